@@ -1,0 +1,24 @@
+// The order editor: a modal dialog holding a copy of the host's folder tree,
+// in which the user moves folders up and down among their siblings.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+// Runs the editor for the host's settings command. The host tree is sorted
+// before the dialog opens and again after any nonzero result.
+void RunOrderEditor(HWND owner);
+
+INT_PTR CALLBACK OrderEditorProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Copies the host's folder tree into the editor tree.
+void FillEditorTree(HWND editorTree);
+
+// Copies `sourceItem` with its whole subtree into `destinationTree`, under
+// `parent` after `insertAfter`, fully expanded. Answers the new item.
+HTREEITEM CopyTreeItem(HWND destinationTree, HTREEITEM parent, HTREEITEM insertAfter,
+                       HWND sourceTree, HTREEITEM sourceItem);
+
+// Moves `item` with its subtree under `parent`, after `previousSibling` (or
+// first when that is null), and selects it in its new place.
+void MoveEditorItem(HWND tree, HTREEITEM item, HTREEITEM parent, HTREEITEM previousSibling);

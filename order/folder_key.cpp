@@ -1,0 +1,23 @@
+#include "order/folder_key.h"
+
+#include <string.h>
+
+#include "plugin/module_state.h"
+
+const char* FolderPathOf(LPARAM itemData) {
+    const BYTE* record = reinterpret_cast<const BYTE*>(itemData);
+    if (!record) return nullptr;
+    const BYTE* field = record + g_module.folderPathOffset;
+    if (IsBadReadPtr(field, sizeof(const char*))) return nullptr;
+    const char* path;
+    memcpy(&path, field, sizeof path);
+    return path;
+}
+
+const char* FolderKeyOf(LPARAM itemData) {
+    const char* path = FolderPathOf(itemData);
+    // The whole string must be readable: comparisons read the key to its end.
+    if (!path || IsBadStringPtrA(path, static_cast<UINT_PTR>(-1))) return nullptr;
+    if (strncmp(path, g_module.dataFolder, g_module.dataFolderLength) != 0) return nullptr;
+    return path + g_module.dataFolderLength;
+}

@@ -1,0 +1,169 @@
+#include "order/order_file.h"
+
+#include "order/folder_key.h"
+#include "order/tree_sort.h"
+#include "plugin/host_api.h"
+#include "plugin/module_state.h"
+#include "plugin/tree_control.h"
+
+namespace {
+
+const char kOrderFileExtension[] = ".cfg";
+const char kTemporaryExtension[] = ".tmp";
+const DWORD kExtensionLength = sizeof kOrderFileExtension - 1;
+
+class FileHandle {
+public:
+    explicit FileHandle(HANDLE handle) : handle_(handle) {}
+    ~FileHandle() { Close(); }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+
+    HANDLE get() const { return handle_; }
+    explicit operator bool() const { return handle_ != INVALID_HANDLE_VALUE; }
+    void Close() {
+        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+        handle_ = INVALID_HANDLE_VALUE;
+    }
+
+private:
+    HANDLE handle_;
+};
+
+// Gathers small writes into one stack buffer, so a tree of thousands of
+// folders costs a handful of WriteFile calls, and remembers whether every
+// byte reached the file.
+class FileWriter {
+public:
+    explicit FileWriter(HANDLE file) : file_(file) {}
+
+    void Append(const char* bytes, DWORD count) {
+        if (count > sizeof buffer_ - used_) {
+            Flush();
+            if (count > sizeof buffer_) {
+                WriteThrough(bytes, count);
+                return;
+            }
+        }
+        CopyMemory(buffer_ + used_, bytes, count);
+        used_ += count;
+    }
+
+    // True when everything appended so far is in the file.
+    bool Flush() {
+        if (used_ > 0) WriteThrough(buffer_, used_);
+        used_ = 0;
+        return ok_;
+    }
+
+private:
+    void WriteThrough(const char* bytes, DWORD count) {
+        DWORD written = 0;
+        if (!ok_ || !WriteFile(file_, bytes, count, &written, nullptr) || written != count)
+            ok_ = false;
+    }
+
+    HANDLE file_;
+    char buffer_[4096];
+    DWORD used_ = 0;
+    bool ok_ = true;
+};
+
+bool WriteOrderLines(HANDLE file, HWND tree) {
+    FileWriter writer(file);
+    for (HTREEITEM item = TreeGetRoot(tree); item; item = NextPreorder(tree, item)) {
+        const char* key = FolderKeyOf(TreeGetItemData(tree, item));
+        if (!key) continue;
+        writer.Append(key, static_cast<DWORD>(lstrlenA(key)));
+        writer.Append("\r\n", 2);
+    }
+    return writer.Flush();
+}
+
+}  // namespace
+
+bool OrderFilePathFromModulePath(const char* modulePath, DWORD length, char* orderFilePath) {
+    orderFilePath[0] = '\0';
+    // GetModuleFileNameA answers the full capacity when it had to cut the path.
+    if (length == 0 || length >= static_cast<DWORD>(kPathCapacity)) return false;
+    // "." never occurs as the second byte of a Shift_JIS character, so a
+    // plain byte search finds the real last dot.
+    DWORD stem = length;
+    for (DWORD i = length; i > 0; --i) {
+        if (modulePath[i - 1] == '.') {
+            stem = i - 1;
+            break;
+        }
+    }
+    if (stem + kExtensionLength >= static_cast<DWORD>(kPathCapacity)) return false;
+    lstrcpynA(orderFilePath, modulePath, static_cast<int>(stem + 1));
+    lstrcatA(orderFilePath, kOrderFileExtension);
+    return true;
+}
+
+void BuildOrderFilePath() {
+    char modulePath[kPathCapacity];
+    DWORD length = GetModuleFileNameA(g_module.moduleHandle, modulePath, kPathCapacity);
+    OrderFilePathFromModulePath(modulePath, length, g_module.orderFilePath);
+}
+
+bool LoadOrderList() {
+    FileHandle file(CreateFileA(g_module.orderFilePath, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    DWORD size = GetFileSize(file.get(), nullptr);
+    HostBlock block(size);
+    if (!block) return false;
+    DWORD bytesRead = 0;
+    if (!ReadFile(file.get(), block.get(), size, &bytesRead, nullptr)) return false;
+
+    char* bytes = block.get();
+    for (DWORD i = 0; i < bytesRead; ++i) {
+        if (bytes[i] == '\r' || bytes[i] == '\n') bytes[i] = '\0';
+    }
+    g_module.orderList.buffer = static_cast<char*>(block.Release());
+    g_module.orderList.byteCount = bytesRead;
+    return true;
+}
+
+void ReleaseOrderList() {
+    if (g_module.orderList.buffer) HostFree(g_module.orderList.buffer);
+    g_module.orderList.buffer = nullptr;
+    g_module.orderList.byteCount = 0;
+}
+
+const char* OrderListEnd() { return g_module.orderList.buffer + g_module.orderList.byteCount; }
+
+const char* FirstOrderLine() {
+    return g_module.orderList.byteCount == 0 ? nullptr : g_module.orderList.buffer;
+}
+
+const char* NextOrderLine(const char* line) {
+    const char* end = OrderListEnd();
+    const char* p = line;
+    while (p < end && *p != '\0') ++p;
+    while (p < end && *p == '\0') ++p;
+    return p < end ? p : nullptr;
+}
+
+void SaveOrderFile(HWND tree) {
+    if (g_module.orderFilePath[0] == '\0') return;
+
+    // Same folder and length as the order file, so it fits wherever that does
+    // and the final rename never crosses volumes.
+    char temporaryPath[kPathCapacity];
+    lstrcpyA(temporaryPath, g_module.orderFilePath);
+    DWORD length = static_cast<DWORD>(lstrlenA(temporaryPath));
+    if (length <= kExtensionLength) return;
+    lstrcpyA(temporaryPath + length - kExtensionLength, kTemporaryExtension);
+
+    FileHandle file(CreateFileA(temporaryPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return;
+    bool complete = WriteOrderLines(file.get(), tree) && FlushFileBuffers(file.get());
+    file.Close();
+    if (!complete || !MoveFileExA(temporaryPath, g_module.orderFilePath,
+                                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        DeleteFileA(temporaryPath);
+    }
+}

@@ -1,0 +1,33 @@
+// The order file: one folder key per line, beside the module, named after it
+// with the extension ".cfg".
+#pragma once
+
+#include <windows.h>
+
+// Sets the order-file path from the module's own file path. Leaves it empty
+// (so nothing is read or written) when the module path was cut short or the
+// order-file path would not fit.
+void BuildOrderFilePath();
+
+// The order-file path for a module path of `length` bytes: everything from the
+// path's last "." replaced by ".cfg", or ".cfg" appended when there is no dot.
+// Writes an empty string and answers false when the result would not fit
+// MAX_PATH bytes, or when `length` shows a failed or cut-short module path.
+bool OrderFilePathFromModulePath(const char* modulePath, DWORD length, char* orderFilePath);
+
+// Reads the whole order file into one host block, with every CR and LF turned
+// into NUL. False (and nothing held) when it cannot be opened, allocated or read.
+bool LoadOrderList();
+void ReleaseOrderList();
+
+// Walking the lines of the loaded list. A line runs to its first NUL or to the
+// end of the data; null means there are no more lines.
+const char* FirstOrderLine();
+const char* NextOrderLine(const char* line);
+const char* OrderListEnd();
+
+// Rewrites the order file from a tree: every keyed folder, depth-first, each
+// key followed by CR LF. The new content goes to a temporary file first and
+// replaces the order file only when all of it was written, so a failed save
+// leaves the previous file exactly as it was.
+void SaveOrderFile(HWND tree);

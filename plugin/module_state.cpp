@@ -1,0 +1,3 @@
+#include "plugin/module_state.h"
+
+ModuleState g_module;

@@ -1,0 +1,26 @@
+// Process-wide values shared by the module's parts. All start null, zero or
+// empty when the module is loaded; the host calls us on one thread only.
+#pragma once
+
+#include <windows.h>
+
+const int kPathCapacity = MAX_PATH;  // bytes, NUL included
+
+// The order file as read for one sort: its bytes with every CR and LF turned
+// into NUL. No terminator is added after the data.
+struct OrderList {
+    char* buffer;
+    DWORD byteCount;
+};
+
+struct ModuleState {
+    HINSTANCE moduleHandle;
+    char dataFolder[kPathCapacity];
+    DWORD dataFolderLength;
+    DWORD folderPathOffset;  // where a folder record keeps its path address: 24 or 28
+    char orderFilePath[kPathCapacity];  // empty: no order file may be read or written
+    OrderList orderList;
+    HWND editorTree;
+};
+
+extern ModuleState g_module;

@@ -1,0 +1,12 @@
+// Every text the user sees. This file is UTF-8; the compiler's execution
+// character set (CP932) turns the literals into the Shift_JIS bytes the host
+// and the platform's 8-bit functions expect.
+#pragma once
+
+extern const char kPlugInName[];
+extern const char kPlugInVendor[];
+extern const char kPlugInVersion[];
+extern const char kPlugInDescription[];
+extern const char kErrorCaption[];
+extern const char kLoadFailureFormat[];
+extern const char kUnsupportedHostMessage[];

@@ -1,0 +1,75 @@
+#include "plugin/tree_control.h"
+
+namespace {
+HTREEITEM GetNextItem(HWND tree, UINT relation, HTREEITEM item) {
+    return reinterpret_cast<HTREEITEM>(
+        SendMessageA(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
+}
+
+void GetItem(HWND tree, TVITEMA* item) {
+    SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(item));
+}
+}  // namespace
+
+HTREEITEM TreeGetRoot(HWND tree) { return GetNextItem(tree, TVGN_ROOT, nullptr); }
+HTREEITEM TreeGetChild(HWND tree, HTREEITEM item) { return GetNextItem(tree, TVGN_CHILD, item); }
+HTREEITEM TreeGetNextSibling(HWND tree, HTREEITEM item) {
+    return GetNextItem(tree, TVGN_NEXT, item);
+}
+HTREEITEM TreeGetPreviousSibling(HWND tree, HTREEITEM item) {
+    return GetNextItem(tree, TVGN_PREVIOUS, item);
+}
+HTREEITEM TreeGetParent(HWND tree, HTREEITEM item) { return GetNextItem(tree, TVGN_PARENT, item); }
+HTREEITEM TreeGetSelection(HWND tree) { return GetNextItem(tree, TVGN_CARET, nullptr); }
+
+LPARAM TreeGetItemData(HWND tree, HTREEITEM item) {
+    TVITEMA request = {};
+    request.mask = TVIF_HANDLE | TVIF_PARAM;
+    request.hItem = item;
+    GetItem(tree, &request);
+    return request.lParam;
+}
+
+LPARAM TreeGetItemTextAndData(HWND tree, HTREEITEM item, char* text, int capacity) {
+    TVITEMA request = {};
+    request.mask = TVIF_HANDLE | TVIF_PARAM | TVIF_TEXT;
+    request.hItem = item;
+    request.pszText = text;
+    request.cchTextMax = capacity;
+    text[0] = '\0';
+    GetItem(tree, &request);
+    text[capacity - 1] = '\0';
+    return request.lParam;
+}
+
+HTREEITEM TreeInsertItem(HWND tree, HTREEITEM parent, HTREEITEM after, const char* text,
+                         LPARAM itemData) {
+    TVINSERTSTRUCTA insert = {};
+    insert.hParent = parent;
+    insert.hInsertAfter = after;
+    insert.item.mask = TVIF_TEXT | TVIF_PARAM;
+    insert.item.pszText = const_cast<char*>(text);
+    insert.item.lParam = itemData;
+    return reinterpret_cast<HTREEITEM>(
+        SendMessageA(tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+}
+
+void TreeDeleteItem(HWND tree, HTREEITEM item) {
+    SendMessageA(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(item));
+}
+
+void TreeSelectItem(HWND tree, HTREEITEM item) {
+    SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+}
+
+void TreeExpandItem(HWND tree, HTREEITEM item) {
+    SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
+}
+
+void TreeSortChildren(HWND tree, HTREEITEM parent, TreeCompareFn compare) {
+    TVSORTCB sort = {};
+    sort.hParent = parent;
+    sort.lpfnCompare = compare;
+    sort.lParam = 0;
+    SendMessageA(tree, TVM_SORTCHILDRENCB, FALSE, reinterpret_cast<LPARAM>(&sort));
+}

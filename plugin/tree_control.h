@@ -1,0 +1,36 @@
+// The only place where the module talks to a tree-view control. Everything
+// else goes through these named operations, so the message plumbing (and its
+// casts) stays here. The module never registers or initialises the control
+// class: the host process has done that.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+// Callback type the control calls while sorting: item data of two children and
+// the application value; negative puts the first one first.
+typedef int(CALLBACK* TreeCompareFn)(LPARAM first, LPARAM second, LPARAM applicationValue);
+
+HTREEITEM TreeGetRoot(HWND tree);
+HTREEITEM TreeGetChild(HWND tree, HTREEITEM item);  // item may be TVI_ROOT
+HTREEITEM TreeGetNextSibling(HWND tree, HTREEITEM item);
+HTREEITEM TreeGetPreviousSibling(HWND tree, HTREEITEM item);
+HTREEITEM TreeGetParent(HWND tree, HTREEITEM item);
+HTREEITEM TreeGetSelection(HWND tree);
+
+// The item's item data, or 0 when the control could not read it.
+LPARAM TreeGetItemData(HWND tree, HTREEITEM item);
+
+// The item's item data and its text, cut to fit `capacity` bytes and always
+// NUL-terminated (Wine's control does not terminate a text it cuts).
+LPARAM TreeGetItemTextAndData(HWND tree, HTREEITEM item, char* text, int capacity);
+
+// Parent null or TVI_ROOT for the top level; after is an item, TVI_FIRST or TVI_LAST.
+HTREEITEM TreeInsertItem(HWND tree, HTREEITEM parent, HTREEITEM after, const char* text,
+                         LPARAM itemData);
+void TreeDeleteItem(HWND tree, HTREEITEM item);
+void TreeSelectItem(HWND tree, HTREEITEM item);
+void TreeExpandItem(HWND tree, HTREEITEM item);
+
+// Reorders the immediate children of parent (an item or TVI_ROOT).
+void TreeSortChildren(HWND tree, HTREEITEM parent, TreeCompareFn compare);

@@ -1,0 +1,220 @@
+#include "standin/host.h"
+
+#include <sstream>
+
+namespace standin {
+
+namespace {
+const char kHostWindowClass[] = "TamrivelStandinHost";
+
+void RegisterHostWindowClass() {
+    static bool registered = false;
+    if (registered) return;
+    // A real host registers the common controls; the module never does.
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TREEVIEW_CLASSES};
+    InitCommonControlsEx(&controls);
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    windowClass.lpszClassName = kHostWindowClass;
+    RegisterClassA(&windowClass);
+    registered = true;
+}
+
+std::string Convert(const std::string& text, UINT from, UINT to) {
+    if (text.empty()) return text;
+    int wideLength = MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()),
+                                         nullptr, 0);
+    std::wstring wide(static_cast<size_t>(wideLength), L'\0');
+    MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), &wide[0], wideLength);
+    int length = WideCharToMultiByte(to, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+    std::string result(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(to, 0, wide.data(), wideLength, &result[0], length, nullptr, nullptr);
+    return result;
+}
+}  // namespace
+
+FolderTreeHost::FolderTreeHost(DWORD pathOffset, bool visible) : pathOffset_(pathOffset) {
+    RegisterHostWindowClass();
+    window_ = CreateWindowA(kHostWindowClass, "Becky! (stand-in)",
+                            WS_OVERLAPPEDWINDOW | (visible ? WS_VISIBLE : 0), 40, 40, 360, 480,
+                            nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    RECT client;
+    GetClientRect(window_, &client);
+    tree_ = CreateWindowExA(WS_EX_CLIENTEDGE, WC_TREEVIEWA, "",
+                            WS_CHILD | WS_VISIBLE | TVS_HASLINES | TVS_HASBUTTONS |
+                                TVS_LINESATROOT | TVS_SHOWSELALWAYS,
+                            0, 0, client.right, client.bottom, window_, nullptr,
+                            GetModuleHandleA(nullptr), nullptr);
+    Host().mainWindow = window_;
+    Host().folderTree = tree_;
+}
+
+FolderTreeHost::~FolderTreeHost() {
+    DestroyWindow(window_);
+    if (noAccessPage_) VirtualFree(noAccessPage_, 0, MEM_RELEASE);
+    if (Host().folderTree == tree_) Host().folderTree = nullptr;
+    if (Host().mainWindow == window_) Host().mainWindow = nullptr;
+}
+
+LPARAM FolderTreeHost::NewRecordWithPathAddress(const void* pathAddress) {
+    records_.emplace_back();
+    Record& record = records_.back();
+    FillMemory(record.bytes, sizeof record.bytes, kRecordFill);
+    CopyMemory(record.bytes + pathOffset_, &pathAddress, sizeof pathAddress);
+    return reinterpret_cast<LPARAM>(record.bytes);
+}
+
+LPARAM FolderTreeHost::NewRecord(const std::string& fullPath) {
+    records_.emplace_back();
+    Record& record = records_.back();
+    record.path = fullPath;
+    FillMemory(record.bytes, sizeof record.bytes, kRecordFill);
+    const char* address = record.path.c_str();
+    CopyMemory(record.bytes + pathOffset_, &address, sizeof address);
+    return reinterpret_cast<LPARAM>(record.bytes);
+}
+
+const void* FolderTreeHost::UnreadableAddress() {
+    if (!noAccessPage_) noAccessPage_ = VirtualAlloc(nullptr, 4096, MEM_COMMIT, PAGE_NOACCESS);
+    return noAccessPage_;
+}
+
+LPARAM FolderTreeHost::UnreadableRecord() {
+    return reinterpret_cast<LPARAM>(UnreadableAddress());
+}
+
+HTREEITEM FolderTreeHost::AddItem(HTREEITEM parent, const std::string& name, LPARAM itemData) {
+    TVINSERTSTRUCTA insert = {};
+    insert.hParent = parent ? parent : TVI_ROOT;
+    insert.hInsertAfter = TVI_LAST;
+    insert.item.mask = TVIF_TEXT | TVIF_PARAM;
+    insert.item.pszText = const_cast<char*>(name.c_str());
+    insert.item.lParam = itemData;
+    HTREEITEM item = reinterpret_cast<HTREEITEM>(
+        SendMessageA(tree_, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+    if (parent && parent != TVI_ROOT) TreeView_Expand(tree_, parent, TVE_EXPAND);
+    return item;
+}
+
+HTREEITEM FolderTreeHost::AddFolderWithPath(HTREEITEM parent, const std::string& name,
+                                            const std::string& fullPath) {
+    HTREEITEM item = AddItem(parent, name, NewRecord(fullPath));
+    paths_[item] = fullPath;
+    return item;
+}
+
+HTREEITEM FolderTreeHost::AddFolder(HTREEITEM parent, const std::string& name) {
+    std::string base = (parent && parent != TVI_ROOT) ? PathOf(parent) : Host().dataFolder;
+    return AddFolderWithPath(parent, name, base + name + "\\");
+}
+
+void FolderTreeHost::AddOutline(const std::string& outline) {
+    std::vector<HTREEITEM> parents;
+    std::istringstream lines(outline);
+    std::string line;
+    while (std::getline(lines, line)) {
+        size_t indent = line.find_first_not_of(' ');
+        if (indent == std::string::npos) continue;
+        size_t depth = indent / 2;
+        parents.resize(depth);
+        std::string text = line.substr(indent);
+        HTREEITEM parent = depth == 0 ? nullptr : parents[depth - 1];
+        size_t equals = text.find(" = ");
+        HTREEITEM item = equals == std::string::npos
+                             ? AddFolder(parent, text)
+                             : AddFolderWithPath(parent, text.substr(0, equals),
+                                                 text.substr(equals + 3));
+        parents.push_back(item);
+    }
+}
+
+std::string FolderTreeHost::PathOf(HTREEITEM item) const {
+    auto found = paths_.find(item);
+    return found == paths_.end() ? std::string() : found->second;
+}
+
+HTREEITEM FolderTreeHost::Find(const std::string& name) const {
+    for (const auto& entry : paths_) {
+        if (ItemText(tree_, entry.first) == name) return entry.first;
+    }
+    return nullptr;
+}
+
+HostState& Host() {
+    static HostState state;
+    return state;
+}
+
+LPCSTR WINAPI HostGetVersion() { return Host().version.c_str(); }
+
+BOOL WINAPI HostGetWindowHandles(HWND* main, HWND* tree, HWND* list, HWND* view) {
+    ++Host().getWindowHandlesCalls;
+    if (main) *main = Host().mainWindow;
+    if (tree) *tree = Host().folderTree;
+    if (list) *list = nullptr;
+    if (view) *view = nullptr;
+    return TRUE;
+}
+
+LPCSTR WINAPI HostGetDataFolder() {
+    return Host().nullDataFolder ? nullptr : Host().dataFolder.c_str();
+}
+
+LPVOID WINAPI HostAlloc(DWORD byteCount) {
+    return Host().heap ? Host().heap->Alloc(byteCount) : nullptr;
+}
+
+void WINAPI HostFree(LPVOID block) {
+    if (Host().heap) Host().heap->Free(block);
+}
+
+std::string ItemText(HWND tree, HTREEITEM item) {
+    char text[1024] = {};
+    TVITEMA request = {};
+    request.mask = TVIF_HANDLE | TVIF_TEXT;
+    request.hItem = item;
+    request.pszText = text;
+    request.cchTextMax = sizeof text - 1;
+    SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&request));
+    return text;
+}
+
+LPARAM ItemData(HWND tree, HTREEITEM item) {
+    TVITEMA request = {};
+    request.mask = TVIF_HANDLE | TVIF_PARAM;
+    request.hItem = item;
+    SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&request));
+    return request.lParam;
+}
+
+namespace {
+void DescribeChildren(HWND tree, HTREEITEM parent, int depth, std::string& out) {
+    for (HTREEITEM item = TreeView_GetChild(tree, parent); item;
+         item = TreeView_GetNextSibling(tree, item)) {
+        out += std::string(static_cast<size_t>(depth) * 2, ' ') + ItemText(tree, item) + "\n";
+        DescribeChildren(tree, item, depth + 1, out);
+    }
+}
+}  // namespace
+
+std::string DescribeTree(HWND tree) {
+    std::string out;
+    DescribeChildren(tree, TVI_ROOT, 0, out);
+    return out;
+}
+
+std::string Sjis(const std::string& utf8) { return Convert(utf8, CP_UTF8, 932); }
+std::string Utf8(const std::string& sjis) { return Convert(sjis, 932, CP_UTF8); }
+
+void PumpMessages() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+}  // namespace standin

@@ -1,0 +1,103 @@
+// The stand-in host: what the real mail client gives the module. A real
+// window with a real SysTreeView32 folder tree whose items carry the
+// addresses of host-owned folder records, the host's allocator, and the
+// answers of the host functions the module calls.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "standin/host_heap.h"
+
+namespace standin {
+
+const DWORD kRecordSize = 64;
+const BYTE kRecordFill = 0xEE;  // reads as address 0xEEEEEEEE: never readable
+
+class FolderTreeHost {
+public:
+    // pathOffset: where records keep the path address (24 or 28).
+    explicit FolderTreeHost(DWORD pathOffset = 28, bool visible = false);
+    ~FolderTreeHost();
+    FolderTreeHost(const FolderTreeHost&) = delete;
+    FolderTreeHost& operator=(const FolderTreeHost&) = delete;
+
+    HWND window() const { return window_; }
+    HWND tree() const { return tree_; }
+    DWORD pathOffset() const { return pathOffset_; }
+
+    // A folder under parent (null or TVI_ROOT for a mailbox at the top level)
+    // whose full path is the parent's path, or the data folder, then name and
+    // a separator.
+    HTREEITEM AddFolder(HTREEITEM parent, const std::string& name);
+    HTREEITEM AddFolderWithPath(HTREEITEM parent, const std::string& name,
+                                const std::string& fullPath);
+    HTREEITEM AddItem(HTREEITEM parent, const std::string& name, LPARAM itemData);
+
+    // Builds folders from an outline: one name a line, two spaces of indent a
+    // level. A line "name = path" gives the full path explicitly.
+    void AddOutline(const std::string& outline);
+
+    // Records whose path address is given as is (null, unreadable, ...).
+    LPARAM NewRecordWithPathAddress(const void* pathAddress);
+    LPARAM NewRecord(const std::string& fullPath);
+    // A record in memory that cannot be read at all.
+    LPARAM UnreadableRecord();
+    // An address whose bytes cannot be read.
+    const void* UnreadableAddress();
+
+    std::string PathOf(HTREEITEM item) const;
+    HTREEITEM Find(const std::string& name) const;  // first item with that text
+
+private:
+    struct Record {
+        BYTE bytes[kRecordSize];
+        std::string path;
+    };
+
+    HWND window_ = nullptr;
+    HWND tree_ = nullptr;
+    DWORD pathOffset_;
+    std::deque<Record> records_;
+    std::map<HTREEITEM, std::string> paths_;
+    void* noAccessPage_ = nullptr;
+};
+
+// The values the host functions answer. One host per process, as in real life.
+struct HostState {
+    std::string version = "2.05.05";
+    std::string dataFolder = "C:\\BeckyData\\";
+    bool nullDataFolder = false;
+    HWND mainWindow = nullptr;
+    HWND folderTree = nullptr;
+    HostHeap* heap = nullptr;  // the host functions' allocator
+    int getWindowHandlesCalls = 0;
+};
+
+HostState& Host();
+
+// The host functions, as the host exports them (standard calling convention).
+LPCSTR WINAPI HostGetVersion();
+BOOL WINAPI HostGetWindowHandles(HWND* main, HWND* tree, HWND* list, HWND* view);
+LPCSTR WINAPI HostGetDataFolder();
+LPVOID WINAPI HostAlloc(DWORD byteCount);
+void WINAPI HostFree(LPVOID block);
+
+// The tree as indented text: one item a line, two spaces of indent a level.
+std::string DescribeTree(HWND tree);
+std::string ItemText(HWND tree, HTREEITEM item);
+LPARAM ItemData(HWND tree, HTREEITEM item);
+
+// Converts UTF-8 (as tests are written) into code page 932, and back.
+std::string Sjis(const std::string& utf8);
+std::string Utf8(const std::string& sjis);
+
+// Runs the thread's message queue until it is empty.
+void PumpMessages();
+
+}  // namespace standin

@@ -1,0 +1,8 @@
+// The conditions every other test relies on.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+TEST(Platform, RunsWithTheJapaneseAnsiCodePage) {
+    EXPECT_EQ(GetACP(), 932u);
+}

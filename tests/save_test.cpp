@@ -1,0 +1,103 @@
+// Writing the order file from a tree.
+#include "tests/core_fixture.h"
+
+#include "order/order_file.h"
+#include "standin/import_patch.h"
+
+namespace {
+
+TEST_F(CoreTest, SavingWritesEveryKeyedFolderDepthFirstWithCrLf) {
+    host_->AddOutline("B\n  B2\n    B2a\n  B1\nOutside = E:\\X\\\n  Inner = C:\\BeckyData\\In\\\nA\n");
+    WriteOrderFile("old content that must go\r\n");
+    SaveOrderFile(host_->tree());
+    EXPECT_EQ(ReadOrderFile(), "B\\\r\nB\\B2\\\r\nB\\B2\\B2a\\\r\nB\\B1\\\r\nIn\\\r\nA\\\r\n");
+    EXPECT_EQ(standin::ListFolder(folder_->path()), std::vector<std::string>{"tamrivel.cfg"});
+}
+
+TEST_F(CoreTest, AFolderWhosePathIsTheDataFolderIsSavedAsAnEmptyLine) {
+    host_->AddFolderWithPath(nullptr, "Root", standin::Host().dataFolder);
+    host_->AddOutline("A\n");
+    SaveOrderFile(host_->tree());
+    EXPECT_EQ(ReadOrderFile(), "\r\nA\\\r\n");
+}
+
+TEST_F(CoreTest, SavingThenSortingReproducesTheTree) {
+    const char* outline = "C\n  C2\n  C1\n    C1b\n    C1a\nA\n  A3\n  A1\n  A2\nB\n";
+    host_->AddOutline(outline);
+    SaveOrderFile(host_->tree());
+
+    // The same folders in another order come back to the saved order.
+    host_.reset(new standin::FolderTreeHost(28));
+    host_->AddOutline("A\n  A1\n  A2\n  A3\nB\nC\n  C1\n    C1a\n    C1b\n  C2\n");
+    EXPECT_EQ(SortAndDescribe(), outline);
+}
+
+TEST_F(CoreTest, SavingAnEmptyTreeOrOneWithoutKeysLeavesAnEmptyFile) {
+    WriteOrderFile("A\\\r\n");
+    SaveOrderFile(host_->tree());
+    EXPECT_TRUE(standin::FileExists(orderFilePath()));
+    EXPECT_EQ(ReadOrderFile(), "");
+
+    WriteOrderFile("A\\\r\n");
+    host_->AddFolderWithPath(nullptr, "Outside", "E:\\X\\");
+    host_->AddItem(nullptr, "NoRecord", 0);
+    SaveOrderFile(host_->tree());
+    EXPECT_EQ(ReadOrderFile(), "");
+}
+
+TEST_F(CoreTest, WithoutAnOrderFilePathNothingIsWritten) {
+    host_->AddOutline("A\n");
+    g_module.orderFilePath[0] = '\0';
+    SaveOrderFile(host_->tree());
+    EXPECT_TRUE(standin::ListFolder(folder_->path()).empty());
+}
+
+TEST_F(CoreTest, ALongTreeIsWrittenWhole) {
+    std::string outline, expected;
+    for (int i = 0; i < 3000; ++i) {
+        std::string name = "Folder" + std::to_string(i) + std::string(static_cast<size_t>(i % 7) * 40, 'x');
+        outline += name + "\n";
+        expected += name + "\\\r\n";
+    }
+    host_->AddOutline(outline);
+    SaveOrderFile(host_->tree());
+    EXPECT_EQ(ReadOrderFile(), expected);
+}
+
+// WriteFile that stops after a set number of bytes, as a full disk would.
+// It must call the real one through the saved address: the patched import
+// slot is also this test executable's own.
+typedef BOOL(WINAPI* WriteFileFn)(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED);
+WriteFileFn g_realWriteFile = nullptr;
+int g_bytesBeforeFailure = 0;
+BOOL WINAPI FailingWriteFile(HANDLE file, LPCVOID data, DWORD count, LPDWORD written,
+                             LPOVERLAPPED overlapped) {
+    DWORD allowed = static_cast<DWORD>(g_bytesBeforeFailure) < count ? static_cast<DWORD>(g_bytesBeforeFailure) : count;
+    g_bytesBeforeFailure -= static_cast<int>(allowed);
+    BOOL ok = g_realWriteFile(file, data, allowed, written, overlapped);
+    if (ok && allowed == count) return TRUE;
+    SetLastError(ERROR_DISK_FULL);
+    return FALSE;
+}
+
+TEST_F(CoreTest, AWriteThatFailsPartWayLeavesThePreviousFileIntact) {
+    std::string outline;
+    for (int i = 0; i < 2000; ++i) outline += "Folder" + std::to_string(i) + "\n";
+    host_->AddOutline(outline);
+    const std::string previous = "Folder7\\\r\nFolder3\\\r\n";
+    WriteOrderFile(previous);
+
+    for (int failAfter : {0, 100, 5000}) {
+        g_bytesBeforeFailure = failAfter;
+        standin::ImportPatch patch(GetModuleHandleA(nullptr), "kernel32.dll", "WriteFile",
+                                   reinterpret_cast<void*>(&FailingWriteFile));
+        ASSERT_TRUE(patch.applied());
+        g_realWriteFile = reinterpret_cast<WriteFileFn>(patch.original());
+        SaveOrderFile(host_->tree());
+        EXPECT_EQ(ReadOrderFile(), previous) << "failing after " << failAfter << " bytes";
+        EXPECT_EQ(standin::ListFolder(folder_->path()), std::vector<std::string>{"tamrivel.cfg"});
+    }
+    EXPECT_TRUE(standin::CanOpenExclusively(orderFilePath()));
+}
+
+}  // namespace

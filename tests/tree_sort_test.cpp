@@ -1,0 +1,165 @@
+// Sorting a real tree control by the order file.
+#include "tests/core_fixture.h"
+
+#include "order/folder_key.h"
+#include "order/order_file.h"
+#include "order/tree_sort.h"
+#include "plugin/tree_control.h"
+
+namespace {
+
+TEST_F(CoreTest, ListedFoldersComeFirstInFileOrderAndUnlistedLast) {
+    host_->AddOutline("A\nB\nC\n");
+    WriteOrderFile("C\\\r\nA\\\r\n");
+    EXPECT_EQ(SortAndDescribe(), "C\nA\nB\n");
+}
+
+TEST_F(CoreTest, EveryLevelOfANestedTreeIsSorted) {
+    host_->AddOutline(
+        "A\n  A1\n    A1a\n    A1b\n  A2\n"
+        "B\n  B1\n  B2\n    B2a\n    B2b\n    B2c\n");
+    WriteOrderFile(
+        "B\\\r\n"
+        "A\\A2\\\r\nA\\A1\\A1b\\\r\n"
+        "B\\B2\\\r\nB\\B2\\B2c\\\r\nB\\B2\\B2a\\\r\n");
+    EXPECT_EQ(SortAndDescribe(),
+              "B\n  B2\n    B2c\n    B2a\n    B2b\n  B1\n"
+              "A\n  A2\n  A1\n    A1b\n    A1a\n");
+}
+
+TEST_F(CoreTest, LineEndsOfEveryKindAndBlankLinesAndAnUnterminatedLastLine) {
+    host_->AddOutline("A\nB\nC\nD\nE\n");
+    // CR LF, bare LF, bare CR, runs of them, and no line end after the last.
+    WriteOrderFile("E\\\r\n\r\n\nD\\\n\n\rC\\\r\r\rB\\");
+    EXPECT_EQ(SortAndDescribe(), "E\nD\nC\nB\nA\n");
+}
+
+TEST_F(CoreTest, AnEmptyFirstLineNamesTheFolderWhosePathIsTheDataFolder) {
+    host_->AddOutline("A\n");
+    host_->AddFolderWithPath(nullptr, "Root", standin::Host().dataFolder);
+    WriteOrderFile("\r\nA\\\r\n");
+    EXPECT_EQ(SortAndDescribe(), "Root\nA\n");
+}
+
+TEST_F(CoreTest, AnEmptyLineLaterInTheFileNamesNothing) {
+    host_->AddOutline("A\n");
+    host_->AddFolderWithPath(nullptr, "Root", standin::Host().dataFolder);
+    host_->AddOutline("B\n");
+    WriteOrderFile("B\\\r\n\r\n\r\nA\\\r\n");
+    EXPECT_EQ(SortAndDescribe(), "B\nA\nRoot\n");
+}
+
+TEST_F(CoreTest, ANulByteSplitsALine) {
+    host_->AddOutline("A\nB\nC\n");
+    WriteOrderFile(std::string("C\\\0B\\\r\n", 7));
+    EXPECT_EQ(SortAndDescribe(), "C\nB\nA\n");
+}
+
+TEST_F(CoreTest, AKeyListedTwiceIsPlacedByItsFirstLine) {
+    host_->AddOutline("A\nB\nC\n");
+    WriteOrderFile("B\\\r\nC\\\r\nB\\\r\nA\\\r\n");
+    EXPECT_EQ(SortAndDescribe(), "B\nC\nA\n");
+}
+
+TEST_F(CoreTest, KeysDifferingOnlyInCaseAreDifferentKeysAndPrefixesDoNotMatch) {
+    host_->AddOutline("inbox\nInbox\nIn\n");
+    // "In" must not match the line "Inbox\", nor "Inbox\" the line "In".
+    WriteOrderFile("Inbox\\\r\nIn\r\ninbox\\x\r\nIn\\\r\n");
+    EXPECT_EQ(SortAndDescribe(), "Inbox\nIn\ninbox\n");
+}
+
+TEST_F(CoreTest, WithAnEmptyDataFolderTheWholePathIsTheKey) {
+    UseDataFolder("");
+    host_->AddFolderWithPath(nullptr, "A", "D:\\Mail\\A\\");
+    host_->AddFolderWithPath(nullptr, "B", "D:\\Mail\\B\\");
+    WriteOrderFile("B\\\r\nD:\\Mail\\B\\\r\nD:\\Mail\\A\\\r\n");
+    EXPECT_EQ(SortAndDescribe(), "B\nA\n");
+}
+
+TEST_F(CoreTest, FoldersOutsideTheDataFolderHaveNoKey) {
+    host_->AddOutline("A\n");
+    HTREEITEM outside = host_->AddFolderWithPath(nullptr, "Outside", "E:\\Elsewhere\\X\\");
+    EXPECT_EQ(FolderKeyOf(standin::ItemData(host_->tree(), outside)), nullptr);
+    // Only a full data-folder prefix gives a key: a shorter path gives none.
+    HTREEITEM shorter = host_->AddFolderWithPath(nullptr, "Short", "C:\\Becky");
+    EXPECT_EQ(FolderKeyOf(standin::ItemData(host_->tree(), shorter)), nullptr);
+    HTREEITEM a = host_->Find("A");
+    EXPECT_STREQ(FolderKeyOf(standin::ItemData(host_->tree(), a)), "A\\");
+}
+
+TEST_F(CoreTest, RecordsWithoutAReadablePathGiveNoKeyAndDoNotUpsetTheSort) {
+    host_->AddOutline("A\nB\n");
+    host_->AddItem(nullptr, "NullRecord", 0);
+    host_->AddItem(nullptr, "NullPath", host_->NewRecordWithPathAddress(nullptr));
+    host_->AddItem(nullptr, "Unreadable", host_->NewRecordWithPathAddress(host_->UnreadableAddress()));
+    host_->AddItem(nullptr, "NoRecord", host_->UnreadableRecord());
+    for (HTREEITEM item = TreeGetRoot(host_->tree()); item;
+         item = TreeGetNextSibling(host_->tree(), item)) {
+        if (host_->PathOf(item).empty()) {
+            EXPECT_EQ(FolderKeyOf(standin::ItemData(host_->tree(), item)), nullptr);
+        }
+    }
+    WriteOrderFile("B\\\r\nA\\\r\n");
+    std::string sorted = SortAndDescribe();
+    // Keyless folders compare equal to everything, so only the set is certain.
+    for (const char* name : {"A\n", "B\n", "NullRecord\n", "NullPath\n", "Unreadable\n", "NoRecord\n"})
+        EXPECT_NE(sorted.find(name), std::string::npos) << name;
+}
+
+TEST_F(CoreTest, AnOrderFileThatCannotBeLoadedLeavesTheTreeAsItWas) {
+    host_->AddOutline("A\nB\nC\n");
+    // No file at all.
+    EXPECT_EQ(SortAndDescribe(), "A\nB\nC\n");
+
+    // The host refuses the block.
+    WriteOrderFile("C\\\r\nB\\\r\n");
+    heap_.refuseAll = true;
+    EXPECT_EQ(SortAndDescribe(), "A\nB\nC\n");
+    heap_.refuseAll = false;
+
+    // No order-file path (the start-up check never passed).
+    g_module.orderFilePath[0] = '\0';
+    EXPECT_EQ(SortAndDescribe(), "A\nB\nC\n");
+    EXPECT_EQ(heap_.outstandingBlocks(), 0u);
+}
+
+TEST_F(CoreTest, AnEmptyOrderFileHasNoLines) {
+    host_->AddOutline("A\nB\n");
+    WriteOrderFile("");
+    heap_.refuseZeroBytes = true;
+    EXPECT_EQ(SortAndDescribe(), "A\nB\n");
+    EXPECT_EQ(heap_.requests(), 1u);
+    heap_.refuseZeroBytes = false;
+    EXPECT_EQ(SortAndDescribe(), "A\nB\n");
+}
+
+TEST_F(CoreTest, CompareFoldersAnswersByFirstListedKey) {
+    LPARAM a = host_->NewRecord(standin::Host().dataFolder + "A");
+    LPARAM b = host_->NewRecord(standin::Host().dataFolder + "B");
+    LPARAM c = host_->NewRecord(standin::Host().dataFolder + "C");
+    LPARAM outside = host_->NewRecord("X:\\B");
+    WriteOrderFile("B\r\nA");
+    ASSERT_TRUE(LoadOrderList());
+    EXPECT_EQ(CompareFolders(a, b, 0), 1);
+    EXPECT_EQ(CompareFolders(b, a, 0), -1);
+    EXPECT_EQ(CompareFolders(a, c, 0), -1);
+    EXPECT_EQ(CompareFolders(c, a, 0), 1);
+    EXPECT_EQ(CompareFolders(c, c, 0), 0);
+    EXPECT_EQ(CompareFolders(a, a, 0), -1);  // the same key: the first item wins
+    EXPECT_EQ(CompareFolders(outside, a, 0), 0);
+    EXPECT_EQ(CompareFolders(a, outside, 0), 0);
+    EXPECT_EQ(CompareFolders(a, 0, 0), 0);
+    ReleaseOrderList();
+}
+
+TEST_F(CoreTest, ThePreorderWalkVisitsEveryItemParentsFirst) {
+    host_->AddOutline("A\n  A1\n    A1a\n  A2\nB\nC\n  C1\n");
+    std::string walk;
+    for (HTREEITEM item = NextPreorder(host_->tree(), TVI_ROOT); item;
+         item = NextPreorder(host_->tree(), item))
+        walk += standin::ItemText(host_->tree(), item) + " ";
+    EXPECT_EQ(walk, "A A1 A1a A2 B C C1 ");
+    EXPECT_EQ(NextPreorder(nullptr, TVI_ROOT), nullptr);
+}
+
+}  // namespace
