@@ -4,9 +4,10 @@ BUILD_DIR := build
 JOBS := $(shell nproc)
 CMAKE_FLAGS := -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-w64-mingw32.cmake -DCMAKE_BUILD_TYPE=Release
 
-# Windows need an X server; start one only where there is no display.
-WITH_DISPLAY := $(if $(DISPLAY),,xvfb-run -a -s "-screen 0 1024x768x24")
+# Windows need an X server: scripts/with-display starts one where there is none.
+WITH_DISPLAY := scripts/with-display
 export TAMRIVEL_BUILD_DIR := $(CURDIR)/$(BUILD_DIR)
+export WINEPREFIX := $(TAMRIVEL_BUILD_DIR)/wineprefix
 
 .PHONY: all setup configure build test prefix clean
 
@@ -22,10 +23,10 @@ build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS) -- --no-print-directory
 
 prefix: setup
-	@$(WITH_DISPLAY) scripts/init-wine-prefix $(CURDIR)/$(BUILD_DIR)/wineprefix
+	@$(WITH_DISPLAY) scripts/init-wine-prefix $(WINEPREFIX)
 
 test: build prefix
-	@cd $(BUILD_DIR) && $(WITH_DISPLAY) ctest --output-on-failure -j $(JOBS)
+	@$(WITH_DISPLAY) ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 
 clean:
 	rm -rf $(BUILD_DIR)

@@ -209,6 +209,19 @@ std::string DescribeTree(HWND tree) {
 std::string Sjis(const std::string& utf8) { return Convert(utf8, CP_UTF8, 932); }
 std::string Utf8(const std::string& sjis) { return Convert(sjis, 932, CP_UTF8); }
 
+std::string Bytes(const char* hex) {
+    std::string bytes;
+    for (const char* p = hex; p[0] && p[1];) {
+        if (*p == ' ') {
+            ++p;
+            continue;
+        }
+        bytes += static_cast<char>(std::stoi(std::string(p, 2), nullptr, 16));
+        p += 2;
+    }
+    return bytes;
+}
+
 void PumpMessages() {
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {

@@ -97,6 +97,9 @@ LPARAM ItemData(HWND tree, HTREEITEM item);
 std::string Sjis(const std::string& utf8);
 std::string Utf8(const std::string& sjis);
 
+// "83 74 ..." as bytes: how tests spell out expected Shift_JIS texts.
+std::string Bytes(const char* hex);
+
 // Runs the thread's message queue until it is empty.
 void PumpMessages();
 

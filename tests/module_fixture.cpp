@@ -1,0 +1,39 @@
+#include "tests/module_fixture.h"
+
+void ModuleTest::SetUp() {
+    standin::Host() = standin::HostState{};
+    standin::Host().heap = &heap_;
+    NewHostTree(28);
+}
+
+void ModuleTest::TearDown() {
+    module_.reset();
+    host_.reset();
+    EXPECT_EQ(heap_.outstandingBlocks(), 0u) << "host blocks left outstanding";
+    EXPECT_EQ(heap_.badFrees(), 0u) << "blocks freed that the host never gave";
+    EXPECT_EQ(watcher_.dialogsLeftOpen(), 0) << "a dialog script left its dialog open";
+    standin::Host().heap = nullptr;
+}
+
+void ModuleTest::NewHostTree(DWORD pathOffset) {
+    host_.reset();
+    host_.reset(new standin::FolderTreeHost(pathOffset));
+}
+
+void ModuleTest::Load(const std::string& folderName) {
+    module_.reset(new standin::LoadedModule(standin::BuiltModulePath(), folderName));
+    ASSERT_NE(module_->handle(), nullptr) << "LoadLibrary failed: " << module_->loadError();
+}
+
+void ModuleTest::WriteOrderFile(const std::string& bytes) {
+    ASSERT_TRUE(standin::WriteFileBytes(module_->orderFilePath(), bytes));
+}
+
+std::string ModuleTest::ReadOrderFile() const {
+    return standin::ReadFileBytes(module_->orderFilePath());
+}
+
+int ModuleTest::ConfirmEditor(int button) {
+    watcher_.OnNextDialog([button](HWND dialog) { standin::ClickButton(dialog, button); });
+    return module_->OnPlugInSetup(host_->window());
+}

@@ -1,0 +1,36 @@
+// Loads the real built module into this executable, which exports the host's
+// functions as the mail client does, over a stand-in host with a real tree.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "standin/dialog_watcher.h"
+#include "standin/files.h"
+#include "standin/host.h"
+#include "standin/module_loader.h"
+
+using standin::Bytes;
+
+class ModuleTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Replaces the stand-in host's tree with one whose records keep the path
+    // address at `pathOffset`.
+    void NewHostTree(DWORD pathOffset);
+    void Load(const std::string& folderName = "plugins");
+    void WriteOrderFile(const std::string& bytes);
+    std::string ReadOrderFile() const;
+    std::string Describe() const { return standin::DescribeTree(host_->tree()); }
+    // Opens the editor and presses OK (or Cancel) without moving anything.
+    int ConfirmEditor(int button = IDOK);
+
+    standin::DialogWatcher watcher_;
+    standin::HostHeap heap_;
+    std::unique_ptr<standin::FolderTreeHost> host_;
+    std::unique_ptr<standin::LoadedModule> module_;
+};
