@@ -1,0 +1,182 @@
+// The order editor, driven as a person would: select, press up and down,
+// confirm or cancel, in the real dialog over the real module.
+#include "tests/module_fixture.h"
+
+#include <commctrl.h>
+
+namespace {
+
+const int kUp = 1001;
+const int kDown = 1002;
+
+class EditorTest : public ModuleTest {
+protected:
+    void StartWith(const std::string& outline, const std::string& orderFile) {
+        host_->AddOutline(outline);
+        Load();
+        WriteOrderFile(orderFile);
+        module_->OnStart();
+    }
+
+    // Opens the editor and runs `script` in it; answers the setup result.
+    int Edit(standin::DialogWatcher::Script script) {
+        watcher_.OnNextDialog(std::move(script));
+        int result = module_->OnPlugInSetup(host_->window());
+        EXPECT_EQ(watcher_.dialogsSeen(), 1);
+        return result;
+    }
+
+    // Selects the folder called `name` and presses `button` `times` times.
+    static void Press(HWND dialog, const std::string& name, int button, int times = 1) {
+        HWND tree = standin::DialogTree(dialog);
+        standin::SelectTreeItem(tree, standin::FindTreeItem(tree, name));
+        for (int i = 0; i < times; ++i) standin::ClickButton(dialog, button);
+    }
+};
+
+bool AllExpanded(HWND tree, HTREEITEM parent) {
+    for (HTREEITEM item = TreeView_GetChild(tree, parent); item; item = TreeView_GetNextSibling(tree, item)) {
+        if (TreeView_GetChild(tree, item) &&
+            !(TreeView_GetItemState(tree, item, TVIS_EXPANDED) & TVIS_EXPANDED))
+            return false;
+        if (!AllExpanded(tree, item)) return false;
+    }
+    return true;
+}
+
+TEST_F(EditorTest, OpensOnACopyOfTheHostTreeInTheOrderOfTheCurrentFile) {
+    StartWith("A\n  A1\n  A2\nB\nC\n  C1\n    C1a\n", "");
+    WriteOrderFile("C\\\r\nA\\A2\\\r\n");  // changed since the start: the editor sorts first
+    std::string copied;
+    bool sameData = true, expanded = false, nothingSelected = false;
+    int result = Edit([&](HWND dialog) {
+        HWND editor = standin::DialogTree(dialog);
+        copied = standin::DescribeTree(editor);
+        expanded = AllExpanded(editor, TVI_ROOT);
+        nothingSelected = TreeView_GetSelection(editor) == nullptr;
+        for (const char* name : {"A", "A1", "A2", "B", "C", "C1", "C1a"}) {
+            sameData = sameData && standin::ItemData(editor, standin::FindTreeItem(editor, name)) ==
+                                       standin::ItemData(host_->tree(), host_->Find(name));
+        }
+        standin::ClickButton(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(copied, "C\n  C1\n    C1a\nA\n  A2\n  A1\nB\n");
+    EXPECT_EQ(Describe(), copied);
+    EXPECT_TRUE(sameData);
+    EXPECT_TRUE(expanded);
+    EXPECT_TRUE(nothingSelected);
+}
+
+TEST_F(EditorTest, FolderNamesLongerThan99BytesAreShownCut) {
+    const std::string longName(150, 'N');
+    StartWith("A\n", "");
+    host_->AddFolder(nullptr, longName);
+    std::string shown;
+    Edit([&](HWND dialog) {
+        HWND editor = standin::DialogTree(dialog);
+        shown = standin::ItemText(editor, TreeView_GetNextSibling(editor, TreeView_GetRoot(editor)));
+        standin::ClickButton(dialog, IDOK);
+    });
+    EXPECT_EQ(shown, longName.substr(0, 99));
+    // The key comes from the record, not the text.
+    EXPECT_EQ(ReadOrderFile(), "A\\\r\n" + longName + "\\\r\n");
+}
+
+TEST_F(EditorTest, UpOnAFirstSiblingAndDownOnALastSiblingDoNothing) {
+    StartWith("A\n  A1\n  A2\nB\n", "");
+    std::string after;
+    Edit([&](HWND dialog) {
+        standin::ClickButton(dialog, kUp);  // nothing selected yet
+        standin::ClickButton(dialog, kDown);
+        Press(dialog, "A", kUp);
+        Press(dialog, "B", kDown);
+        Press(dialog, "A1", kUp);
+        Press(dialog, "A2", kDown);
+        after = standin::DescribeTree(standin::DialogTree(dialog));
+        standin::ClickButton(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(after, "A\n  A1\n  A2\nB\n");
+}
+
+TEST_F(EditorTest, AMovedFolderTakesItsWholeSubtreeExpandedAndStaysSelected) {
+    StartWith("A\nB\n  B1\n    B1a\n  B2\nC\n", "");
+    std::string afterUp, afterDown, selected;
+    bool expanded = false;
+    Edit([&](HWND dialog) {
+        HWND editor = standin::DialogTree(dialog);
+        Press(dialog, "B", kUp);
+        afterUp = standin::DescribeTree(editor);
+        standin::ClickButton(dialog, kDown);
+        standin::ClickButton(dialog, kDown);  // the same folder keeps moving
+        afterDown = standin::DescribeTree(editor);
+        selected = standin::ItemText(editor, TreeView_GetSelection(editor));
+        expanded = AllExpanded(editor, TVI_ROOT);
+        standin::ClickButton(dialog, IDOK);
+    });
+    EXPECT_EQ(afterUp, "B\n  B1\n    B1a\n  B2\nA\nC\n");
+    EXPECT_EQ(afterDown, "A\nC\nB\n  B1\n    B1a\n  B2\n");
+    EXPECT_EQ(selected, "B");
+    EXPECT_TRUE(expanded);
+    EXPECT_EQ(ReadOrderFile(), "A\\\r\nC\\\r\nB\\\r\nB\\B1\\\r\nB\\B1\\B1a\\\r\nB\\B2\\\r\n");
+    EXPECT_EQ(Describe(), "A\nC\nB\n  B1\n    B1a\n  B2\n");
+}
+
+TEST_F(EditorTest, MovesStayAmongSiblings) {
+    StartWith("A\n  A1\n  A2\n  A3\nB\n", "");
+    std::string after;
+    Edit([&](HWND dialog) {
+        Press(dialog, "A3", kUp, 5);
+        Press(dialog, "A", kDown, 3);
+        after = standin::DescribeTree(standin::DialogTree(dialog));
+        standin::ClickButton(dialog, IDOK);
+    });
+    EXPECT_EQ(after, "B\nA\n  A3\n  A1\n  A2\n");
+    EXPECT_EQ(Describe(), after);
+}
+
+TEST_F(EditorTest, OkWithoutAMoveListsEveryKeyedFolderAndDropsUnknownLines) {
+    StartWith("A\n  A1\n  Outside = E:\\Mail\\\nB\nC\n", "Gone\\\r\nC\\\r\nAlso gone\r\n");
+    EXPECT_EQ(Edit([](HWND dialog) { standin::ClickButton(dialog, IDOK); }), 1);
+    EXPECT_EQ(ReadOrderFile(), "C\\\r\nA\\\r\nA\\A1\\\r\nB\\\r\n");
+    EXPECT_EQ(standin::ListFolder(module_->folder()).size(), 2u) << "only the module and its order file";
+}
+
+TEST_F(EditorTest, CancelAndTheCloseBoxLeaveTheFileByteForByte) {
+    const std::string original = "B\\\r\nstray line\nA\\";
+    StartWith("A\nB\nC\n", original);
+    EXPECT_EQ(Edit([](HWND dialog) {
+                  Press(dialog, "C", kUp, 2);
+                  standin::ClickButton(dialog, IDCANCEL);
+              }),
+              1);
+    EXPECT_EQ(ReadOrderFile(), original);
+    EXPECT_EQ(Describe(), "B\nA\nC\n");
+
+    watcher_.OnNextDialog([](HWND dialog) {
+        Press(dialog, "C", kUp, 2);
+        SendMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+        standin::PumpMessages();  // the close box posts its cancel
+    });
+    EXPECT_EQ(module_->OnPlugInSetup(host_->window()), 1);
+    EXPECT_EQ(ReadOrderFile(), original);
+    EXPECT_EQ(Describe(), "B\nA\nC\n");
+}
+
+TEST_F(EditorTest, EnterConfirmsAndEscapeCancels) {
+    StartWith("A\nB\n", "");
+    Edit([](HWND dialog) {
+        Press(dialog, "B", kUp);
+        SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);  // what Escape sends
+    });
+    EXPECT_FALSE(standin::FileExists(module_->orderFilePath()) && !ReadOrderFile().empty());
+    watcher_.OnNextDialog([](HWND dialog) {
+        Press(dialog, "B", kUp);
+        SendMessageA(dialog, WM_COMMAND, IDOK, 0);  // what Enter sends
+    });
+    module_->OnPlugInSetup(host_->window());
+    EXPECT_EQ(ReadOrderFile(), "B\\\r\nA\\\r\n");
+    EXPECT_EQ(Describe(), "B\nA\n");
+}
+
+}  // namespace
