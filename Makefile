@@ -30,3 +30,19 @@ test: build prefix
 
 clean:
 	rm -rf $(BUILD_DIR)
+
+# The demo: the module in the stand-in host on a sample, or on your own
+# folder tree and order file (make demo TREE=my-tree.txt ORDER=my.cfg).
+# SETUP=1 opens the host window and the order editor (needs a display).
+TREE ?= demo/sample/tree.txt
+ORDER ?= demo/sample/order.cfg
+DEMO := $(BUILD_DIR)/demo/tamrivel_demo.exe
+DEMO_ARGS := --tree "$(abspath $(TREE))" --order "$(abspath $(ORDER))" $(if $(SETUP),--setup)
+
+.PHONY: demo screenshot
+demo: build prefix
+	@$(WITH_DISPLAY) scripts/wine-run $(DEMO) $(DEMO_ARGS)
+
+screenshot: build prefix
+	@$(WITH_DISPLAY) scripts/wine-run $(DEMO) $(DEMO_ARGS) --screenshot "$(CURDIR)/$(BUILD_DIR)/editor.png" >/dev/null
+	@echo "Saved $(BUILD_DIR)/editor.png"

@@ -9,6 +9,7 @@ namespace standin {
 namespace {
 // The text control of a message box carries this id.
 const int kMessageBoxTextId = 0xFFFF;
+const int kMaxWaitsForShow = 300;  // of 10 ms each
 
 thread_local DialogWatcher* t_watcher = nullptr;
 
@@ -78,6 +79,13 @@ void CALLBACK DialogWatcher::RunScript(HWND, UINT, UINT_PTR timer, DWORD) {
     DialogWatcher* self = t_watcher;
     if (!self || !self->pendingDialog_) return;
     HWND dialog = self->pendingDialog_;
+    // A modal dialog is shown only once its queue first runs empty; act on
+    // it as a person would, once it is on the screen.
+    if (IsWindow(dialog) && !IsWindowVisible(dialog) && ++self->waitsForShow_ < kMaxWaitsForShow) {
+        SetTimer(nullptr, 0, 10, RunScript);
+        return;
+    }
+    self->waitsForShow_ = 0;
     self->pendingDialog_ = nullptr;
     Script script;
     script.swap(self->script_);

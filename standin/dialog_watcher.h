@@ -46,6 +46,7 @@ private:
     HHOOK hook_ = nullptr;
     Script script_;
     HWND pendingDialog_ = nullptr;
+    int waitsForShow_ = 0;
     std::set<HWND> seen_;
     std::vector<MessageBoxSeen> boxes_;
     int dialogsSeen_ = 0;

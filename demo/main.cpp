@@ -1,0 +1,220 @@
+// The demo: runs the real module in the stand-in host on a folder tree and an
+// order file, and shows the tree before and after the module's start-up sort.
+//
+//   tamrivel_demo --tree TREE.txt --order ORDER.cfg [--setup] [--screenshot OUT.png]
+//
+// TREE.txt is UTF-8 (see standin/tree_file.h); ORDER.cfg is an order file as
+// the module reads it (Shift_JIS keys, one a line). --setup opens the host
+// window and the order editor for a person to use.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "standin/dialog_watcher.h"
+#include "standin/files.h"
+#include "standin/host.h"
+#include "standin/module_loader.h"
+#include "standin/png.h"
+#include "standin/tree_file.h"
+
+namespace {
+
+const char kDataFolder[] = "C:\\BeckyData\\";
+
+void Print(const std::string& utf8) {
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode, written;
+    if (GetConsoleMode(out, &mode)) {
+        int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+        std::wstring wide(static_cast<size_t>(length), L'\0');
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &wide[0], length);
+        WriteConsoleW(out, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+    } else {
+        WriteFile(out, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+    }
+}
+
+int Fail(const std::string& message) {
+    Print("tamrivel demo: " + message + "\n");
+    return 2;
+}
+
+// The order file's lines as the module reads them: CR, LF and NUL end a line,
+// and only the first line may be empty.
+std::vector<std::string> OrderLines(const std::string& bytes) {
+    auto endsLine = [](char c) { return c == '\r' || c == '\n' || c == '\0'; };
+    std::vector<std::string> lines;
+    if (!bytes.empty() && endsLine(bytes[0])) lines.push_back("");
+    for (size_t i = 0; i < bytes.size();) {
+        while (i < bytes.size() && endsLine(bytes[i])) ++i;
+        size_t start = i;
+        while (i < bytes.size() && !endsLine(bytes[i])) ++i;
+        if (i > start) lines.push_back(bytes.substr(start, i - start));
+    }
+    return lines;
+}
+
+// Columns a UTF-8 text takes on a terminal: Japanese characters take two.
+size_t DisplayWidth(const std::string& utf8) {
+    size_t width = 0;
+    for (unsigned char c : utf8) {
+        if (c < 0x80) width += 1;
+        else if (c >= 0xC0) width += 2;
+    }
+    return width;
+}
+
+class Demo {
+public:
+    Demo(bool visible) : host_(28, visible) {
+        standin::Host().heap = &heap_;
+        standin::Host().dataFolder = kDataFolder;
+        standin::Host().version = "2.05.05";
+    }
+    ~Demo() { standin::Host().heap = nullptr; }
+
+    void Build(const std::vector<standin::TreeFileFolder>& folders) {
+        std::vector<HTREEITEM> parents;
+        for (const standin::TreeFileFolder& folder : folders) {
+            parents.resize(static_cast<size_t>(folder.depth));
+            HTREEITEM parent = folder.depth ? parents.back() : nullptr;
+            std::string name = standin::Sjis(folder.name);
+            parents.push_back(folder.fullPath.empty()
+                                  ? host_.AddFolder(parent, name)
+                                  : host_.AddFolderWithPath(parent, name, standin::Sjis(folder.fullPath)));
+        }
+    }
+
+    // The tree, each folder marked with the order-file line that places it.
+    std::string Describe(const std::vector<std::string>& lines) const {
+        std::string out;
+        Describe(TVI_ROOT, 0, lines, out);
+        return out;
+    }
+
+    standin::FolderTreeHost& host() { return host_; }
+    standin::HostHeap& heap() { return heap_; }
+
+private:
+    void Describe(HTREEITEM parent, int depth, const std::vector<std::string>& lines,
+                  std::string& out) const {
+        HWND tree = host_.tree();
+        for (HTREEITEM item = TreeView_GetChild(tree, parent); item; item = TreeView_GetNextSibling(tree, item)) {
+            std::string path = host_.PathOf(item);
+            std::string note;
+            if (path.compare(0, sizeof kDataFolder - 1, kDataFolder) != 0) {
+                note = "outside the data folder: no key";
+            } else {
+                std::string key = path.substr(sizeof kDataFolder - 1);
+                note = "unlisted";
+                for (size_t i = 0; i < lines.size(); ++i) {
+                    if (lines[i] == key) {
+                        note = "line " + std::to_string(i + 1);
+                        break;
+                    }
+                }
+            }
+            std::string line = std::string(static_cast<size_t>(depth) * 2, ' ') + standin::Utf8(standin::ItemText(tree, item));
+            size_t width = DisplayWidth(line);
+            out += line + std::string(width < 28 ? 28 - width : 2, ' ') + "(" + note + ")\n";
+            Describe(item, depth + 1, lines, out);
+        }
+    }
+
+    standin::HostHeap heap_;
+    standin::FolderTreeHost host_;
+};
+
+void PrintOrderFile(const std::string& title, const std::string& bytes) {
+    std::vector<std::string> lines = OrderLines(bytes);
+    Print(title + " (" + std::to_string(bytes.size()) + " bytes, " + std::to_string(lines.size()) + " lines):\n");
+    for (size_t i = 0; i < lines.size(); ++i)
+        Print("  " + std::to_string(i + 1) + ": " + standin::Utf8(lines[i]) + "\n");
+}
+
+void RunHostWindowUntilClosed(HWND window) {
+    MSG message;
+    while (IsWindow(window) && IsWindowVisible(window) && GetMessageA(&message, nullptr, 0, 0) > 0) {
+        if (message.message == WM_SYSCOMMAND && message.hwnd == window && (message.wParam & 0xFFF0) == SC_CLOSE)
+            break;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string treePath, orderPath, screenshot;
+    bool setup = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "--tree" && i + 1 < argc) treePath = standin::WindowsPath(argv[++i]);
+        else if (arg == "--order" && i + 1 < argc) orderPath = standin::WindowsPath(argv[++i]);
+        else if (arg == "--screenshot" && i + 1 < argc) screenshot = standin::WindowsPath(argv[++i]);
+        else if (arg == "--setup") setup = true;
+        else return Fail("usage: tamrivel_demo --tree TREE.txt --order ORDER.cfg [--setup] [--screenshot OUT.png]");
+    }
+    if (treePath.empty() || orderPath.empty()) return Fail("both --tree and --order are needed");
+
+    std::string treeText, order;
+    if (!standin::ReadFileBytes(treePath, &treeText)) return Fail(treePath + ": cannot be read");
+    if (!standin::ReadFileBytes(orderPath, &order)) return Fail(orderPath + ": cannot be read");
+    std::vector<standin::TreeFileFolder> folders;
+    std::string error;
+    if (!standin::ParseTreeFile(treePath, treeText, &folders, &error)) return Fail(error);
+
+    Demo demo(setup || !screenshot.empty());
+    demo.Build(folders);
+    standin::DialogWatcher watcher;
+    standin::LoadedModule module(standin::BuiltModulePath());
+    if (!module.handle()) return Fail("the module could not be loaded from " + standin::BuiltModulePath());
+    if (!standin::WriteFileBytes(module.orderFilePath(), order)) return Fail("cannot write the order file");
+
+    std::vector<std::string> lines = OrderLines(order);
+    Print("Data folder: " + std::string(kDataFolder) + "\n\n");
+    PrintOrderFile("Order file", order);
+    Print("\nFolder tree before the module's start-up sort:\n" + demo.Describe(lines));
+    module.OnStart();
+    Print("\nFolder tree after it:\n" + demo.Describe(lines));
+
+    if (!screenshot.empty()) {
+        bool saved = false;
+        watcher.OnNextDialog([&](HWND dialog) {
+            HWND tree = standin::DialogTree(dialog);
+            standin::SelectTreeItem(tree, standin::FindTreeItem(tree, standin::Sjis(u8"仕事")));
+            // Beside the host window, so the picture shows both.
+            RECT hostRect, dialogRect;
+            GetWindowRect(demo.host().window(), &hostRect);
+            SetWindowPos(dialog, HWND_TOP, hostRect.right + 10, hostRect.top, 0, 0, SWP_NOSIZE);
+            for (int i = 0; i < 10; ++i) {
+                standin::PumpMessages();
+                Sleep(50);
+            }
+            GetWindowRect(dialog, &dialogRect);
+            RECT both;
+            UnionRect(&both, &hostRect, &dialogRect);
+            InflateRect(&both, 10, 10);
+            saved = standin::SaveScreenPng(both, screenshot);
+            standin::ClickButton(dialog, IDCANCEL);
+        });
+        module.OnPlugInSetup(demo.host().window());
+        if (!saved) return Fail(screenshot + ": screenshot not saved");
+        Print("\nScreenshot of the order editor saved.\n");
+    }
+    if (setup) {
+        Print("\nThe order editor is open: move folders with the arrows, then press OK.\n");
+        module.OnPlugInSetup(demo.host().window());
+        std::string saved = standin::ReadFileBytes(module.orderFilePath());
+        Print("\n");
+        PrintOrderFile("Order file after the editor", saved);
+        Print("\nFolder tree after the editor:\n" + demo.Describe(OrderLines(saved)));
+        Print("\nClose the host window to finish.\n");
+        RunHostWindowUntilClosed(demo.host().window());
+    }
+    return 0;
+}
