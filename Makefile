@@ -46,3 +46,7 @@ demo: build prefix
 screenshot: build prefix
 	@$(WITH_DISPLAY) scripts/wine-run $(DEMO) $(DEMO_ARGS) --screenshot "$(CURDIR)/$(BUILD_DIR)/editor.png" >/dev/null
 	@echo "Saved $(BUILD_DIR)/editor.png"
+
+.PHONY: bench
+bench: build prefix
+	@$(WITH_DISPLAY) scripts/wine-run $(BUILD_DIR)/bench/sort_bench.exe $(RUNS)

@@ -1,6 +1,7 @@
 #include "order/order_file.h"
 
 #include "order/folder_key.h"
+#include "order/order_lines.h"
 #include "order/tree_sort.h"
 #include "plugin/host_api.h"
 #include "plugin/module_state.h"
@@ -117,10 +118,7 @@ bool LoadOrderList() {
     DWORD bytesRead = 0;
     if (!ReadFile(file.get(), block.get(), size, &bytesRead, nullptr)) return false;
 
-    char* bytes = block.get();
-    for (DWORD i = 0; i < bytesRead; ++i) {
-        if (bytes[i] == '\r' || bytes[i] == '\n') bytes[i] = '\0';
-    }
+    SplitOrderLines(block.get(), bytesRead);
     g_module.orderList.buffer = static_cast<char*>(block.Release());
     g_module.orderList.byteCount = bytesRead;
     return true;
@@ -138,13 +136,7 @@ const char* FirstOrderLine() {
     return g_module.orderList.byteCount == 0 ? nullptr : g_module.orderList.buffer;
 }
 
-const char* NextOrderLine(const char* line) {
-    const char* end = OrderListEnd();
-    const char* p = line;
-    while (p < end && *p != '\0') ++p;
-    while (p < end && *p == '\0') ++p;
-    return p < end ? p : nullptr;
-}
+const char* NextOrderLine(const char* line) { return NextLineStart(line, OrderListEnd()); }
 
 void SaveOrderFile(HWND tree) {
     if (g_module.orderFilePath[0] == '\0') return;

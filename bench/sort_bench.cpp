@@ -1,0 +1,263 @@
+// Measures the module on large folder trees: the start-up sort against the
+// tree control's own sort with a constant-time comparison (the floor), the
+// save, the editor's fill, and what the module holds of the host's memory.
+// Prints one table; compare figures within one run, as the machine is shared.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "editor/order_editor.h"
+#include "order/order_file.h"
+#include "order/tree_sort.h"
+#include "plugin/host_api.h"
+#include "plugin/module_state.h"
+#include "standin/files.h"
+#include "standin/host.h"
+#include "standin/module_loader.h"
+
+namespace {
+
+double Now() {
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER count;
+    QueryPerformanceCounter(&count);
+    return static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+struct Shape {
+    int folders;
+    bool nested;
+    bool listAll;  // every folder in reverse of the tree's order, or every other one
+};
+
+// Builds the tree and answers its folders in the tree's (preorder) order.
+// Nested trees are complete b-ary trees about ten levels deep.
+std::vector<HTREEITEM> BuildTree(standin::FolderTreeHost& host, const Shape& shape) {
+    int branching = 2;
+    while (shape.nested && std::pow(branching, 10) < shape.folders) ++branching;
+    std::vector<HTREEITEM> items;
+    for (int i = 0; i < shape.folders; ++i) {
+        char name[32];
+        wsprintfA(name, "Folder%05d", i);
+        HTREEITEM parent = shape.nested && i > 0 ? items[static_cast<size_t>((i - 1) / branching)] : nullptr;
+        items.push_back(host.AddFolder(parent, name));
+    }
+    std::vector<HTREEITEM> preorder;
+    HWND tree = host.tree();
+    for (HTREEITEM item = TreeView_GetRoot(tree); item;) {
+        preorder.push_back(item);
+        HTREEITEM next = TreeView_GetChild(tree, item);
+        while (!next && item) {
+            next = TreeView_GetNextSibling(tree, item);
+            if (!next) item = TreeView_GetParent(tree, item);
+        }
+        item = next;
+    }
+    return preorder;
+}
+
+std::string OrderFileFor(standin::FolderTreeHost& host, const std::vector<HTREEITEM>& preorder,
+                         bool listAll) {
+    std::string file;
+    const size_t prefix = standin::Host().dataFolder.size();
+    for (size_t i = preorder.size(); i-- > 0;) {
+        if (!listAll && i % 2) continue;
+        file += host.PathOf(preorder[i]).substr(prefix) + "\r\n";
+    }
+    return file;
+}
+
+// The floor: the same sort walk, with each folder's rank in the order file
+// stored in the first bytes of its record beforehand.
+int CALLBACK CompareByRank(LPARAM first, LPARAM second, LPARAM) {
+    int a = *reinterpret_cast<const int*>(first), b = *reinterpret_cast<const int*>(second);
+    return a < b ? -1 : a > b ? 1 : 0;
+}
+
+void SortWalk(HWND tree, PFNTVCOMPARE compare) {
+    for (HTREEITEM node = TVI_ROOT; node; node = NextPreorder(tree, node)) {
+        TVSORTCB sort = {node, compare, 0};
+        SendMessageA(tree, TVM_SORTCHILDRENCB, FALSE, reinterpret_cast<LPARAM>(&sort));
+    }
+}
+
+// A plain line scan for comparison with the module's: each line's length is
+// measured, then compared with each key in turn.
+int CALLBACK CompareNaively(LPARAM first, LPARAM second, LPARAM) {
+    const DWORD offset = g_module.folderPathOffset, skip = g_module.dataFolderLength;
+    const char* a = *reinterpret_cast<const char* const*>(reinterpret_cast<const BYTE*>(first) + offset) + skip;
+    const char* b = *reinterpret_cast<const char* const*>(reinterpret_cast<const BYTE*>(second) + offset) + skip;
+    const size_t lengthA = strlen(a), lengthB = strlen(b);
+    const char* end = OrderListEnd();
+    for (const char* line = FirstOrderLine(); line; line = NextOrderLine(line)) {
+        size_t length = 0;
+        while (line + length < end && line[length]) ++length;
+        if (length == lengthA && memcmp(line, a, length) == 0) return -1;
+        if (length == lengthB && memcmp(line, b, length) == 0) return 1;
+    }
+    return 0;
+}
+
+template <typename Fn>
+FARPROC AsHostEntry(Fn function) {
+    return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(function));
+}
+
+// The ordering code linked in directly, for the parts the exports do not
+// reach on their own (the save and the editor's fill).
+void UseLinkedCore(const std::string& orderFile) {
+    g_hostApi.functions[HostFn_BKA_GetWindowHandles] = AsHostEntry(&standin::HostGetWindowHandles);
+    g_hostApi.functions[HostFn_BKA_Alloc] = AsHostEntry(&standin::HostAlloc);
+    g_hostApi.functions[HostFn_BKA_Free] = AsHostEntry(&standin::HostFree);
+    lstrcpyA(g_module.dataFolder, standin::Host().dataFolder.c_str());
+    g_module.dataFolderLength = static_cast<DWORD>(standin::Host().dataFolder.size());
+    g_module.folderPathOffset = 28;
+    lstrcpyA(g_module.orderFilePath, orderFile.c_str());
+}
+
+struct Row {
+    Shape shape;
+    double module, floor, naive, save, fill;
+    size_t peakBytes, outstanding;
+};
+
+std::string Seconds(double s) {
+    char text[32];
+    if (s < 0) return "-";
+    if (s < 1) sprintf(text, "%.1f ms", s * 1000);
+    else sprintf(text, "%.2f s", s);
+    return text;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int runs = argc > 1 ? atoi(argv[1]) : 3;
+    setvbuf(stdout, nullptr, _IONBF, 0);
+    setvbuf(stderr, nullptr, _IONBF, 0);
+    standin::HostHeap heap;
+    standin::Host().heap = &heap;
+    standin::LoadedModule module(standin::BuiltModulePath());
+    if (!module.handle()) {
+        printf("the module could not be loaded from %s\n", standin::BuiltModulePath().c_str());
+        return 1;
+    }
+    UseLinkedCore(module.folder() + "\\linked.cfg");
+
+    std::vector<Row> rows;
+    for (int folders : {100, 1000, 10000}) {
+        for (bool nested : {false, true}) {
+            for (bool listAll : {true, false}) {
+                Row row = {{folders, nested, listAll}, 0, 0, 0, -1, -1, 0, 0};
+                std::vector<double> moduleTimes, floorTimes, naiveTimes;
+                for (int run = 0; run < runs; ++run) {
+                    // A fresh tree for each run: every sort starts from the tree's own order.
+                    std::unique_ptr<standin::FolderTreeHost> host(new standin::FolderTreeHost(28));
+                    std::vector<HTREEITEM> preorder = BuildTree(*host, row.shape);
+                    std::string order = OrderFileFor(*host, preorder, listAll);
+                    standin::WriteFileBytes(module.orderFilePath(), order);
+                    heap.ResetPeak();
+                    size_t before = heap.outstandingBytes();
+                    double start = Now();
+                    module.OnStart();
+                    moduleTimes.push_back(Now() - start);
+                    row.peakBytes = heap.peakBytes() - before;
+                    row.outstanding = heap.outstandingBlocks();
+                    std::string sorted = standin::DescribeTree(host->tree());
+
+                    // The floor, on the same tree rebuilt, with ranks in the records.
+                    host.reset(new standin::FolderTreeHost(28));
+                    preorder = BuildTree(*host, row.shape);
+                    const size_t prefix = standin::Host().dataFolder.size();
+                    std::unordered_map<std::string, int> rankOfKey;
+                    for (size_t i = preorder.size(); i-- > 0;) {
+                        if (listAll || i % 2 == 0)
+                            rankOfKey.emplace(host->PathOf(preorder[i]).substr(prefix), static_cast<int>(rankOfKey.size()));
+                    }
+                    for (HTREEITEM item : preorder) {
+                        auto found = rankOfKey.find(host->PathOf(item).substr(prefix));
+                        int rank = found == rankOfKey.end() ? INT_MAX : found->second;
+                        *reinterpret_cast<int*>(standin::ItemData(host->tree(), item)) = rank;
+                    }
+                    start = Now();
+                    SortWalk(host->tree(), CompareByRank);
+                    floorTimes.push_back(Now() - start);
+                    if (standin::DescribeTree(host->tree()) != sorted) printf("warning: floor sorted differently\n");
+
+                    // The plain scan, through the linked core's order list.
+                    host.reset(new standin::FolderTreeHost(28));
+                    BuildTree(*host, row.shape);
+                    standin::WriteFileBytes(g_module.orderFilePath, order);
+                    LoadOrderList();
+                    start = Now();
+                    SortWalk(host->tree(), CompareNaively);
+                    naiveTimes.push_back(Now() - start);
+                    ReleaseOrderList();
+
+                    if (run == 0 && listAll) {
+                        start = Now();
+                        SaveOrderFile(host->tree());
+                        row.save = Now() - start;
+                        HWND editor = CreateWindowA(WC_TREEVIEWA, "", WS_POPUP, 0, 0, 200, 200, nullptr,
+                                                    nullptr, nullptr, nullptr);
+                        start = Now();
+                        FillEditorTree(editor);
+                        row.fill = Now() - start;
+                        DestroyWindow(editor);
+                    }
+                }
+                row.module = Median(moduleTimes);
+                row.floor = Median(floorTimes);
+                row.naive = Median(naiveTimes);
+                rows.push_back(row);
+                fprintf(stderr, ".");
+            }
+        }
+    }
+    fprintf(stderr, "\n");
+
+    printf("Median of %d runs. module: BKC_OnStart on the real DLL (load, sort, release);\n"
+           "floor: the same sort walk with a constant-time comparison; plain scan: the same\n"
+           "order list scanned with a length per line and one key at a time.\n\n", runs);
+    printf("%-7s %-7s %-6s | %10s %10s %8s | %11s %8s | %10s %10s | %10s %s\n", "folders", "tree",
+           "listed", "module", "floor", "ratio", "plain scan", "gain", "save", "fill", "host peak",
+           "left");
+    for (const Row& r : rows) {
+        printf("%-7d %-7s %-6s | %10s %10s %7.0fx | %11s %7.2fx | %10s %10s | %8zu B %zu\n",
+               r.shape.folders, r.shape.nested ? "nested" : "flat", r.shape.listAll ? "all" : "half",
+               Seconds(r.module).c_str(), Seconds(r.floor).c_str(), r.module / r.floor,
+               Seconds(r.naive).c_str(), r.naive / r.module, Seconds(r.save).c_str(),
+               Seconds(r.fill).c_str(), r.peakBytes, r.outstanding);
+    }
+    printf("\nGrowth from 1,000 to 10,000 folders (module time ratio):");
+    for (const Row& big : rows) {
+        if (big.shape.folders != 10000) continue;
+        for (const Row& small : rows) {
+            if (small.shape.folders == 1000 && small.shape.nested == big.shape.nested &&
+                small.shape.listAll == big.shape.listAll)
+                printf(" %s/%s %.0fx;", big.shape.nested ? "nested" : "flat", big.shape.listAll ? "all" : "half",
+                       big.module / small.module);
+        }
+    }
+    printf("\nHost blocks outstanding after all runs: %zu\n", heap.outstandingBlocks());
+    standin::Host().heap = nullptr;
+    return 0;
+}

@@ -1,0 +1,92 @@
+// An independent, obviously correct model of the order file and of the
+// comparison, over std::string, and a seeded generator of order files and
+// sibling groups biased toward the bytes that matter.
+#pragma once
+
+#include <cstdint>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace model {
+
+inline bool EndsLine(char c) { return c == '\r' || c == '\n' || c == '\0'; }
+
+// The file's lines: CR, LF and NUL end lines; runs of them make no empty
+// lines, except that a file starting with one has an empty first line.
+inline std::vector<std::string> Lines(const std::string& file) {
+    std::vector<std::string> lines;
+    if (!file.empty() && EndsLine(file[0])) lines.push_back("");
+    std::string current;
+    for (char c : file) {
+        if (EndsLine(c)) {
+            if (!current.empty()) lines.push_back(current);
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    if (!current.empty()) lines.push_back(current);
+    return lines;
+}
+
+// Position of the first line equal to `key`, or -1.
+inline int Rank(const std::vector<std::string>& lines, const std::string& key) {
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i] == key) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+inline int Compare(const std::vector<std::string>& lines, const std::string& a, const std::string& b) {
+    int ra = Rank(lines, a), rb = Rank(lines, b);
+    if (ra < 0 && rb < 0) return 0;
+    if (ra >= 0 && (rb < 0 || ra <= rb)) return -1;
+    return 1;
+}
+
+// Bytes that make keys: ASCII, a separator, a dot, Shift_JIS lead bytes
+// (whose second byte may be a backslash) and a lone lead byte.
+inline std::string RandomKey(std::mt19937& random) {
+    static const char* const pieces[] = {"A", "B", "AB", "\\", ".", "x", "\x95\x5C", "\x83\x5C",
+                                         "\x82\xA0", "\x81", "Inbox", "inbox", "\xE0"};
+    std::string key;
+    int length = static_cast<int>(random() % 5);
+    for (int i = 0; i < length; ++i) key += pieces[random() % (sizeof pieces / sizeof *pieces)];
+    return key;
+}
+
+struct Case {
+    std::vector<std::string> keys;  // distinct sibling keys
+    std::string file;
+};
+
+inline Case RandomCase(uint32_t seed) {
+    std::mt19937 random(seed);
+    Case c;
+    std::set<std::string> used;
+    int siblings = 2 + static_cast<int>(random() % 7);
+    while (static_cast<int>(c.keys.size()) < siblings) {
+        std::string key = RandomKey(random);
+        if (used.insert(key).second) c.keys.push_back(key);
+    }
+    static const char* const endings[] = {"\r\n", "\n", "\r", "", "\r\n\r\n"};  // "" stands for NUL
+    int pieces = static_cast<int>(random() % 12);
+    for (int i = 0; i < pieces; ++i) {
+        switch (random() % 6) {
+            case 0:
+            case 1: c.file += c.keys[random() % c.keys.size()]; break;
+            case 2: c.file += RandomKey(random); break;
+            case 3: c.file += static_cast<char>(random() % 256); break;
+            default: {
+                int which = static_cast<int>(random() % 5);
+                if (which == 3) c.file += '\0';
+                else c.file += endings[which];
+            }
+        }
+    }
+    return c;
+}
+
+}  // namespace model
