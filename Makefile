@@ -50,3 +50,15 @@ screenshot: build prefix
 .PHONY: bench
 bench: build prefix
 	@$(WITH_DISPLAY) scripts/wine-run $(BUILD_DIR)/bench/sort_bench.exe $(RUNS)
+
+# A zip for users: the module and how to install it (text with CR LF ends).
+DIST_DIR := $(BUILD_DIR)/dist
+DIST_ZIP := $(DIST_DIR)/tamrivel-1.0.1.zip
+.PHONY: dist
+dist: build
+	@rm -rf $(DIST_DIR)/stage $(DIST_ZIP) && mkdir -p $(DIST_DIR)/stage
+	@cp $(BUILD_DIR)/tamrivel.dll $(DIST_DIR)/stage/
+	@sed 's/$$/\r/' resources/install.txt > $(DIST_DIR)/stage/install.txt
+	@cd $(DIST_DIR)/stage && zip -q -X ../tamrivel-1.0.1.zip tamrivel.dll install.txt
+	@rm -rf $(DIST_DIR)/stage
+	@echo "Built $(DIST_ZIP)"

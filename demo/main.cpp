@@ -87,6 +87,7 @@ public:
                                   ? host_.AddFolder(parent, name)
                                   : host_.AddFolderWithPath(parent, name, standin::Sjis(folder.fullPath)));
         }
+        host_.ExpandAll();
     }
 
     // The tree, each folder marked with the order-file line that places it.

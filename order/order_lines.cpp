@@ -17,28 +17,30 @@ namespace {
 
 // Compares one line with both keys. Sets *stop to where the scan ended,
 // inside the line or at its end, so the walk to the next line goes on from
-// there and every byte is looked at once.
+// there and every byte is looked at once. A key is never read past its own
+// terminator: once it differs from the line, it is out of the race.
 int MatchLine(const char* line, const char* end, const char* firstKey, const char* secondKey,
               const char** stop) {
-    bool firstAlive = true;
-    bool secondAlive = true;
-    for (const char* p = line;; ++p) {
-        const size_t i = static_cast<size_t>(p - line);
-        if (p == end || *p == '\0') {
-            *stop = p;
-            if (firstAlive && firstKey[i] == '\0') return -1;
-            if (secondAlive && secondKey[i] == '\0') return 1;
-            return 0;
-        }
-        // A key is never read past its own terminator: once it differs, it is
-        // out of the race.
-        firstAlive = firstAlive && firstKey[i] == *p;
-        secondAlive = secondAlive && secondKey[i] == *p;
-        if (!firstAlive && !secondAlive) {
-            *stop = p;
-            return 0;
-        }
+    const char* p = line;
+    size_t i = 0;
+    // Both keys agree with the line so far.
+    while (p != end && *p != '\0' && *p == firstKey[i] && *p == secondKey[i]) {
+        ++p;
+        ++i;
     }
+    *stop = p;
+    if (p == end || *p == '\0') return firstKey[i] == '\0' ? -1 : secondKey[i] == '\0' ? 1 : 0;
+
+    const char* survivor = *p == firstKey[i] ? firstKey : *p == secondKey[i] ? secondKey : nullptr;
+    if (!survivor) return 0;
+    // One key is left.
+    do {
+        ++p;
+        ++i;
+    } while (p != end && *p != '\0' && *p == survivor[i]);
+    *stop = p;
+    if ((p == end || *p == '\0') && survivor[i] == '\0') return survivor == firstKey ? -1 : 1;
+    return 0;
 }
 
 }  // namespace

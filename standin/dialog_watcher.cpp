@@ -9,7 +9,8 @@ namespace standin {
 namespace {
 // The text control of a message box carries this id.
 const int kMessageBoxTextId = 0xFFFF;
-const int kMaxWaitsForShow = 300;  // of 10 ms each
+const UINT kPollMilliseconds = 10;
+const int kMaxPollsBeforeShown = 500;
 
 thread_local DialogWatcher* t_watcher = nullptr;
 
@@ -46,16 +47,47 @@ DialogWatcher::DialogWatcher() {
 
 DialogWatcher::~DialogWatcher() {
     UnhookWindowsHookEx(hook_);
+    if (timer_) KillTimer(nullptr, timer_);
     if (t_watcher == this) t_watcher = nullptr;
 }
 
+// Windows are caught when they are created, not when they are activated: a
+// window of a process that is not in the foreground (tests run side by side)
+// may never be activated, and would wait for a person.
 LRESULT CALLBACK DialogWatcher::CbtHook(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HCBT_ACTIVATE && t_watcher) t_watcher->OnActivate(reinterpret_cast<HWND>(wParam));
+    if (code == HCBT_CREATEWND && t_watcher) t_watcher->OnCreated(reinterpret_cast<HWND>(wParam));
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-void DialogWatcher::OnActivate(HWND window) {
-    if (!IsDialog(window) || !seen_.insert(window).second) return;
+void DialogWatcher::OnCreated(HWND window) {
+    if (!IsDialog(window)) return;
+    pending_.push_back(Pending{window, 0});
+    // A thread timer fires from the dialog's own modal loop, once it runs.
+    if (!timer_) timer_ = SetTimer(nullptr, 0, kPollMilliseconds, Poll);
+}
+
+void CALLBACK DialogWatcher::Poll(HWND, UINT, UINT_PTR, DWORD) {
+    DialogWatcher* self = t_watcher;
+    if (!self) return;
+    std::vector<Pending> waiting;
+    waiting.swap(self->pending_);
+    for (Pending& entry : waiting) {
+        if (!IsWindow(entry.window)) continue;
+        // A modal dialog is shown once its queue first runs empty; act on it,
+        // as a person would, once it is on the screen.
+        if (!IsWindowVisible(entry.window) && ++entry.polls < kMaxPollsBeforeShown) {
+            self->pending_.push_back(entry);
+            continue;
+        }
+        self->Handle(entry.window);
+    }
+    if (self->pending_.empty() && self->timer_) {
+        KillTimer(nullptr, self->timer_);
+        self->timer_ = 0;
+    }
+}
+
+void DialogWatcher::Handle(HWND window) {
     HWND text = GetDlgItem(window, kMessageBoxTextId);
     if (text) {
         MessageBoxSeen box;
@@ -68,32 +100,13 @@ void DialogWatcher::OnActivate(HWND window) {
         return;
     }
     ++dialogsSeen_;
-    pendingDialog_ = window;
-    // Acting from inside the hook would run before the dialog is fully shown;
-    // a thread timer fires from the dialog's own message loop.
-    SetTimer(nullptr, 0, 1, RunScript);
-}
-
-void CALLBACK DialogWatcher::RunScript(HWND, UINT, UINT_PTR timer, DWORD) {
-    KillTimer(nullptr, timer);
-    DialogWatcher* self = t_watcher;
-    if (!self || !self->pendingDialog_) return;
-    HWND dialog = self->pendingDialog_;
-    // A modal dialog is shown only once its queue first runs empty; act on
-    // it as a person would, once it is on the screen.
-    if (IsWindow(dialog) && !IsWindowVisible(dialog) && ++self->waitsForShow_ < kMaxWaitsForShow) {
-        SetTimer(nullptr, 0, 10, RunScript);
-        return;
-    }
-    self->waitsForShow_ = 0;
-    self->pendingDialog_ = nullptr;
     Script script;
-    script.swap(self->script_);
-    if (script) script(dialog);
+    script.swap(script_);
+    if (script) script(window);
     // EndDialog hides the dialog at once; one still visible was left open.
-    if (IsWindow(dialog) && IsWindowVisible(dialog)) {
-        ++self->dialogsLeftOpen_;
-        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    if (IsWindow(window) && IsWindowVisible(window)) {
+        ++dialogsLeftOpen_;
+        PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
     }
 }
 

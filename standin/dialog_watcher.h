@@ -1,14 +1,13 @@
-// Watches the windows that open on this thread, as a person in front of the
+// Watches the dialogs that open on this thread, as a person in front of the
 // host would: message boxes are read (caption, text, icon) and answered;
 // other dialogs are handed to a script, run from a timer inside the dialog's
-// own modal loop. No box is ever left waiting for a person.
+// own modal loop once it is shown. No box is ever left waiting for a person.
 #pragma once
 
 #include <windows.h>
 #include <commctrl.h>
 
 #include <functional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -39,15 +38,20 @@ public:
     int dialogsLeftOpen() const { return dialogsLeftOpen_; }
 
 private:
+    struct Pending {
+        HWND window;
+        int polls;
+    };
+
     static LRESULT CALLBACK CbtHook(int code, WPARAM wParam, LPARAM lParam);
-    static void CALLBACK RunScript(HWND, UINT, UINT_PTR timer, DWORD);
-    void OnActivate(HWND window);
+    static void CALLBACK Poll(HWND, UINT, UINT_PTR, DWORD);
+    void OnCreated(HWND window);
+    void Handle(HWND window);
 
     HHOOK hook_ = nullptr;
+    UINT_PTR timer_ = 0;
     Script script_;
-    HWND pendingDialog_ = nullptr;
-    int waitsForShow_ = 0;
-    std::set<HWND> seen_;
+    std::vector<Pending> pending_;
     std::vector<MessageBoxSeen> boxes_;
     int dialogsSeen_ = 0;
     int dialogsLeftOpen_ = 0;

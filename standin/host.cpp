@@ -93,10 +93,8 @@ HTREEITEM FolderTreeHost::AddItem(HTREEITEM parent, const std::string& name, LPA
     insert.item.mask = TVIF_TEXT | TVIF_PARAM;
     insert.item.pszText = const_cast<char*>(name.c_str());
     insert.item.lParam = itemData;
-    HTREEITEM item = reinterpret_cast<HTREEITEM>(
+    return reinterpret_cast<HTREEITEM>(
         SendMessageA(tree_, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
-    if (parent && parent != TVI_ROOT) TreeView_Expand(tree_, parent, TVE_EXPAND);
-    return item;
 }
 
 HTREEITEM FolderTreeHost::AddFolderWithPath(HTREEITEM parent, const std::string& name,
@@ -129,6 +127,10 @@ void FolderTreeHost::AddOutline(const std::string& outline) {
                                                  text.substr(equals + 3));
         parents.push_back(item);
     }
+}
+
+void FolderTreeHost::ExpandAll() {
+    for (const auto& entry : paths_) TreeView_Expand(tree_, entry.first, TVE_EXPAND);
 }
 
 std::string FolderTreeHost::PathOf(HTREEITEM item) const {

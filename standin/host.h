@@ -51,6 +51,9 @@ public:
     // An address whose bytes cannot be read.
     const void* UnreadableAddress();
 
+    // Shows every folder, as a person would see the host's tree.
+    void ExpandAll();
+
     std::string PathOf(HTREEITEM item) const;
     HTREEITEM Find(const std::string& name) const;  // first item with that text
 
