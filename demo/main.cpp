@@ -137,25 +137,24 @@ void PrintOrderFile(const std::string& title, const std::string& bytes) {
         Print("  " + std::to_string(i + 1) + ": " + standin::Utf8(lines[i]) + "\n");
 }
 
+// Keeps the host window working until the person closes it. Closing destroys
+// it without posting anything, so the loop also looks every so often.
 void RunHostWindowUntilClosed(HWND window) {
-    MSG message;
-    while (IsWindow(window) && IsWindowVisible(window) && GetMessageA(&message, nullptr, 0, 0) > 0) {
-        if (message.message == WM_SYSCOMMAND && message.hwnd == window && (message.wParam & 0xFFF0) == SC_CLOSE)
-            break;
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
+    while (IsWindow(window)) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 200, QS_ALLINPUT);
+        standin::PumpMessages();
     }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string treePath, orderPath, screenshot;
+    std::string treePath, orderPath, screenshot, treeName, orderName;
     bool setup = false;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
-        if (arg == "--tree" && i + 1 < argc) treePath = standin::WindowsPath(argv[++i]);
-        else if (arg == "--order" && i + 1 < argc) orderPath = standin::WindowsPath(argv[++i]);
+        if (arg == "--tree" && i + 1 < argc) treePath = standin::WindowsPath(treeName = argv[++i]);
+        else if (arg == "--order" && i + 1 < argc) orderPath = standin::WindowsPath(orderName = argv[++i]);
         else if (arg == "--screenshot" && i + 1 < argc) screenshot = standin::WindowsPath(argv[++i]);
         else if (arg == "--setup") setup = true;
         else return Fail("usage: tamrivel_demo --tree TREE.txt --order ORDER.cfg [--setup] [--screenshot OUT.png]");
@@ -163,11 +162,11 @@ int main(int argc, char** argv) {
     if (treePath.empty() || orderPath.empty()) return Fail("both --tree and --order are needed");
 
     std::string treeText, order;
-    if (!standin::ReadFileBytes(treePath, &treeText)) return Fail(treePath + ": cannot be read");
-    if (!standin::ReadFileBytes(orderPath, &order)) return Fail(orderPath + ": cannot be read");
+    if (!standin::ReadFileBytes(treePath, &treeText)) return Fail(treeName + ": cannot be read");
+    if (!standin::ReadFileBytes(orderPath, &order)) return Fail(orderName + ": cannot be read");
     std::vector<standin::TreeFileFolder> folders;
     std::string error;
-    if (!standin::ParseTreeFile(treePath, treeText, &folders, &error)) return Fail(error);
+    if (!standin::ParseTreeFile(treeName, treeText, &folders, &error)) return Fail(error);
 
     Demo demo(setup || !screenshot.empty());
     demo.Build(folders);

@@ -1,7 +1,5 @@
 #include "order/folder_key.h"
 
-#include <string.h>
-
 #include "plugin/module_state.h"
 
 const char* FolderPathOf(LPARAM itemData) {
@@ -10,7 +8,7 @@ const char* FolderPathOf(LPARAM itemData) {
     const BYTE* field = record + g_module.folderPathOffset;
     if (IsBadReadPtr(field, sizeof(const char*))) return nullptr;
     const char* path;
-    memcpy(&path, field, sizeof path);
+    CopyMemory(&path, field, sizeof path);
     return path;
 }
 
@@ -18,6 +16,9 @@ const char* FolderKeyOf(LPARAM itemData) {
     const char* path = FolderPathOf(itemData);
     // The whole string must be readable: comparisons read the key to its end.
     if (!path || IsBadStringPtrA(path, static_cast<UINT_PTR>(-1))) return nullptr;
-    if (strncmp(path, g_module.dataFolder, g_module.dataFolderLength) != 0) return nullptr;
+    // Byte for byte; a shorter path differs at its terminator.
+    for (DWORD i = 0; i < g_module.dataFolderLength; ++i) {
+        if (path[i] != g_module.dataFolder[i]) return nullptr;
+    }
     return path + g_module.dataFolderLength;
 }

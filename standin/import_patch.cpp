@@ -44,3 +44,30 @@ ImportPatch::~ImportPatch() {
 }
 
 }  // namespace standin
+
+namespace standin {
+
+namespace {
+typedef BOOL(WINAPI* WriteFileFn)(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED);
+int g_bytesLeft = 0;
+
+BOOL WINAPI WriteFileOnAFullDisk(HANDLE file, LPCVOID data, DWORD count, LPDWORD written,
+                                 LPOVERLAPPED overlapped) {
+    // Looked up, not imported: the patched import may be this module's own.
+    static WriteFileFn realWriteFile = reinterpret_cast<WriteFileFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "WriteFile")));
+    DWORD allowed = static_cast<DWORD>(g_bytesLeft) < count ? static_cast<DWORD>(g_bytesLeft) : count;
+    g_bytesLeft -= static_cast<int>(allowed);
+    BOOL ok = realWriteFile(file, data, allowed, written, overlapped);
+    if (ok && allowed == count) return TRUE;
+    SetLastError(ERROR_DISK_FULL);
+    return FALSE;
+}
+}  // namespace
+
+FullDisk::FullDisk(HMODULE module, int bytesAllowed)
+    : patch_(module, "kernel32.dll", "WriteFile", reinterpret_cast<void*>(&WriteFileOnAFullDisk)) {
+    g_bytesLeft = bytesAllowed;
+}
+
+}  // namespace standin

@@ -24,3 +24,18 @@ private:
 };
 
 }  // namespace standin
+
+namespace standin {
+
+// Makes one module's WriteFile calls run out of space after `bytesAllowed`
+// more bytes, as a full disk would, for as long as the object lives.
+class FullDisk {
+public:
+    FullDisk(HMODULE module, int bytesAllowed);
+    bool applied() const { return patch_.applied(); }
+
+private:
+    ImportPatch patch_;
+};
+
+}  // namespace standin

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "standin/files.h"
+
 namespace standin {
 
 namespace {
@@ -90,14 +92,7 @@ bool SaveScreenPng(const RECT& rect, const std::string& path) {
     PutChunk(png, "IDAT", StoredZlib(raw));
     PutChunk(png, "IEND", {});
 
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    bool ok = WriteFile(file, png.data(), static_cast<DWORD>(png.size()), &written, nullptr) &&
-              written == png.size();
-    CloseHandle(file);
-    return ok;
+    return WriteFileBytes(path, std::string(png.begin(), png.end()));
 }
 
 }  // namespace standin

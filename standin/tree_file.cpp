@@ -52,8 +52,7 @@ bool ParseTreeFile(const std::string& fileName, const std::string& text,
             folder.fullPath = rest.substr(equals + 3);
             if (folder.fullPath.empty()) return fail("the path after \" = \" is empty");
         }
-        while (!folder.name.empty() && folder.name.back() == ' ') folder.name.pop_back();
-        if (folder.name.empty()) return fail("a folder needs a name");
+        while (folder.name.back() == ' ') folder.name.pop_back();  // never empty: it starts with no space
         if (folder.name.find('\\') != std::string::npos)
             return fail("a folder name may not hold \"\\\"; nest folders by indenting");
         folders->push_back(folder);

@@ -64,22 +64,6 @@ TEST_F(CoreTest, ALongTreeIsWrittenWhole) {
     EXPECT_EQ(ReadOrderFile(), expected);
 }
 
-// WriteFile that stops after a set number of bytes, as a full disk would.
-// It must call the real one through the saved address: the patched import
-// slot is also this test executable's own.
-typedef BOOL(WINAPI* WriteFileFn)(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED);
-WriteFileFn g_realWriteFile = nullptr;
-int g_bytesBeforeFailure = 0;
-BOOL WINAPI FailingWriteFile(HANDLE file, LPCVOID data, DWORD count, LPDWORD written,
-                             LPOVERLAPPED overlapped) {
-    DWORD allowed = static_cast<DWORD>(g_bytesBeforeFailure) < count ? static_cast<DWORD>(g_bytesBeforeFailure) : count;
-    g_bytesBeforeFailure -= static_cast<int>(allowed);
-    BOOL ok = g_realWriteFile(file, data, allowed, written, overlapped);
-    if (ok && allowed == count) return TRUE;
-    SetLastError(ERROR_DISK_FULL);
-    return FALSE;
-}
-
 TEST_F(CoreTest, AWriteThatFailsPartWayLeavesThePreviousFileIntact) {
     std::string outline;
     for (int i = 0; i < 2000; ++i) outline += "Folder" + std::to_string(i) + "\n";
@@ -88,11 +72,8 @@ TEST_F(CoreTest, AWriteThatFailsPartWayLeavesThePreviousFileIntact) {
     WriteOrderFile(previous);
 
     for (int failAfter : {0, 100, 5000}) {
-        g_bytesBeforeFailure = failAfter;
-        standin::ImportPatch patch(GetModuleHandleA(nullptr), "kernel32.dll", "WriteFile",
-                                   reinterpret_cast<void*>(&FailingWriteFile));
-        ASSERT_TRUE(patch.applied());
-        g_realWriteFile = reinterpret_cast<WriteFileFn>(patch.original());
+        standin::FullDisk fullDisk(GetModuleHandleA(nullptr), failAfter);
+        ASSERT_TRUE(fullDisk.applied());
         SaveOrderFile(host_->tree());
         EXPECT_EQ(ReadOrderFile(), previous) << "failing after " << failAfter << " bytes";
         EXPECT_EQ(standin::ListFolder(folder_->path()), std::vector<std::string>{"tamrivel.cfg"});

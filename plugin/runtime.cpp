@@ -1,0 +1,22 @@
+// The two C library routines the compiler may call on its own (for struct
+// copies and clears). The module links no C runtime: it needs nothing but
+// KERNEL32 and USER32 in the host's process. Built with loop-to-library-call
+// rewriting off, so these loops do not turn into calls to themselves.
+#include <stddef.h>
+
+extern "C" {
+
+void* memcpy(void* destination, const void* source, size_t count) {
+    unsigned char* to = static_cast<unsigned char*>(destination);
+    const unsigned char* from = static_cast<const unsigned char*>(source);
+    while (count--) *to++ = *from++;
+    return destination;
+}
+
+void* memset(void* destination, int value, size_t count) {
+    unsigned char* to = static_cast<unsigned char*>(destination);
+    while (count--) *to++ = static_cast<unsigned char>(value);
+    return destination;
+}
+
+}  // extern "C"

@@ -1,0 +1,47 @@
+// The demo's tree file: what it accepts, and one clear line for what it does not.
+#include <gtest/gtest.h>
+
+#include "standin/tree_file.h"
+
+namespace {
+
+TEST(TreeFile, ReadsNestingExplicitPathsCommentsAndCrLf) {
+    std::vector<standin::TreeFileFolder> folders;
+    std::string error;
+    ASSERT_TRUE(standin::ParseTreeFile("t.txt",
+                                       "\xEF\xBB\xBF# sample\r\nA\r\n  A1\r\n    A1a\r\n\r\nB = D:\\B\\\r\n  B1\n",
+                                       &folders, &error))
+        << error;
+    ASSERT_EQ(folders.size(), 5u);
+    EXPECT_EQ(folders[0].name, "A");
+    EXPECT_EQ(folders[2].depth, 2);
+    EXPECT_EQ(folders[3].name, "B");
+    EXPECT_EQ(folders[3].fullPath, "D:\\B\\");
+    EXPECT_EQ(folders[4].depth, 1);
+}
+
+TEST(TreeFile, BadInputIsOneLineNamingTheFileAndLine) {
+    struct Case {
+        const char* text;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"A\n   B\n", "t.txt:2: indent with two spaces a level (found 3)"},
+        {"A\n    B\n", "t.txt:2: indented more than one level below the folder above"},
+        {"  A\n", "t.txt:1: the first folder must not be indented"},
+        {"A\n\tB\n", "t.txt:2: tabs are not allowed; indent with two spaces"},
+        {"A\nB\\C\n", "t.txt:2: a folder name may not hold \"\\\"; nest folders by indenting"},
+        {"A = \n", "t.txt:1: the path after \" = \" is empty"},
+        {"A\n\x82\xA0\n", "t.txt:2: not UTF-8 text"},
+        {"# nothing\n\n", "t.txt:0: no folders"},
+    };
+    for (const Case& c : cases) {
+        std::vector<standin::TreeFileFolder> folders;
+        std::string error;
+        EXPECT_FALSE(standin::ParseTreeFile("t.txt", c.text, &folders, &error)) << c.text;
+        EXPECT_EQ(error, c.error);
+        EXPECT_EQ(error.find('\n'), std::string::npos);
+    }
+}
+
+}  // namespace
