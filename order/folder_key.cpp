@@ -2,10 +2,13 @@
 
 #include "plugin/module_state.h"
 
+const void* FolderPathField(LPARAM itemData) {
+    return reinterpret_cast<const BYTE*>(itemData) + g_module.folderPathOffset;
+}
+
 const char* FolderPathOf(LPARAM itemData) {
-    const BYTE* record = reinterpret_cast<const BYTE*>(itemData);
-    if (!record) return nullptr;
-    const BYTE* field = record + g_module.folderPathOffset;
+    if (!itemData) return nullptr;
+    const void* field = FolderPathField(itemData);
     if (IsBadReadPtr(field, sizeof(const char*))) return nullptr;
     const char* path;
     CopyMemory(&path, field, sizeof path);

@@ -9,6 +9,10 @@
 // begin with the data folder byte for byte.
 const char* FolderKeyOf(LPARAM itemData);
 
-// Reads the path address out of a host folder record at the current folder-path
-// offset. Null when the record or that field cannot be read.
+// Where the host folder record that `itemData` addresses keeps the address
+// of the folder's path (at the current folder-path offset).
+const void* FolderPathField(LPARAM itemData);
+
+// Reads the path address out of a host folder record. Null when the record
+// or that field cannot be read.
 const char* FolderPathOf(LPARAM itemData);

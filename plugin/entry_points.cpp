@@ -43,13 +43,11 @@ bool FolderRecordLayoutMatches(HWND hostTree) {
     HTREEITEM first = TreeGetRoot(hostTree);
     // An empty tree has no record to check, and nothing a sort could harm.
     if (!first) return true;
-    const BYTE* record = reinterpret_cast<const BYTE*>(TreeGetItemData(hostTree, first));
+    LPARAM record = TreeGetItemData(hostTree, first);
     // A null record, or one whose path field cannot be read, fails here too:
     // the path address is only read once its four bytes are known readable.
-    if (!record || IsBadReadPtr(record + g_module.folderPathOffset, sizeof(const char*)))
-        return false;
-    const char* path = FolderPathOf(reinterpret_cast<LPARAM>(record));
-    return !IsBadReadPtr(path, g_module.dataFolderLength);
+    if (!record || IsBadReadPtr(FolderPathField(record), sizeof(const char*))) return false;
+    return !IsBadReadPtr(FolderPathOf(record), g_module.dataFolderLength);
 }
 
 void StartUp() {

@@ -188,6 +188,8 @@ TEST_F(ModuleTest, TheVersionRecordIsJapaneseUnicodeVersion1010) {
     EXPECT_EQ(values[table + L"OriginalFilename"], L"tamrivel.dll");
     EXPECT_EQ(values[table + L"ProductName"], L"tamrivel");
     EXPECT_EQ(values[table + L"FileDescription"], L"tamrivel");
+    EXPECT_EQ(values[table + L"FileVersion"], L"1.0.1.0");
+    EXPECT_EQ(values[table + L"ProductVersion"], L"1.0.1.0");
     EXPECT_EQ(values[L"VS_VERSION_INFO/VarFileInfo/Translation"], L"1104b004");  // 0x0411, 1200
 }
 
