@@ -140,6 +140,10 @@ const char* NextOrderLine(const char* line) { return NextLineStart(line, OrderLi
 
 void SaveOrderFile(HWND tree) {
     if (g_module.orderFilePath[0] == '\0') return;
+    // A read-only order file cannot be opened for writing, so it is never
+    // rewritten; the rename below would replace it on some platforms (Wine).
+    DWORD attributes = GetFileAttributesA(g_module.orderFilePath);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return;
 
     // Same folder and length as the order file, so it fits wherever that does
     // and the final rename never crosses volumes.
