@@ -170,7 +170,9 @@ int main(int argc, char** argv) {
 
     Demo demo(setup || !screenshot.empty());
     demo.Build(folders);
-    standin::DialogWatcher watcher;
+    // Without a person at the screen, dialogs are answered by the watcher;
+    // with --setup they are left to the person.
+    std::unique_ptr<standin::DialogWatcher> watcher(setup ? nullptr : new standin::DialogWatcher);
     standin::LoadedModule module(standin::BuiltModulePath());
     if (!module.handle()) return Fail("the module could not be loaded from " + standin::BuiltModulePath());
     if (!standin::WriteFileBytes(module.orderFilePath(), order)) return Fail("cannot write the order file");
@@ -182,9 +184,9 @@ int main(int argc, char** argv) {
     module.OnStart();
     Print("\nFolder tree after it:\n" + demo.Describe(lines));
 
-    if (!screenshot.empty()) {
+    if (!screenshot.empty() && watcher) {
         bool saved = false;
-        watcher.OnNextDialog([&](HWND dialog) {
+        watcher->OnNextDialog([&](HWND dialog) {
             HWND tree = standin::DialogTree(dialog);
             standin::SelectTreeItem(tree, standin::FindTreeItem(tree, standin::Sjis(u8"仕事")));
             // Beside the host window, so the picture shows both.
