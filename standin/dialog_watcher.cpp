@@ -51,9 +51,9 @@ DialogWatcher::~DialogWatcher() {
     if (t_watcher == this) t_watcher = nullptr;
 }
 
-// Windows are caught when they are created, not when they are activated: a
-// window of a process that is not in the foreground (tests run side by side)
-// may never be activated, and would wait for a person.
+// Dialogs are caught when they are created, not when they are activated, so
+// that nothing depends on which process (tests run side by side) has the
+// foreground.
 LRESULT CALLBACK DialogWatcher::CbtHook(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HCBT_CREATEWND && t_watcher) t_watcher->OnCreated(reinterpret_cast<HWND>(wParam));
     return CallNextHookEx(nullptr, code, wParam, lParam);
