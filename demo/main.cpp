@@ -18,6 +18,7 @@
 #include "standin/files.h"
 #include "standin/host.h"
 #include "standin/module_loader.h"
+#include "standin/order_model.h"
 #include "standin/png.h"
 #include "standin/tree_file.h"
 
@@ -41,21 +42,6 @@ void Print(const std::string& utf8) {
 int Fail(const std::string& message) {
     Print("tamrivel demo: " + message + "\n");
     return 2;
-}
-
-// The order file's lines as the module reads them: CR, LF and NUL end a line,
-// and only the first line may be empty.
-std::vector<std::string> OrderLines(const std::string& bytes) {
-    auto endsLine = [](char c) { return c == '\r' || c == '\n' || c == '\0'; };
-    std::vector<std::string> lines;
-    if (!bytes.empty() && endsLine(bytes[0])) lines.push_back("");
-    for (size_t i = 0; i < bytes.size();) {
-        while (i < bytes.size() && endsLine(bytes[i])) ++i;
-        size_t start = i;
-        while (i < bytes.size() && !endsLine(bytes[i])) ++i;
-        if (i > start) lines.push_back(bytes.substr(start, i - start));
-    }
-    return lines;
 }
 
 // Columns a UTF-8 text takes on a terminal: Japanese characters take two.
@@ -110,14 +96,8 @@ private:
             if (path.compare(0, sizeof kDataFolder - 1, kDataFolder) != 0) {
                 note = "outside the data folder: no key";
             } else {
-                std::string key = path.substr(sizeof kDataFolder - 1);
-                note = "unlisted";
-                for (size_t i = 0; i < lines.size(); ++i) {
-                    if (lines[i] == key) {
-                        note = "line " + std::to_string(i + 1);
-                        break;
-                    }
-                }
+                int rank = model::Rank(lines, path.substr(sizeof kDataFolder - 1));
+                note = rank < 0 ? "unlisted" : "line " + std::to_string(rank + 1);
             }
             std::string line = std::string(static_cast<size_t>(depth) * 2, ' ') + standin::Utf8(standin::ItemText(tree, item));
             size_t width = DisplayWidth(line);
@@ -131,7 +111,7 @@ private:
 };
 
 void PrintOrderFile(const std::string& title, const std::string& bytes) {
-    std::vector<std::string> lines = OrderLines(bytes);
+    std::vector<std::string> lines = model::Lines(bytes);
     Print(title + " (" + std::to_string(bytes.size()) + " bytes, " + std::to_string(lines.size()) + " lines):\n");
     for (size_t i = 0; i < lines.size(); ++i)
         Print("  " + std::to_string(i + 1) + ": " + standin::Utf8(lines[i]) + "\n");
@@ -177,7 +157,7 @@ int main(int argc, char** argv) {
     if (!module.handle()) return Fail("the module could not be loaded from " + standin::BuiltModulePath());
     if (!standin::WriteFileBytes(module.orderFilePath(), order)) return Fail("cannot write the order file");
 
-    std::vector<std::string> lines = OrderLines(order);
+    std::vector<std::string> lines = model::Lines(order);
     Print("Data folder: " + std::string(kDataFolder) + "\n\n");
     PrintOrderFile("Order file", order);
     Print("\nFolder tree before the module's start-up sort:\n" + demo.Describe(lines));
@@ -214,7 +194,7 @@ int main(int argc, char** argv) {
         std::string saved = standin::ReadFileBytes(module.orderFilePath());
         Print("\n");
         PrintOrderFile("Order file after the editor", saved);
-        Print("\nFolder tree after the editor:\n" + demo.Describe(OrderLines(saved)));
+        Print("\nFolder tree after the editor:\n" + demo.Describe(model::Lines(saved)));
         Print("\nClose the host window to finish.\n");
         RunHostWindowUntilClosed(demo.host().window());
     }

@@ -10,7 +10,7 @@
 #include <set>
 
 #include "standin/import_patch.h"
-#include "tests/order_model.h"
+#include "standin/order_model.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "order/order_lines.h"
-#include "tests/order_model.h"
+#include "standin/order_model.h"
 
 int main(int argc, char** argv) {
     const uint32_t cases = argc > 1 ? static_cast<uint32_t>(atoi(argv[1])) : 20000;
