@@ -4,12 +4,56 @@
 #include "order/tree_sort.h"
 #include "plugin/host_api.h"
 #include "plugin/module_state.h"
+#include "plugin/texts.h"
 #include "plugin/tree_control.h"
 #include "resources/resource_ids.h"
 
 namespace {
 
 const int kItemTextCapacity = 100;
+// The report names a path of up to MAX_PATH bytes and two short texts;
+// wsprintfA never writes more than 1024 bytes.
+const int kSaveFailureMessageBytes = 1024;
+
+// Marks the editor as running for as long as it runs, whatever path leaves.
+class EditorSession {
+public:
+    EditorSession() { g_module.editorRunning = true; }
+    ~EditorSession() {
+        g_module.editorRunning = false;
+        g_module.editorDialog = nullptr;
+    }
+    EditorSession(const EditorSession&) = delete;
+    EditorSession& operator=(const EditorSession&) = delete;
+};
+
+const char* SaveFailureCause(SaveResult result) {
+    switch (result) {
+        case SaveResult::kReadOnly: return kSaveFailedReadOnly;
+        case SaveResult::kInUse: return kSaveFailedInUse;
+        case SaveResult::kDiskFull: return kSaveFailedDiskFull;
+        default: return kSaveFailedNotWritable;
+    }
+}
+
+void ShowSaveFailure(HWND dialog, SaveResult result) {
+    char message[kSaveFailureMessageBytes];
+    wsprintfA(message, kSaveFailedFormat, g_module.orderFilePath, SaveFailureCause(result));
+    MessageBoxA(dialog, message, kEditorCaption, MB_OK | MB_ICONWARNING);
+}
+
+// Saves and closes. A save that fails keeps the dialog open with the user's
+// moves, so they can let the other program go and press OK again, or cancel.
+// Without an order-file path the host check has failed and the user was told
+// at start-up: the dialog closes, as nothing can be saved.
+void ConfirmEditor(HWND dialog) {
+    SaveResult result = SaveOrderFile(GetDlgItem(dialog, IDC_FOLDER_TREE));
+    if (result == SaveResult::kSaved || result == SaveResult::kNoOrderFile) {
+        EndDialog(dialog, 1);
+        return;
+    }
+    ShowSaveFailure(dialog, result);
+}
 
 void MoveSelectionUp(HWND tree) {
     HTREEITEM selected = TreeGetSelection(tree);
@@ -28,20 +72,20 @@ void MoveSelectionDown(HWND tree) {
     MoveEditorItem(tree, selected, TreeGetParent(tree, selected), next);
 }
 
+// Every command works on the tree of the dialog that received it.
 void OnEditorCommand(HWND dialog, WORD id) {
     switch (id) {
         case IDOK:
-            SaveOrderFile(g_module.editorTree);
-            EndDialog(dialog, 1);
+            ConfirmEditor(dialog);
             break;
         case IDCANCEL:
             EndDialog(dialog, 0);
             break;
         case IDC_MOVE_UP:
-            MoveSelectionUp(g_module.editorTree);
+            MoveSelectionUp(GetDlgItem(dialog, IDC_FOLDER_TREE));
             break;
         case IDC_MOVE_DOWN:
-            MoveSelectionDown(g_module.editorTree);
+            MoveSelectionDown(GetDlgItem(dialog, IDC_FOLDER_TREE));
             break;
         default:
             break;
@@ -51,6 +95,13 @@ void OnEditorCommand(HWND dialog, WORD id) {
 }  // namespace
 
 void RunOrderEditor(HWND owner) {
+    if (g_module.editorRunning) {
+        // A second editor would copy the tree again and, closing first, leave
+        // the first one saving over the user's order: show the open one.
+        if (g_module.editorDialog) SetForegroundWindow(g_module.editorDialog);
+        return;
+    }
+    EditorSession session;
     HWND hostTree = HostGetFolderTree();
     SortFolderTree(hostTree);
     // -1 (the dialog could not be created) counts as a change too: the host
@@ -63,8 +114,8 @@ void RunOrderEditor(HWND owner) {
 INT_PTR CALLBACK OrderEditorProc(HWND dialog, UINT message, WPARAM wParam, LPARAM /*lParam*/) {
     switch (message) {
         case WM_INITDIALOG:
-            g_module.editorTree = GetDlgItem(dialog, IDC_FOLDER_TREE);
-            FillEditorTree(g_module.editorTree);
+            g_module.editorDialog = dialog;
+            FillEditorTree(GetDlgItem(dialog, IDC_FOLDER_TREE));
             return TRUE;
         case WM_COMMAND:
             OnEditorCommand(dialog, LOWORD(wParam));

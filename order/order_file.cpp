@@ -50,27 +50,32 @@ public:
         used_ += count;
     }
 
-    // True when everything appended so far is in the file.
-    bool Flush() {
+    // 0 when everything appended so far is in the file, else the error of
+    // the first write that failed.
+    DWORD Flush() {
         if (used_ > 0) WriteThrough(buffer_, used_);
         used_ = 0;
-        return ok_;
+        return error_;
     }
 
 private:
     void WriteThrough(const char* bytes, DWORD count) {
+        if (error_) return;
         DWORD written = 0;
-        if (!ok_ || !WriteFile(file_, bytes, count, &written, nullptr) || written != count)
-            ok_ = false;
+        if (!WriteFile(file_, bytes, count, &written, nullptr))
+            error_ = GetLastError();
+        else if (written != count)
+            error_ = ERROR_HANDLE_DISK_FULL;  // a short synchronous write: no room left
     }
 
     HANDLE file_;
     char buffer_[4096];
     DWORD used_ = 0;
-    bool ok_ = true;
+    DWORD error_ = 0;
 };
 
-bool WriteOrderLines(HANDLE file, HWND tree) {
+// 0 when every keyed folder of the tree is in the file, else why not.
+DWORD WriteOrderLines(HANDLE file, HWND tree) {
     FileWriter writer(file);
     for (HTREEITEM item = TreeGetRoot(tree); item; item = NextPreorder(tree, item)) {
         const char* key = FolderKeyOf(TreeGetItemData(tree, item));
@@ -78,7 +83,69 @@ bool WriteOrderLines(HANDLE file, HWND tree) {
         writer.Append(key, static_cast<DWORD>(lstrlenA(key)));
         writer.Append("\r\n", 2);
     }
-    return writer.Flush();
+    DWORD error = writer.Flush();
+    if (error == 0 && !FlushFileBuffers(file)) error = GetLastError();
+    return error;
+}
+
+bool IsReadOnlyFile(DWORD attributes) {
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+           !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsFolder(DWORD attributes) {
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsDiskFull(DWORD error) {
+    return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
+}
+
+bool IsHeldByAnotherProgram(DWORD error) {
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+// Virus scanners, indexers and sync clients open a file that just changed
+// for a moment, without delete sharing; while they hold it the rename fails
+// with a sharing, lock or access-denied error. They let go quickly.
+const int kReplaceAttempts = 10;
+const DWORD kReplacePauseMilliseconds = 100;
+
+// Replaces the order file with the temporary file, waiting about a second
+// for a passing holder. 0 on success, else the last error.
+DWORD ReplaceOrderFile(const char* temporaryPath) {
+    for (int attempt = 1;; ++attempt) {
+        if (MoveFileExA(temporaryPath, g_module.orderFilePath,
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return 0;
+        DWORD error = GetLastError();
+        bool passing = IsHeldByAnotherProgram(error) || error == ERROR_ACCESS_DENIED;
+        DWORD attributes = GetFileAttributesA(g_module.orderFilePath);
+        if (!passing || IsReadOnlyFile(attributes) || IsFolder(attributes) ||
+            attempt == kReplaceAttempts)
+            return error;
+        Sleep(kReplacePauseMilliseconds);
+    }
+}
+
+// What a failed rename means to the user. Access is denied on the rename
+// when a program holds the order file without delete sharing, unless the
+// file is read-only or a folder stands in its place.
+SaveResult ReplaceFailure(DWORD error) {
+    DWORD attributes = GetFileAttributesA(g_module.orderFilePath);
+    if (IsReadOnlyFile(attributes)) return SaveResult::kReadOnly;
+    if (IsFolder(attributes)) return SaveResult::kNotWritable;
+    if (IsDiskFull(error)) return SaveResult::kDiskFull;
+    if (IsHeldByAnotherProgram(error) || error == ERROR_ACCESS_DENIED) return SaveResult::kInUse;
+    return SaveResult::kNotWritable;
+}
+
+// What a failure to create or fill the temporary file means. Access denied
+// here is the folder refusing new files, not a holder.
+SaveResult WriteFailure(DWORD error) {
+    if (IsDiskFull(error)) return SaveResult::kDiskFull;
+    if (IsHeldByAnotherProgram(error)) return SaveResult::kInUse;
+    return SaveResult::kNotWritable;
 }
 
 }  // namespace
@@ -138,28 +205,37 @@ const char* FirstOrderLine() {
 
 const char* NextOrderLine(const char* line) { return NextLineStart(line, OrderListEnd()); }
 
-void SaveOrderFile(HWND tree) {
-    if (g_module.orderFilePath[0] == '\0') return;
-    // A read-only order file cannot be opened for writing, so it is never
-    // rewritten; the rename below would replace it on some platforms (Wine).
+SaveResult SaveOrderFile(HWND tree) {
+    if (g_module.orderFilePath[0] == '\0') return SaveResult::kNoOrderFile;
+    // A tree that is gone would save as empty and wipe the user's order.
+    if (!TreeIsLive(tree)) return SaveResult::kNotWritable;
+    // A read-only order file is never rewritten: the rename below would
+    // replace it on some platforms (Wine) although no program may write it.
     DWORD attributes = GetFileAttributesA(g_module.orderFilePath);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return;
+    if (IsReadOnlyFile(attributes)) return SaveResult::kReadOnly;
+    if (IsFolder(attributes)) return SaveResult::kNotWritable;
 
     // Same folder and length as the order file, so it fits wherever that does
     // and the final rename never crosses volumes.
     char temporaryPath[kPathCapacity];
     lstrcpyA(temporaryPath, g_module.orderFilePath);
     DWORD length = static_cast<DWORD>(lstrlenA(temporaryPath));
-    if (length <= kExtensionLength) return;
+    if (length <= kExtensionLength) return SaveResult::kNotWritable;
     lstrcpyA(temporaryPath + length - kExtensionLength, kTemporaryExtension);
 
     FileHandle file(CreateFileA(temporaryPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return;
-    bool complete = WriteOrderLines(file.get(), tree) && FlushFileBuffers(file.get());
+    if (!file) return WriteFailure(GetLastError());
+    DWORD error = WriteOrderLines(file.get(), tree);
     file.Close();
-    if (!complete || !MoveFileExA(temporaryPath, g_module.orderFilePath,
-                                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (error) {
         DeleteFileA(temporaryPath);
+        return WriteFailure(error);
     }
+    error = ReplaceOrderFile(temporaryPath);
+    if (error) {
+        DeleteFileA(temporaryPath);
+        return ReplaceFailure(error);
+    }
+    return SaveResult::kSaved;
 }

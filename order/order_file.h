@@ -26,8 +26,19 @@ const char* FirstOrderLine();
 const char* NextOrderLine(const char* line);
 const char* OrderListEnd();
 
+// How a save ended. Every result but kSaved and kNoOrderFile left the
+// previous order file exactly as it was.
+enum class SaveResult {
+    kSaved,
+    kNoOrderFile,  // no order-file path: the host check failed, nothing to write to
+    kReadOnly,     // the order file is read-only
+    kInUse,        // another program holds the order file (or our new copy of it)
+    kDiskFull,
+    kNotWritable,  // anything else: a folder in the way, a protected folder, no tree
+};
+
 // Rewrites the order file from a tree: every keyed folder, depth-first, each
 // key followed by CR LF. The new content goes to a temporary file first and
 // replaces the order file only when all of it was written, so a failed save
-// leaves the previous file exactly as it was.
-void SaveOrderFile(HWND tree);
+// leaves the previous file exactly as it was and no temporary file behind.
+SaveResult SaveOrderFile(HWND tree);

@@ -66,6 +66,9 @@ void StartUp() {
                                     : kPathOffsetUpToLayoutChange;
 
     if (!FolderRecordLayoutMatches(hostTree)) {
+        // An earlier start's path must not outlive the check: at the new
+        // offset no folder has a key, and a save would empty the order file.
+        g_module.orderFilePath[0] = '\0';
         ShowError(kUnsupportedHostMessage);
         return;
     }

@@ -20,7 +20,11 @@ struct ModuleState {
     DWORD folderPathOffset;  // where a folder record keeps its path address: 24 or 28
     char orderFilePath[kPathCapacity];  // empty: no order file may be read or written
     OrderList orderList;
-    HWND editorTree;
+    // The open order editor, null when none is open. The host's windows keep
+    // receiving messages while the editor runs, so the host may ask for the
+    // settings again; there is only ever one editor.
+    HWND editorDialog;
+    bool editorRunning;
 };
 
 extern ModuleState g_module;

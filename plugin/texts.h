@@ -10,3 +10,12 @@ extern const char kPlugInDescription[];
 extern const char kErrorCaption[];
 extern const char kLoadFailureFormat[];
 extern const char kUnsupportedHostMessage[];
+
+// The editor's report of a save that failed: the order file's path, then the
+// cause, each filled into kSaveFailedFormat.
+extern const char kEditorCaption[];
+extern const char kSaveFailedFormat[];
+extern const char kSaveFailedReadOnly[];
+extern const char kSaveFailedInUse[];
+extern const char kSaveFailedDiskFull[];
+extern const char kSaveFailedNotWritable[];

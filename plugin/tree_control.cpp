@@ -38,8 +38,23 @@ LPARAM TreeGetItemTextAndData(HWND tree, HTREEITEM item, char* text, int capacit
     request.cchTextMax = capacity;
     text[0] = '\0';
     GetItem(tree, &request);
+    // The control may answer by pointing pszText at its own copy instead of
+    // filling our buffer: it does so for items whose owner supplies the text
+    // on request (LPSTR_TEXTCALLBACK and TVN_GETDISPINFO).
+    if (request.pszText != text) {
+        if (request.pszText && request.pszText != LPSTR_TEXTCALLBACKA)
+            lstrcpynA(text, request.pszText, capacity);
+        else
+            text[0] = '\0';
+    }
     text[capacity - 1] = '\0';
     return request.lParam;
+}
+
+bool TreeIsLive(HWND window) {
+    char className[sizeof WC_TREEVIEWA + 1];
+    return IsWindow(window) && GetClassNameA(window, className, sizeof className) > 0 &&
+           lstrcmpiA(className, WC_TREEVIEWA) == 0;
 }
 
 HTREEITEM TreeInsertItem(HWND tree, HTREEITEM parent, HTREEITEM after, const char* text,

@@ -25,6 +25,9 @@ LPARAM TreeGetItemData(HWND tree, HTREEITEM item);
 // NUL-terminated (Wine's control does not terminate a text it cuts).
 LPARAM TreeGetItemTextAndData(HWND tree, HTREEITEM item, char* text, int capacity);
 
+// True while `window` is a tree-view control that still exists.
+bool TreeIsLive(HWND window);
+
 // Parent null or TVI_ROOT for the top level; after is an item, TVI_FIRST or TVI_LAST.
 HTREEITEM TreeInsertItem(HWND tree, HTREEITEM parent, HTREEITEM after, const char* text,
                          LPARAM itemData);

@@ -28,14 +28,12 @@ bool IsDialog(HWND window) {
     return lstrcmpA(className, "#32770") == 0;
 }
 
-BOOL CALLBACK FindErrorIcon(HWND child, LPARAM found) {
+BOOL CALLBACK FindIcon(HWND child, LPARAM found) {
     char className[32] = {};
     GetClassNameA(child, className, sizeof className);
     LONG style = GetWindowLongA(child, GWL_STYLE);
-    if (lstrcmpiA(className, "Static") == 0 && (style & SS_TYPEMASK) == SS_ICON) {
-        HICON shown = reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
-        if (shown && shown == LoadIcon(nullptr, IDI_ERROR)) *reinterpret_cast<bool*>(found) = true;
-    }
+    if (lstrcmpiA(className, "Static") == 0 && (style & SS_TYPEMASK) == SS_ICON)
+        *reinterpret_cast<HICON*>(found) = reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
     return TRUE;
 }
 }  // namespace
@@ -93,8 +91,11 @@ void DialogWatcher::Handle(HWND window) {
         MessageBoxSeen box;
         box.caption = WindowText(window);
         box.text = WindowText(text);
-        box.errorIcon = false;
-        EnumChildWindows(window, FindErrorIcon, reinterpret_cast<LPARAM>(&box.errorIcon));
+        HICON icon = nullptr;
+        EnumChildWindows(window, FindIcon, reinterpret_cast<LPARAM>(&icon));
+        box.errorIcon = icon && icon == LoadIcon(nullptr, IDI_ERROR);
+        box.warningIcon = icon && icon == LoadIcon(nullptr, IDI_WARNING);
+        box.owner = GetWindow(window, GW_OWNER);
         boxes_.push_back(box);
         PostMessageA(window, WM_COMMAND, IDOK, 0);
         return;
@@ -130,5 +131,14 @@ HTREEITEM FindBelow(HWND tree, HTREEITEM parent, const std::string& text) {
 HTREEITEM FindTreeItem(HWND tree, const std::string& text) { return FindBelow(tree, TVI_ROOT, text); }
 
 void SelectTreeItem(HWND tree, HTREEITEM item) { TreeView_SelectItem(tree, item); }
+
+void PumpDialogMessages(HWND dialog) {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (IsWindow(dialog) && IsDialogMessageA(dialog, &message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
 
 }  // namespace standin

@@ -17,6 +17,8 @@ struct MessageBoxSeen {
     std::string caption;
     std::string text;  // code page 932 bytes, as the module passed them
     bool errorIcon;
+    bool warningIcon;
+    HWND owner;  // the window the box was modal to, null for none
 };
 
 class DialogWatcher {
@@ -62,5 +64,8 @@ void ClickButton(HWND dialog, int id);
 HWND DialogTree(HWND dialog, int id = 1000);
 HTREEITEM FindTreeItem(HWND tree, const std::string& text);  // depth-first, first match
 void SelectTreeItem(HWND tree, HTREEITEM item);
+// Runs the queue as a dialog's modal loop does, through the dialog manager,
+// which turns keys into commands (Enter: the default button; Escape: Cancel).
+void PumpDialogMessages(HWND dialog);
 
 }  // namespace standin

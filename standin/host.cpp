@@ -181,7 +181,8 @@ std::string ItemText(HWND tree, HTREEITEM item) {
     request.pszText = text;
     request.cchTextMax = sizeof text - 1;
     SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&request));
-    return text;
+    // A control may answer with a pointer to its own copy of the text.
+    return request.pszText ? request.pszText : text;
 }
 
 LPARAM ItemData(HWND tree, HTREEITEM item) {

@@ -163,20 +163,82 @@ TEST_F(EditorTest, CancelAndTheCloseBoxLeaveTheFileByteForByte) {
     EXPECT_EQ(Describe(), "B\nA\nC\n");
 }
 
+// Keys go through the dialog's own message loop, as typed: the dialog
+// manager turns Escape into Cancel and Enter into the default button, OK.
+void Type(HWND dialog, WPARAM key) {
+    SetFocus(standin::DialogTree(dialog));
+    PostMessageA(GetFocus(), WM_KEYDOWN, key, 1);
+    PostMessageA(GetFocus(), WM_KEYUP, key, 0xC0000001);
+    standin::PumpDialogMessages(dialog);
+}
+
 TEST_F(EditorTest, EnterConfirmsAndEscapeCancels) {
     StartWith("A\nB\n", "");
-    Edit([](HWND dialog) {
-        Press(dialog, "B", kUp);
-        SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);  // what Escape sends
-    });
-    EXPECT_FALSE(standin::FileExists(module_->orderFilePath()) && !ReadOrderFile().empty());
+    EXPECT_EQ(Edit([](HWND dialog) {
+                  Press(dialog, "B", kUp);
+                  Type(dialog, VK_ESCAPE);
+              }),
+              1);
+    EXPECT_EQ(ReadOrderFile(), "");
+    EXPECT_EQ(Describe(), "A\nB\n");
     watcher_.OnNextDialog([](HWND dialog) {
         Press(dialog, "B", kUp);
-        SendMessageA(dialog, WM_COMMAND, IDOK, 0);  // what Enter sends
+        Type(dialog, VK_RETURN);
     });
     module_->OnPlugInSetup(host_->window());
     EXPECT_EQ(ReadOrderFile(), "B\\\r\nA\\\r\n");
     EXPECT_EQ(Describe(), "B\nA\n");
+}
+
+TEST_F(EditorTest, ASecondSettingsCallWhileTheEditorIsOpenOpensNoSecondEditor) {
+    StartWith("A\nB\nC\n", "A\\\r\nB\\\r\nC\\\r\n");
+    int nestedResult = 0;
+    EXPECT_EQ(Edit([&](HWND dialog) {
+                  nestedResult = module_->OnPlugInSetup(host_->window());
+                  standin::PumpDialogMessages(dialog);
+                  Press(dialog, "C", kUp, 2);
+                  standin::ClickButton(dialog, IDOK);
+              }),
+              1);
+    EXPECT_EQ(nestedResult, 1);
+    EXPECT_EQ(watcher_.dialogsSeen(), 1);
+    EXPECT_EQ(ReadOrderFile(), "C\\\r\nA\\\r\nB\\\r\n");
+    EXPECT_EQ(Describe(), "C\nA\nB\n");
+    // Closed, the editor opens again as usual.
+    EXPECT_EQ(ConfirmEditor(IDCANCEL), 1);
+    EXPECT_EQ(watcher_.dialogsSeen(), 2);
+}
+
+// A host tree whose control answers text requests with a pointer to its own
+// copy, as a control does for items whose owner supplies the text on demand.
+WNDPROC g_treeProc = nullptr;
+char g_answeredText[260];
+
+LRESULT CALLBACK AnswerTextByPointer(HWND tree, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* item = reinterpret_cast<TVITEMA*>(lParam);
+    if (message != TVM_GETITEMA || !(item->mask & TVIF_TEXT))
+        return CallWindowProcA(g_treeProc, tree, message, wParam, lParam);
+    char* callerBuffer = item->pszText;
+    item->pszText = g_answeredText;
+    item->cchTextMax = sizeof g_answeredText;
+    LRESULT result = CallWindowProcA(g_treeProc, tree, message, wParam, lParam);
+    if (callerBuffer) callerBuffer[0] = '\0';
+    return result;
+}
+
+TEST_F(EditorTest, NamesAnsweredByPointerAreShown) {
+    const std::string longName(120, 'L');
+    StartWith("Inbox\n  Work\n", "");
+    host_->AddFolder(nullptr, longName);
+    g_treeProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+        host_->tree(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AnswerTextByPointer)));
+    std::string shown;
+    Edit([&](HWND dialog) {
+        shown = standin::DescribeTree(standin::DialogTree(dialog));
+        standin::ClickButton(dialog, IDCANCEL);
+    });
+    SetWindowLongPtrA(host_->tree(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_treeProc));
+    EXPECT_EQ(shown, "Inbox\n  Work\n" + longName.substr(0, 99) + "\n");
 }
 
 }  // namespace

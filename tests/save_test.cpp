@@ -9,7 +9,7 @@ namespace {
 TEST_F(CoreTest, SavingWritesEveryKeyedFolderDepthFirstWithCrLf) {
     host_->AddOutline("B\n  B2\n    B2a\n  B1\nOutside = E:\\X\\\n  Inner = C:\\BeckyData\\In\\\nA\n");
     WriteOrderFile("old content that must go\r\n");
-    SaveOrderFile(host_->tree());
+    EXPECT_EQ(SaveOrderFile(host_->tree()), SaveResult::kSaved);
     EXPECT_EQ(ReadOrderFile(), "B\\\r\nB\\B2\\\r\nB\\B2\\B2a\\\r\nB\\B1\\\r\nIn\\\r\nA\\\r\n");
     EXPECT_EQ(standin::ListFolder(folder_->path()), std::vector<std::string>{"tamrivel.cfg"});
 }
@@ -48,7 +48,7 @@ TEST_F(CoreTest, SavingAnEmptyTreeOrOneWithoutKeysLeavesAnEmptyFile) {
 TEST_F(CoreTest, WithoutAnOrderFilePathNothingIsWritten) {
     host_->AddOutline("A\n");
     g_module.orderFilePath[0] = '\0';
-    SaveOrderFile(host_->tree());
+    EXPECT_EQ(SaveOrderFile(host_->tree()), SaveResult::kNoOrderFile);
     EXPECT_TRUE(standin::ListFolder(folder_->path()).empty());
 }
 
@@ -71,10 +71,12 @@ TEST_F(CoreTest, AWriteThatFailsPartWayLeavesThePreviousFileIntact) {
     const std::string previous = "Folder7\\\r\nFolder3\\\r\n";
     WriteOrderFile(previous);
 
-    for (int failAfter : {0, 100, 5000}) {
+    // The user's view of a full disk is in the fault tests; here, a disk that
+    // fills between the writes of a long tree.
+    for (int failAfter : {100, 5000}) {
         standin::FullDisk fullDisk(GetModuleHandleA(nullptr), failAfter);
         ASSERT_TRUE(fullDisk.applied());
-        SaveOrderFile(host_->tree());
+        EXPECT_EQ(SaveOrderFile(host_->tree()), SaveResult::kDiskFull);
         EXPECT_EQ(ReadOrderFile(), previous) << "failing after " << failAfter << " bytes";
         EXPECT_EQ(standin::ListFolder(folder_->path()), std::vector<std::string>{"tamrivel.cfg"});
     }

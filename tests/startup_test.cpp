@@ -85,21 +85,28 @@ TEST_F(StartUpTest, AFirstItemWithoutAReadableRecordFailsTheCheck) {
     }
 }
 
-TEST_F(StartUpTest, AFailedCheckKeepsTheOrderFilePathOfAnEarlierStart) {
-    host_->AddOutline("A\nB\n");
+TEST_F(StartUpTest, AFailedCheckForgetsTheOrderFileUntilACheckPassesAgain) {
+    host_->AddOutline("A\nB\nC\n");
     Load();
-    WriteOrderFile("B\\\r\n");
+    WriteOrderFile("B\\\r\nC\\\r\n");
     module_->OnStart();
-    EXPECT_EQ(Describe(), "B\nA\n");
+    EXPECT_EQ(Describe(), "B\nC\nA\n");
 
+    // At the other offset no folder has a key: a save now would wipe the order.
     standin::Host().version = "2.05.04";
     module_->OnStart();
     ExpectUnsupportedHostMessage();
-    // The path is still there, but no folder can be read at the wrong offset:
-    // OK rewrites the file, with no keys.
-    ConfirmEditor(IDOK);
-    EXPECT_TRUE(standin::FileExists(module_->orderFilePath()));
-    EXPECT_EQ(ReadOrderFile(), "");
+    WriteOrderFile("C\\\r\nB\\\r\n");
+    EXPECT_EQ(ConfirmEditor(IDOK), 1);
+    EXPECT_EQ(ReadOrderFile(), "C\\\r\nB\\\r\n");
+    EXPECT_EQ(Describe(), "B\nC\nA\n") << "no sort without an order file";
+    EXPECT_TRUE(watcher_.messageBoxes().empty()) << "the start already told the user";
+
+    standin::Host().version = "2.05.05";
+    module_->OnStart();
+    EXPECT_EQ(Describe(), "C\nB\nA\n");
+    EXPECT_EQ(ConfirmEditor(IDOK), 1);
+    EXPECT_EQ(ReadOrderFile(), "C\\\r\nB\\\r\nA\\\r\n");
 }
 
 TEST_F(StartUpTest, AnEmptyTreeHasNothingToCheckAndStillGetsAnOrderFilePath) {
