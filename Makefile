@@ -49,7 +49,7 @@ screenshot: build prefix
 
 .PHONY: bench
 bench: build prefix
-	@$(WITH_DISPLAY) scripts/wine-run $(BUILD_DIR)/bench/sort_bench.exe $(RUNS)
+	@$(WITH_DISPLAY) scripts/wine-run $(BUILD_DIR)/bench/sort_bench.exe $(or $(RUNS),3) $(SIZE)
 
 # A zip for users: the module and how to install it (text with CR LF ends).
 DIST_DIR := $(BUILD_DIR)/dist

@@ -18,6 +18,7 @@
 #include "editor/order_editor.h"
 #include "order/order_file.h"
 #include "order/tree_sort.h"
+#include "order/tree_walk.h"
 #include "plugin/host_api.h"
 #include "plugin/module_state.h"
 #include "standin/files.h"
@@ -133,9 +134,54 @@ void UseLinkedCore(const std::string& orderFile) {
     lstrcpyA(g_module.orderFilePath, orderFile.c_str());
 }
 
+// The fill floor: the same items inserted into the same kind of control, in
+// the same order, and expanded after their children, as the editor does,
+// but with text and item data read beforehand and no module in between.
+struct FillItem {
+    std::string text;
+    LPARAM data;
+    int parent;  // index of the parent in the list, -1 at the top level
+};
+
+void CollectFillItems(HWND tree, HTREEITEM parent, int parentIndex, std::vector<FillItem>& items) {
+    for (HTREEITEM item = TreeView_GetChild(tree, parent); item; item = TreeView_GetNextSibling(tree, item)) {
+        items.push_back({standin::ItemText(tree, item).substr(0, 99), standin::ItemData(tree, item), parentIndex});
+        CollectFillItems(tree, item, static_cast<int>(items.size()) - 1, items);
+    }
+}
+
+double TimeFillFloor(HWND hostTree) {
+    std::vector<FillItem> items;
+    CollectFillItems(hostTree, TVI_ROOT, -1, items);
+    HWND editor = CreateWindowA(WC_TREEVIEWA, "", WS_POPUP, 0, 0, 200, 200, nullptr, nullptr, nullptr, nullptr);
+    std::vector<HTREEITEM> inserted(items.size());
+    double start = Now();
+    for (size_t i = 0; i < items.size(); ++i) {
+        TVINSERTSTRUCTA insert = {};
+        insert.hParent = items[i].parent < 0 ? TVI_ROOT : inserted[static_cast<size_t>(items[i].parent)];
+        insert.hInsertAfter = TVI_LAST;
+        insert.item.mask = TVIF_TEXT | TVIF_PARAM;
+        insert.item.pszText = const_cast<char*>(items[i].text.c_str());
+        insert.item.lParam = items[i].data;
+        inserted[i] = reinterpret_cast<HTREEITEM>(SendMessageA(editor, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+    }
+    // Parents only, children before their parents, as the editor expands a
+    // copy once its children are in place.
+    std::vector<bool> isParent(items.size(), false);
+    for (const FillItem& item : items) {
+        if (item.parent >= 0) isParent[static_cast<size_t>(item.parent)] = true;
+    }
+    for (size_t i = items.size(); i-- > 0;) {
+        if (isParent[i]) TreeView_Expand(editor, inserted[i], TVE_EXPAND);
+    }
+    double elapsed = Now() - start;
+    DestroyWindow(editor);
+    return elapsed;
+}
+
 struct Row {
     Shape shape;
-    double module, floor, scan, naive, save, fill;
+    double module, floor, scan, vector, naive, save, fill, fillFloor;
     size_t peakBytes, outstanding;
 };
 
@@ -150,7 +196,8 @@ std::string Seconds(double s) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    int runs = argc > 1 ? atoi(argv[1]) : 3;
+    int runs = argc > 1 && atoi(argv[1]) > 0 ? atoi(argv[1]) : 3;
+    int onlySize = argc > 2 ? atoi(argv[2]) : 0;  // measure one tree size only
     setvbuf(stdout, nullptr, _IONBF, 0);
     setvbuf(stderr, nullptr, _IONBF, 0);
     standin::HostHeap heap;
@@ -164,10 +211,11 @@ int main(int argc, char** argv) {
 
     std::vector<Row> rows;
     for (int folders : {100, 1000, 10000}) {
+        if (onlySize && folders != onlySize) continue;
         for (bool nested : {false, true}) {
             for (bool listAll : {true, false}) {
-                Row row = {{folders, nested, listAll}, 0, 0, 0, 0, -1, -1, 0, 0};
-                std::vector<double> moduleTimes, floorTimes, scanTimes, naiveTimes;
+                Row row = {{folders, nested, listAll}, 0, 0, 0, 0, 0, -1, -1, -1, 0, 0};
+                std::vector<double> moduleTimes, floorTimes, scanTimes, vectorTimes, naiveTimes;
                 for (int run = 0; run < runs; ++run) {
                     // A fresh tree for each run: every sort starts from the tree's own order.
                     std::unique_ptr<standin::FolderTreeHost> host(new standin::FolderTreeHost(28));
@@ -207,21 +255,27 @@ int main(int argc, char** argv) {
                     fprintf(stderr, " floor %.2fs", floorTimes.back());
                     if (standin::DescribeTree(host->tree()) != sorted) printf("warning: floor sorted differently\n");
 
-                    // The module's comparison against a plain scan, both over the
-                    // linked core's order list, on the same tree rebuilt.
+                    // The module's comparison with each of its scans, and a plain
+                    // scan, all over the linked core's order list, each on the
+                    // same tree rebuilt.
                     standin::WriteFileBytes(g_module.orderFilePath, order);
                     LoadOrderList();
-                    host.reset(new standin::FolderTreeHost(28));
-                    BuildTree(*host, row.shape);
-                    start = Now();
-                    SortWalk(host->tree(), CompareFolders);
-                    scanTimes.push_back(Now() - start);
+                    for (bool sse2 : {false, true}) {
+                        g_module.orderList.scanWithSse2 = sse2;
+                        host.reset(new standin::FolderTreeHost(28));
+                        BuildTree(*host, row.shape);
+                        start = Now();
+                        SortWalk(host->tree(), CompareFolders);
+                        (sse2 ? vectorTimes : scanTimes).push_back(Now() - start);
+                        if (standin::DescribeTree(host->tree()) != sorted) printf("warning: the %s scan sorted differently\n", sse2 ? "sse2" : "scalar");
+                    }
                     host.reset(new standin::FolderTreeHost(28));
                     BuildTree(*host, row.shape);
                     start = Now();
                     SortWalk(host->tree(), CompareNaively);
                     naiveTimes.push_back(Now() - start);
-                    fprintf(stderr, " scan %.2fs plain %.2fs\n", scanTimes.back(), naiveTimes.back());
+                    fprintf(stderr, " scan %.2fs sse2 %.2fs plain %.2fs\n", scanTimes.back(),
+                            vectorTimes.back(), naiveTimes.back());
                     ReleaseOrderList();
 
                     if (run == 0 && listAll) {
@@ -234,11 +288,13 @@ int main(int argc, char** argv) {
                         FillEditorTree(editor);
                         row.fill = Now() - start;
                         DestroyWindow(editor);
+                        row.fillFloor = TimeFillFloor(host->tree());
                     }
                 }
                 row.module = Median(moduleTimes);
                 row.floor = Median(floorTimes);
                 row.scan = Median(scanTimes);
+                row.vector = Median(vectorTimes);
                 row.naive = Median(naiveTimes);
                 rows.push_back(row);
             }
@@ -248,19 +304,24 @@ int main(int argc, char** argv) {
     printf("Median of %d runs.\n"
            "  start: BKC_OnStart on the real DLL (read the file, sort every group, release)\n"
            "  floor: the same sort walk, comparing ranks stored in the records (constant time)\n"
-           "  scan:  the sort walk with the module's comparison (one pass a line, both keys)\n"
+           "  scan:  the sort walk with the module's scalar scan (one pass a line, both keys)\n"
+           "  sse2:  the sort walk with the module's SSE2 scan (what the start uses here)\n"
            "  plain: the sort walk with a plain scan (a length a line, one key at a time)\n"
-           "  save:  SaveOrderFile; fill: the editor's copy of the tree; peak: host bytes held\n\n",
+           "  save:  SaveOrderFile; fill: the editor's copy of the tree; fill floor: the\n"
+           "         same inserts and expands without the module; peak: host bytes held\n\n",
            runs);
-    printf("%-7s %-6s %-4s | %9s %9s %6s | %9s %9s %5s | %9s %9s | %9s %s\n", "folders", "tree",
-           "list", "start", "floor", "ratio", "scan", "plain", "gain", "save", "fill", "peak",
-           "left");
+    printf("%-7s %-6s %-4s | %9s %9s %6s | %9s %9s %9s %6s | %9s | %9s %9s %6s | %9s %s\n", "folders",
+           "tree", "list", "start", "floor", "ratio", "scan", "sse2", "plain", "gain", "save", "fill",
+           "fillfloor", "ratio", "peak", "left");
     for (const Row& r : rows) {
-        printf("%-7d %-6s %-4s | %9s %9s %5.0fx | %9s %9s %4.2fx | %9s %9s | %7zu B %zu\n",
+        char fillRatio[16] = "-";
+        if (r.fill >= 0) sprintf(fillRatio, "%5.2fx", r.fill / r.fillFloor);
+        printf("%-7d %-6s %-4s | %9s %9s %5.1fx | %9s %9s %9s %5.1fx | %9s | %9s %9s %6s | %7zu B %zu\n",
                r.shape.folders, r.shape.nested ? "nested" : "flat", r.shape.listAll ? "all" : "half",
                Seconds(r.module).c_str(), Seconds(r.floor).c_str(), r.module / r.floor,
-               Seconds(r.scan).c_str(), Seconds(r.naive).c_str(), r.naive / r.scan, Seconds(r.save).c_str(),
-               Seconds(r.fill).c_str(), r.peakBytes, r.outstanding);
+               Seconds(r.scan).c_str(), Seconds(r.vector).c_str(), Seconds(r.naive).c_str(),
+               r.scan / r.vector, Seconds(r.save).c_str(), Seconds(r.fill).c_str(),
+               Seconds(r.fillFloor).c_str(), fillRatio, r.peakBytes, r.outstanding);
     }
     printf("\nGrowth from 1,000 to 10,000 folders (module time ratio):");
     for (const Row& big : rows) {

@@ -138,10 +138,16 @@ HTREEITEM CopyTreeItem(HWND destinationTree, HTREEITEM parent, HTREEITEM insertA
     HTREEITEM copy = TreeInsertItem(destinationTree, parent, insertAfter, text, itemData);
     // Without the new item its children would land at the top level.
     if (!copy) return nullptr;
+    bool hasChildren = false;
     for (HTREEITEM child = TreeGetChild(sourceTree, sourceItem); child;
-         child = TreeGetNextSibling(sourceTree, child))
+         child = TreeGetNextSibling(sourceTree, child)) {
         CopyTreeItem(destinationTree, copy, TVI_LAST, sourceTree, child);
-    TreeExpandItem(destinationTree, copy);
+        hasChildren = true;
+    }
+    // The control leaves an item without children as it is when asked to
+    // expand it (it answers FALSE and sets no state), so only parents are
+    // asked: one message fewer for every leaf of a large tree.
+    if (hasChildren) TreeExpandItem(destinationTree, copy);
     return copy;
 }
 

@@ -2,7 +2,7 @@
 
 #include "order/folder_key.h"
 #include "order/order_lines.h"
-#include "order/tree_sort.h"
+#include "order/tree_walk.h"
 #include "plugin/host_api.h"
 #include "plugin/module_state.h"
 #include "plugin/tree_control.h"

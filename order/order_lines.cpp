@@ -13,14 +13,11 @@ const char* NextLineStart(const char* position, const char* end) {
     return p < end ? p : nullptr;
 }
 
-namespace {
-
-// Compares one line with both keys. Sets *stop to where the scan ended,
-// inside the line or at its end, so the walk to the next line goes on from
-// there and every byte is looked at once. A key is never read past its own
-// terminator: once it differs from the line, it is out of the race.
-int MatchLine(const char* line, const char* end, const char* firstKey, const char* secondKey,
-              const char** stop) {
+// The walk to the next line goes on from *stop, so every byte is looked at
+// once. A key is never read past its own terminator: once it differs from the
+// line, it is out of the race.
+int MatchOrderLine(const char* line, const char* end, const char* firstKey, const char* secondKey,
+                   const char** stop) {
     const char* p = line;
     size_t i = 0;
     // Both keys agree with the line so far.
@@ -43,12 +40,10 @@ int MatchLine(const char* line, const char* end, const char* firstKey, const cha
     return 0;
 }
 
-}  // namespace
-
 int CompareKeysByLines(const char* begin, const char* end, const char* firstKey,
                        const char* secondKey) {
     for (const char* line = begin < end ? begin : nullptr; line; line = NextLineStart(line, end)) {
-        int match = MatchLine(line, end, firstKey, secondKey, &line);
+        int match = MatchOrderLine(line, end, firstKey, secondKey, &line);
         if (match != 0) return match;
     }
     return 0;

@@ -3,7 +3,9 @@
 #include "order/folder_key.h"
 #include "order/order_file.h"
 #include "order/order_lines.h"
+#include "order/tree_walk.h"
 #include "plugin/module_state.h"
+#include "plugin/processor.h"
 #include "plugin/tree_control.h"
 
 int CALLBACK CompareFolders(LPARAM first, LPARAM second, LPARAM /*applicationValue*/) {
@@ -12,21 +14,14 @@ int CALLBACK CompareFolders(LPARAM first, LPARAM second, LPARAM /*applicationVal
     const char* secondKey = FolderKeyOf(second);
     if (!secondKey) return 0;
 
-    return CompareKeysByLines(g_module.orderList.buffer, OrderListEnd(), firstKey, secondKey);
-}
-
-HTREEITEM NextPreorder(HWND tree, HTREEITEM item) {
-    HTREEITEM child = TreeGetChild(tree, item);
-    if (child) return child;
-    for (HTREEITEM node = item; node; node = TreeGetParent(tree, node)) {
-        HTREEITEM next = TreeGetNextSibling(tree, node);
-        if (next) return next;
-    }
-    return nullptr;
+    const OrderList& list = g_module.orderList;
+    return list.scanWithSse2 ? CompareKeysByLinesSse2(list.buffer, OrderListEnd(), firstKey, secondKey)
+                             : CompareKeysByLines(list.buffer, OrderListEnd(), firstKey, secondKey);
 }
 
 void SortFolderTree(HWND tree) {
     if (!LoadOrderList()) return;
+    g_module.orderList.scanWithSse2 = ProcessorHasSse2();
     // Children are sorted before the walk descends into them, so the walk
     // follows the new order and visits every item once.
     for (HTREEITEM node = TVI_ROOT; node; node = NextPreorder(tree, node))

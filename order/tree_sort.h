@@ -13,7 +13,3 @@ void SortFolderTree(HWND tree);
 // listed before the second's, +1 when the second's comes first, 0 when
 // neither is listed or either folder has no key.
 int CALLBACK CompareFolders(LPARAM first, LPARAM second, LPARAM applicationValue);
-
-// The item after `item` in a depth-first walk that visits a parent before its
-// children; given TVI_ROOT, the first top-level item. Null at the end.
-HTREEITEM NextPreorder(HWND tree, HTREEITEM item);

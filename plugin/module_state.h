@@ -11,6 +11,7 @@ const int kPathCapacity = MAX_PATH;  // bytes, NUL included
 struct OrderList {
     char* buffer;
     DWORD byteCount;
+    bool scanWithSse2;  // chosen once per sort, from what the processor reports
 };
 
 struct ModuleState {

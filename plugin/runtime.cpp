@@ -1,5 +1,5 @@
-// The two C library routines the compiler may call on its own (for struct
-// copies and clears). The module links no C runtime: it needs nothing but
+// The C library routines the compiler may call on its own: for struct copies
+// and clears, and for loops it recognises as a string's length. The module links no C runtime: it needs nothing but
 // KERNEL32 and USER32 in the host's process. Built with loop-to-library-call
 // rewriting off, so these loops do not turn into calls to themselves.
 #include <stddef.h>
@@ -17,6 +17,12 @@ void* memset(void* destination, int value, size_t count) {
     unsigned char* to = static_cast<unsigned char*>(destination);
     while (count--) *to++ = static_cast<unsigned char>(value);
     return destination;
+}
+
+size_t strlen(const char* text) {
+    const char* end = text;
+    while (*end) ++end;
+    return static_cast<size_t>(end - text);
 }
 
 }  // extern "C"

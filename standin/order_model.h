@@ -89,4 +89,59 @@ inline Case RandomCase(uint32_t seed) {
     return c;
 }
 
+// Order-list data as a sort sees it (CR and LF already NUL, up to 300 bytes)
+// and two keys to look for, built to hit the scan's hard cases: lines that
+// are prefixes, extensions and tails of the keys, equal keys, empty keys and
+// empty first lines, Shift_JIS characters whose second byte is a backslash,
+// lone lead bytes, NUL runs, and data with no NUL after its last line.
+struct ScanCase {
+    std::string data;
+    std::string firstKey, secondKey;
+};
+
+inline std::string RandomLine(std::mt19937& random) {
+    static const char* const pieces[] = {"A",    "B",     "AB",   "\\",      "\\Folder", ".",
+                                         "x",    "\x95\x5C", "\x83\x5C", "\x82\xA0", "\x81",
+                                         "\xE0", "Inbox", "f1",  "f3",      "f9",      "0123456789"};
+    std::string line;
+    int count = static_cast<int>(random() % 7);
+    for (int i = 0; i < count; ++i) line += pieces[random() % (sizeof pieces / sizeof *pieces)];
+    if (random() % 8 == 0) line += std::string(random() % 40, 'L');
+    return line;
+}
+
+inline std::string KeyNear(std::mt19937& random, const std::vector<std::string>& lines) {
+    const std::string line = lines.empty() ? RandomLine(random) : lines[random() % lines.size()];
+    switch (random() % 7) {
+        case 0: return line.substr(0, line.size() ? random() % line.size() : 0);  // a prefix
+        case 1: return line + RandomLine(random);                                // an extension
+        case 2: return line.substr(line.size() ? random() % line.size() : 0);   // a tail
+        case 3: return RandomLine(random);
+        case 4: return "";
+        default: return line;
+    }
+}
+
+inline ScanCase RandomScanCase(std::mt19937& random) {
+    ScanCase c;
+    std::vector<std::string> lines;
+    if (random() % 4 == 0) c.data.append(1 + random() % 3, '\0');  // an empty first line
+    int count = static_cast<int>(random() % 24);
+    for (int i = 0; i < count; ++i) {
+        lines.push_back(RandomLine(random));
+        c.data += lines.back();
+        if (i + 1 < count || random() % 2) c.data.append(1 + random() % 3, '\0');
+    }
+    if (c.data.size() > 300) c.data.resize(random() % 301);
+    c.firstKey = KeyNear(random, lines);
+    c.secondKey = random() % 8 == 0 ? c.firstKey : KeyNear(random, lines);
+    // Keys are C strings: a NUL ends them.
+    c.firstKey = c.firstKey.c_str();
+    c.secondKey = c.secondKey.c_str();
+    return c;
+}
+
+inline int ExpectedScan(const ScanCase& c) { return Compare(Lines(c.data), c.firstKey, c.secondKey); }
+
 }  // namespace model
+

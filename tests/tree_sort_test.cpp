@@ -4,6 +4,7 @@
 #include "order/folder_key.h"
 #include "order/order_file.h"
 #include "order/tree_sort.h"
+#include "order/tree_walk.h"
 #include "plugin/tree_control.h"
 
 namespace {
