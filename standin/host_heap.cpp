@@ -14,8 +14,9 @@ void* HostHeap::Alloc(DWORD byteCount) {
         return nullptr;
     }
     if (refuseAfter > 0) --refuseAfter;
-    void* block = HeapAlloc(heap_, 0, byteCount);
+    void* block = placement == Placement::kHeap ? HeapAlloc(heap_, 0, byteCount) : AllocGuarded(byteCount);
     if (!block) return nullptr;
+    sizes_[block] = byteCount;
     // Not zeroed: the module must not rely on bytes it did not write.
     FillMemory(block, byteCount, 0xAB);
     live_.insert(block);
@@ -30,9 +31,35 @@ void HostHeap::Free(void* block) {
         ++badFrees_;
         return;
     }
-    outstandingBytes_ -= HeapSize(heap_, 0, block);
+    outstandingBytes_ -= sizes_[block];
+    sizes_.erase(block);
     live_.erase(found);
-    HeapFree(heap_, 0, block);
+    auto guarded = guardedBases_.find(block);
+    if (guarded == guardedBases_.end()) {
+        HeapFree(heap_, 0, block);
+        return;
+    }
+    VirtualFree(guarded->second, 0, MEM_RELEASE);
+    guardedBases_.erase(guarded);
+}
+
+void* HostHeap::AllocGuarded(DWORD byteCount) {
+    const DWORD page = 4096;
+    const DWORD dataPages = (byteCount + page - 1) / page + (byteCount == 0 ? 1 : 0);
+    BYTE* base = static_cast<BYTE*>(
+        VirtualAlloc(nullptr, (dataPages + 1) * page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    if (!base) return nullptr;
+    DWORD old;
+    BYTE* block;
+    if (placement == Placement::kEndAtGuardPage) {
+        VirtualProtect(base + dataPages * page, page, PAGE_NOACCESS, &old);
+        block = base + dataPages * page - byteCount;
+    } else {
+        VirtualProtect(base, page, PAGE_NOACCESS, &old);
+        block = base + page;
+    }
+    guardedBases_[block] = base;
+    return block;
 }
 
 }  // namespace standin

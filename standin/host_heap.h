@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <set>
 
 namespace standin {
@@ -24,6 +25,12 @@ public:
     bool refuseZeroBytes = false;
     int refuseAfter = -1;
 
+    // Where blocks are placed: in the heap, or in pages of their own, either
+    // ending right where an inaccessible page begins or beginning right after
+    // one, so that a read one byte past either end faults.
+    enum class Placement { kHeap, kEndAtGuardPage, kStartAfterGuardPage };
+    Placement placement = Placement::kHeap;
+
     size_t outstandingBlocks() const { return live_.size(); }
     size_t outstandingBytes() const { return outstandingBytes_; }
     size_t peakBytes() const { return peakBytes_; }
@@ -33,8 +40,12 @@ public:
     void ResetPeak() { peakBytes_ = outstandingBytes_; }
 
 private:
+    void* AllocGuarded(DWORD byteCount);
+
     HANDLE heap_;
     std::set<void*> live_;
+    std::map<void*, void*> guardedBases_;  // guarded block -> its reservation
+    std::map<void*, size_t> sizes_;
     size_t outstandingBytes_ = 0;
     size_t peakBytes_ = 0;
     size_t requests_ = 0;

@@ -92,22 +92,35 @@ TEST_F(ModuleTest, ExportsExactlyTheFifteenCallbacksByNameAndOrdinal) {
     }
 }
 
-TEST_F(ModuleTest, ImportsFromKernelAndUserOnly) {
+// Nothing but what every Windows has, and exactly the functions the module
+// means to call: no runtime, nothing a new import could bring in unnoticed.
+TEST_F(ModuleTest, ImportsExactlyItsFunctionsFromKernelAndUserOnly) {
     Load();
     HMODULE module = module_->handle();
-    std::set<std::string> dlls;
+    std::map<std::string, std::set<std::string>> imports;
     for (auto* entry = At<IMAGE_IMPORT_DESCRIPTOR>(
              module, Directory(module, IMAGE_DIRECTORY_ENTRY_IMPORT).VirtualAddress);
          entry->Name; ++entry) {
-        std::string name = At<char>(module, entry->Name);
-        for (char& c : name) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
-        dlls.insert(name);
+        std::string dll = At<char>(module, entry->Name);
+        for (char& c : dll) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+        auto* names = At<IMAGE_THUNK_DATA32>(module, entry->OriginalFirstThunk);
+        for (; names->u1.AddressOfData; ++names) {
+            ASSERT_FALSE(IMAGE_SNAP_BY_ORDINAL32(names->u1.Ordinal)) << dll << " by ordinal";
+            imports[dll].insert(At<IMAGE_IMPORT_BY_NAME>(module, names->u1.AddressOfData)->Name);
+        }
     }
-    EXPECT_TRUE(dlls.count("KERNEL32.DLL"));
-    EXPECT_TRUE(dlls.count("USER32.DLL"));
-    dlls.erase("KERNEL32.DLL");
-    dlls.erase("USER32.DLL");
-    EXPECT_TRUE(dlls.empty()) << "unexpected imports: " << ::testing::PrintToString(dlls);
+    const std::map<std::string, std::set<std::string>> expected = {
+        {"KERNEL32.DLL",
+         {"CloseHandle", "CreateFileA", "DeleteFileA", "FlushFileBuffers", "GetFileAttributesA",
+          "GetFileSize", "GetLastError", "GetModuleFileNameA", "GetModuleHandleA", "GetProcAddress",
+          "IsBadReadPtr", "IsBadStringPtrA", "IsProcessorFeaturePresent", "MoveFileExA", "ReadFile",
+          "Sleep", "WriteFile", "lstrcatA", "lstrcmpA", "lstrcmpiA", "lstrcpyA", "lstrcpynA",
+          "lstrlenA"}},
+        {"USER32.DLL",
+         {"DialogBoxParamA", "EndDialog", "GetClassNameA", "GetDlgItem", "IsWindow", "MessageBoxA",
+          "SendMessageA", "SetForegroundWindow", "wsprintfA"}},
+    };
+    EXPECT_EQ(imports, expected);
     EXPECT_EQ(Directory(module, IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT).VirtualAddress, 0u);
 }
 

@@ -91,18 +91,38 @@ TEST_F(FaultTest, OrderFilesOfEveryShapeSortWithoutHarm) {
     }
 }
 
+BOOL WINAPI NoProcessorFeatures(DWORD) { return FALSE; }
+
+// The real module's start-up sort over many small random order files, read
+// into host blocks that end where an inaccessible page begins (or begin
+// right after one), with the processor's SSE2 reported present or, every
+// third case, absent: every order the model's.
 TEST_F(FaultTest, RandomOrderFilesPlaceEveryListedFolderWhereTheModelSays) {
     Load();
     const uint32_t kCases = 1500;
     uint32_t failures = 0;
+    std::mt19937 random(7);
+    const standin::HostHeap::Placement placements[] = {standin::HostHeap::Placement::kEndAtGuardPage,
+                                                       standin::HostHeap::Placement::kStartAfterGuardPage};
     for (uint32_t seed = 1; seed <= kCases && failures < 5; ++seed) {
         model::Case c = model::RandomCase(seed);
+        // Lines enough after the case's own for the 16-byte scan to run.
+        for (int i = static_cast<int>(random() % 12); i > 0; --i) c.file += "\r\n" + model::RandomLine(random);
         NewHostTree(28);
         // Named by index: keys hold bytes that are no text of their own.
         for (size_t i = 0; i < c.keys.size(); ++i)
             host_->AddFolderWithPath(nullptr, "k" + std::to_string(i), standin::Host().dataFolder + c.keys[i]);
         WriteOrderFile(c.file);
+        heap_.placement = placements[seed % 2];
+        std::unique_ptr<standin::ImportPatch> withoutSse2;
+        if (seed % 3 == 0) {
+            withoutSse2.reset(new standin::ImportPatch(module_->handle(), "kernel32.dll", "IsProcessorFeaturePresent",
+                                                       reinterpret_cast<void*>(&NoProcessorFeatures)));
+            ASSERT_TRUE(withoutSse2->applied());
+        }
         module_->OnStart();
+        withoutSse2.reset();
+        heap_.placement = standin::HostHeap::Placement::kHeap;
 
         // Listed folders first, in the order of their first lines; then the rest.
         std::vector<std::string> lines = model::Lines(c.file);
