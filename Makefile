@@ -39,9 +39,14 @@ ORDER ?= demo/sample/order.cfg
 DEMO := $(BUILD_DIR)/demo/tamrivel_demo.exe
 DEMO_ARGS := --tree "$(abspath $(TREE))" --order "$(abspath $(ORDER))" $(if $(SETUP),--setup)
 
-.PHONY: demo screenshot
-demo: build prefix
+.PHONY: demo screenshot needs-display
+demo: $(if $(SETUP),needs-display) build prefix
 	@$(WITH_DISPLAY) scripts/wine-run $(DEMO) $(DEMO_ARGS)
+
+# The editor in setup mode waits for a person: a virtual display nobody sees
+# would leave it waiting for ever.
+needs-display:
+	@[ -n "$$DISPLAY" ] || { echo "make demo SETUP=1 needs a display (DISPLAY is not set): the editor waits for you to use it"; exit 1; }
 
 screenshot: build prefix
 	@$(WITH_DISPLAY) scripts/wine-run $(DEMO) $(DEMO_ARGS) --screenshot "$(CURDIR)/$(BUILD_DIR)/editor.png" >/dev/null
@@ -51,14 +56,15 @@ screenshot: build prefix
 bench: build prefix
 	@$(WITH_DISPLAY) scripts/wine-run $(BUILD_DIR)/bench/sort_bench.exe $(or $(RUNS),3) $(SIZE)
 
-# A zip for users: the module and how to install it (text with CR LF ends).
+# A zip for users: the module and how to install it (UTF-8 with a byte-order
+# mark and CR LF ends, which Notepad opens right on every Windows).
 DIST_DIR := $(BUILD_DIR)/dist
 DIST_ZIP := $(DIST_DIR)/tamrivel-1.0.1.zip
 .PHONY: dist
 dist: build
 	@rm -rf $(DIST_DIR)/stage $(DIST_ZIP) && mkdir -p $(DIST_DIR)/stage
 	@cp $(BUILD_DIR)/tamrivel.dll $(DIST_DIR)/stage/
-	@sed 's/$$/\r/' resources/install.txt > $(DIST_DIR)/stage/install.txt
+	@python3 scripts/make-install-notes resources/install.txt $(DIST_DIR)/stage/install.txt
 	@cd $(DIST_DIR)/stage && zip -q -X ../tamrivel-1.0.1.zip tamrivel.dll install.txt
 	@rm -rf $(DIST_DIR)/stage
 	@echo "Built $(DIST_ZIP)"

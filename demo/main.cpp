@@ -18,6 +18,7 @@
 #include "standin/files.h"
 #include "standin/host.h"
 #include "standin/module_loader.h"
+#include "standin/order_check.h"
 #include "standin/order_model.h"
 #include "standin/png.h"
 #include "standin/tree_file.h"
@@ -77,27 +78,35 @@ public:
     }
 
     // The tree, each folder marked with the order-file line that places it.
-    std::string Describe(const std::vector<std::string>& lines) const {
+    std::string Describe(const std::vector<model::NumberedLine>& lines) const {
         std::string out;
         Describe(TVI_ROOT, 0, lines, out);
         return out;
+    }
+
+    // The keys of the tree's folders in the tree's order, as a save meets them.
+    std::vector<std::string> KeysInTreeOrder() const {
+        std::vector<std::string> keys;
+        CollectKeys(TVI_ROOT, keys);
+        return keys;
     }
 
     standin::FolderTreeHost& host() { return host_; }
     standin::HostHeap& heap() { return heap_; }
 
 private:
-    void Describe(HTREEITEM parent, int depth, const std::vector<std::string>& lines,
+    void Describe(HTREEITEM parent, int depth, const std::vector<model::NumberedLine>& lines,
                   std::string& out) const {
         HWND tree = host_.tree();
         for (HTREEITEM item = TreeView_GetChild(tree, parent); item; item = TreeView_GetNextSibling(tree, item)) {
-            std::string path = host_.PathOf(item);
-            std::string note;
-            if (path.compare(0, sizeof kDataFolder - 1, kDataFolder) != 0) {
-                note = "outside the data folder: no key";
-            } else {
-                int rank = model::Rank(lines, path.substr(sizeof kDataFolder - 1));
-                note = rank < 0 ? "unlisted" : "line " + std::to_string(rank + 1);
+            std::string key, note = "outside the data folder: no key";
+            if (model::KeyOf(host_.PathOf(item), kDataFolder, &key)) {
+                note = "unlisted";
+                for (const model::NumberedLine& line : lines) {
+                    if (line.text != key) continue;
+                    note = "line " + std::to_string(line.number);
+                    break;
+                }
             }
             std::string line = std::string(static_cast<size_t>(depth) * 2, ' ') + standin::Utf8(standin::ItemText(tree, item));
             size_t width = DisplayWidth(line);
@@ -106,15 +115,52 @@ private:
         }
     }
 
+    void CollectKeys(HTREEITEM parent, std::vector<std::string>& keys) const {
+        HWND tree = host_.tree();
+        for (HTREEITEM item = TreeView_GetChild(tree, parent); item; item = TreeView_GetNextSibling(tree, item)) {
+            std::string key;
+            if (model::KeyOf(host_.PathOf(item), kDataFolder, &key)) keys.push_back(key);
+            CollectKeys(item, keys);
+        }
+    }
+
     standin::HostHeap heap_;
     standin::FolderTreeHost host_;
 };
 
 void PrintOrderFile(const std::string& title, const std::string& bytes) {
-    std::vector<std::string> lines = model::Lines(bytes);
-    Print(title + " (" + std::to_string(bytes.size()) + " bytes, " + std::to_string(lines.size()) + " lines):\n");
-    for (size_t i = 0; i < lines.size(); ++i)
-        Print("  " + std::to_string(i + 1) + ": " + standin::Utf8(lines[i]) + "\n");
+    std::vector<model::NumberedLine> lines = model::NumberedLines(bytes);
+    Print(title + " (" + standin::Count(bytes.size(), "byte", "bytes") + ", " +
+          standin::Count(lines.size(), "line", "lines") + "):\n");
+    for (const model::NumberedLine& line : lines)
+        Print("  " + std::to_string(line.number) + ": " + standin::Utf8(line.text) + "\n");
+}
+
+// Every slip in the order file, one a line, and a summary.
+void PrintCheck(const std::string& order, const std::vector<std::string>& keys) {
+    standin::OrderFileCheck check = standin::CheckOrderFile(order, keys, kDataFolder);
+    Print("\nCheck\n");
+    for (const standin::Slip& slip : check.slips) Print("  " + slip.text + "\n");
+    const std::string placing = standin::Count(static_cast<size_t>(check.placingLines), "line", "lines") +
+                                (check.placingLines == 1 ? " places" : " place") + " a folder";
+    if (check.slips.empty())
+        Print("  No slips: " + placing + ".\n");
+    else
+        Print("  " + placing + "; " + standin::Count(check.slips.size(), "slip", "slips") + ".\n");
+}
+
+// What OK in the editor would write, without any move: the tree's keyed
+// folders in the order the start-up sort left them.
+void PrintSavePreview(const std::string& order, const std::vector<std::string>& keysInTreeOrder) {
+    const size_t kLongest = 30;
+    standin::SavePreview preview = standin::PreviewSave(order, keysInTreeOrder);
+    Print("\nWhat OK in the editor would write, without any move (" +
+          standin::Count(keysInTreeOrder.size(), "line", "lines") + "): it keeps " +
+          std::to_string(preview.kept) + ", adds " + std::to_string(preview.added) + " and drops " +
+          std::to_string(preview.dropped) + (keysInTreeOrder.size() > kLongest ? ".\n" : ":\n"));
+    if (keysInTreeOrder.size() > kLongest) return;
+    for (size_t i = 0; i < keysInTreeOrder.size(); ++i)
+        Print("  " + std::to_string(i + 1) + ": " + standin::Utf8(keysInTreeOrder[i]) + "\n");
 }
 
 // Keeps the host window working until the person closes it. Closing destroys
@@ -157,12 +203,15 @@ int main(int argc, char** argv) {
     if (!module.handle()) return Fail("the module could not be loaded from " + standin::BuiltModulePath());
     if (!standin::WriteFileBytes(module.orderFilePath(), order)) return Fail("cannot write the order file");
 
-    std::vector<std::string> lines = model::Lines(order);
+    std::vector<model::NumberedLine> lines = model::NumberedLines(order);
     Print("Data folder: " + std::string(kDataFolder) + "\n\n");
     PrintOrderFile("Order file", order);
     Print("\nFolder tree before the module's start-up sort:\n" + demo.Describe(lines));
     module.OnStart();
     Print("\nFolder tree after it:\n" + demo.Describe(lines));
+    std::vector<std::string> keys = demo.KeysInTreeOrder();
+    PrintCheck(order, keys);
+    PrintSavePreview(order, keys);
 
     if (!screenshot.empty() && watcher) {
         bool saved = false;
@@ -189,12 +238,14 @@ int main(int argc, char** argv) {
         Print("\nScreenshot of the order editor saved.\n");
     }
     if (setup) {
-        Print("\nThe order editor is open: move folders with the arrows, then press OK.\n");
+        Print("\nThe editor works on a copy of " + orderName + ", which stays as it is: " +
+              module.orderFilePath() + "\n");
+        Print("The order editor is open: move folders with the arrows, then press OK.\n");
         module.OnPlugInSetup(demo.host().window());
         std::string saved = standin::ReadFileBytes(module.orderFilePath());
         Print("\n");
         PrintOrderFile("Order file after the editor", saved);
-        Print("\nFolder tree after the editor:\n" + demo.Describe(model::Lines(saved)));
+        Print("\nFolder tree after the editor:\n" + demo.Describe(model::NumberedLines(saved)));
         Print("\nClose the host window to finish.\n");
         RunHostWindowUntilClosed(demo.host().window());
     }

@@ -13,22 +13,55 @@ namespace model {
 
 inline bool EndsLine(char c) { return c == '\r' || c == '\n' || c == '\0'; }
 
+// A line of the file as the module reads it, with the number an editor
+// shows for it: CR LF, a lone CR and a lone LF each end an editor's line;
+// a NUL splits one into two lines that share its number.
+struct NumberedLine {
+    int number;
+    std::string text;
+};
+
 // The file's lines: CR, LF and NUL end lines; runs of them make no empty
 // lines, except that a file starting with one has an empty first line.
-inline std::vector<std::string> Lines(const std::string& file) {
-    std::vector<std::string> lines;
-    if (!file.empty() && EndsLine(file[0])) lines.push_back("");
+inline std::vector<NumberedLine> NumberedLines(const std::string& file) {
+    std::vector<NumberedLine> lines;
+    if (!file.empty() && EndsLine(file[0])) lines.push_back({1, ""});
+    int number = 1, currentNumber = 1;
     std::string current;
-    for (char c : file) {
-        if (EndsLine(c)) {
-            if (!current.empty()) lines.push_back(current);
-            current.clear();
-        } else {
+    for (size_t i = 0; i < file.size(); ++i) {
+        const char c = file[i];
+        if (!EndsLine(c)) {
+            if (current.empty()) currentNumber = number;
             current += c;
+            continue;
         }
+        if (!current.empty()) lines.push_back({currentNumber, current});
+        current.clear();
+        if (c == '\n' || (c == '\r' && (i + 1 == file.size() || file[i + 1] != '\n'))) ++number;
     }
-    if (!current.empty()) lines.push_back(current);
+    if (!current.empty()) lines.push_back({currentNumber, current});
     return lines;
+}
+
+inline std::vector<std::string> Lines(const std::string& file) {
+    std::vector<std::string> texts;
+    for (const NumberedLine& line : NumberedLines(file)) texts.push_back(line.text);
+    return texts;
+}
+
+// A folder's key: its path less the data folder, when the path begins with
+// it byte for byte.
+inline bool KeyOf(const std::string& path, const std::string& dataFolder, std::string* key) {
+    if (path.compare(0, dataFolder.size(), dataFolder) != 0) return false;
+    *key = path.substr(dataFolder.size());
+    return true;
+}
+
+// The order file a save writes for keyed folders met in this order.
+inline std::string SavedFile(const std::vector<std::string>& keysInTreeOrder) {
+    std::string file;
+    for (const std::string& key : keysInTreeOrder) file += key + "\r\n";
+    return file;
 }
 
 // Position of the first line equal to `key`, or -1.

@@ -1,0 +1,50 @@
+// What a person who writes an order file by hand gets wrong, told line by
+// line: the preview's check. The module itself compares bytes and says
+// nothing; this is for the person, before the file goes to Becky!.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace standin {
+
+enum class SlipKind {
+    kNoFolder,          // names no folder of the tree
+    kRepeat,            // repeats an earlier line
+    kUtf8,              // saved as UTF-8, not Shift_JIS
+    kDataFolderPrefix,  // a full path: starts with the data folder
+    kTrailingBlank,     // ends in a space or a tab
+    kNoFinalSeparator,  // lacks the "\" that ends every key
+    kLeadingSeparator,  // starts with a "\" the data folder already ends with
+    kLetterCase,        // differs from a folder's key in letter case only
+};
+
+struct Slip {
+    int line;  // as an editor numbers the file's lines
+    SlipKind kind;
+    std::string text;  // "line 4: ...", UTF-8
+};
+
+struct OrderFileCheck {
+    std::vector<Slip> slips;
+    int placingLines;  // lines that place a folder
+    int lines;
+};
+
+// Checks `file` (the order file's bytes) against the keys of the tree's
+// folders (code page 932, as the host's paths are).
+OrderFileCheck CheckOrderFile(const std::string& file, const std::vector<std::string>& keys,
+                              const std::string& dataFolder);
+
+// What the editor's OK would write without any move, for the tree's keyed
+// folders in the tree's order, compared with the current file.
+struct SavePreview {
+    std::string file;
+    int kept, added, dropped;
+};
+SavePreview PreviewSave(const std::string& currentFile, const std::vector<std::string>& keysInTreeOrder);
+
+// "1 line", "2 lines": a count with its noun, singular or plural.
+std::string Count(size_t count, const std::string& singular, const std::string& plural);
+
+}  // namespace standin

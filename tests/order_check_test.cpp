@@ -1,0 +1,87 @@
+// The preview's check of a hand-written order file: every slip a person
+// makes, found on the line an editor shows it on.
+#include <gtest/gtest.h>
+
+#include "standin/host.h"
+#include "standin/order_check.h"
+
+namespace {
+
+using standin::SlipKind;
+
+const std::string kDataFolder = "C:\\BeckyData\\";
+// 受信箱\, 受信箱\仕事\, 送信箱\ in Shift_JIS, and an ASCII mailbox.
+const std::string kInbox = "\x8E\xF3\x90\x4D\x94\xA0\\";
+const std::string kWork = kInbox + "\x8E\x64\x8E\x96\\";
+const std::string kOutbox = "\x91\x97\x90\x4D\x94\xA0\\";
+const std::vector<std::string> kKeys = {"Inbox\\", kInbox, kWork, kOutbox};
+
+std::vector<std::pair<int, SlipKind>> Found(const standin::OrderFileCheck& check) {
+    std::vector<std::pair<int, SlipKind>> found;
+    for (const standin::Slip& slip : check.slips) {
+        EXPECT_EQ(slip.text.rfind("line " + std::to_string(slip.line) + ": ", 0), 0u) << slip.text;
+        found.emplace_back(slip.line, slip.kind);
+    }
+    return found;
+}
+
+TEST(OrderCheckTest, EverySlipIsNamedOnItsLine) {
+    const std::string file =
+        "Inbox\\\r\n" +                                  // 1: places
+        kInbox + "\r\n" +                                // 2: places
+        kDataFolder + kOutbox + "\r\n" +                 // 3: a full path
+        kWork + " \r\n" +                                // 4: a trailing space
+        "\xE9\x80\x81\xE4\xBF\xA1\xE7\xAE\xB1\\\r\n" +   // 5: 送信箱\ in UTF-8
+        "Inbox\\\r\n\r\n" +                              // 6: a repeat, then a blank line
+        "Gone\\\r\n" +                                   // 8: no such folder
+        "inbox\\\n" +                                    // 9: letter case
+        "\x8E\xF3\x90\x4D\x94\xA0\r" +                   // 10: no final separator
+        "\\Inbox\\";                                     // 11: a leading separator
+    standin::OrderFileCheck check = standin::CheckOrderFile(file, kKeys, kDataFolder);
+    const std::vector<std::pair<int, SlipKind>> expected = {
+        {3, SlipKind::kDataFolderPrefix}, {4, SlipKind::kTrailingBlank},
+        {5, SlipKind::kUtf8},             {6, SlipKind::kRepeat},
+        {8, SlipKind::kNoFolder},         {9, SlipKind::kLetterCase},
+        {10, SlipKind::kNoFinalSeparator}, {11, SlipKind::kLeadingSeparator},
+    };
+    EXPECT_EQ(Found(check), expected);
+    EXPECT_EQ(check.placingLines, 2);
+
+    // What each says, shown as UTF-8, with the line to write where there is one.
+    auto text = [&](size_t i) { return check.slips[i].text; };
+    EXPECT_NE(text(0).find(u8"write \"送信箱\\\""), std::string::npos) << text(0);
+    EXPECT_NE(text(1).find(u8"write \"受信箱\\仕事\\\""), std::string::npos) << text(1);
+    EXPECT_NE(text(2).find(u8"as UTF-8 it says \"送信箱\\\", which would place that folder"), std::string::npos)
+        << text(2);
+    EXPECT_NE(text(3).find("repeats line 1"), std::string::npos) << text(3);
+    EXPECT_NE(text(5).find("write \"Inbox\\\""), std::string::npos) << text(5);
+}
+
+TEST(OrderCheckTest, ACleanFileAndAUtf8MarkedFile) {
+    standin::OrderFileCheck clean =
+        standin::CheckOrderFile(kOutbox + "\r\n" + kWork + "\r\nInbox\\\r\n", kKeys, kDataFolder);
+    EXPECT_TRUE(clean.slips.empty());
+    EXPECT_EQ(clean.placingLines, 3);
+
+    // Notepad's "UTF-8 with BOM": the mark sits at the start of line 1, which
+    // is plain ASCII and still names nothing.
+    standin::OrderFileCheck marked =
+        standin::CheckOrderFile("\xEF\xBB\xBFInbox\\\r\n" + kInbox + "\r\n", kKeys, kDataFolder);
+    ASSERT_EQ(Found(marked), (std::vector<std::pair<int, SlipKind>>{{1, SlipKind::kUtf8}}));
+    EXPECT_NE(marked.slips[0].text.find("byte-order mark"), std::string::npos);
+}
+
+TEST(OrderCheckTest, ThePreviewOfOkKeepsAddsAndDrops) {
+    // Listed: Inbox\ and 受信箱\; unlisted: 仕事, 送信箱; "Gone\" and a repeat go.
+    const std::string current = "Inbox\\\r\nGone\\\r\n" + kInbox + "\r\nInbox\\\r\n";
+    standin::SavePreview preview =
+        standin::PreviewSave(current, {"Inbox\\", kInbox, kWork, kOutbox});
+    EXPECT_EQ(preview.file, "Inbox\\\r\n" + kInbox + "\r\n" + kWork + "\r\n" + kOutbox + "\r\n");
+    EXPECT_EQ(preview.kept, 2);
+    EXPECT_EQ(preview.added, 2);
+    EXPECT_EQ(preview.dropped, 2);
+    EXPECT_EQ(standin::Count(1, "slip", "slips"), "1 slip");
+    EXPECT_EQ(standin::Count(0, "slip", "slips"), "0 slips");
+}
+
+}  // namespace
