@@ -1,12 +1,12 @@
 // The order-line scan, 16 start positions at a time. A line equal to a key
 // of length L starting at p has a NUL just before p (or p is the first
-// byte), the key's bytes at p .. p+L-1 and a NUL (or the end) at p+L. The
-// loop tests the cheap necessary parts of that for 16 positions at once with
-// unaligned loads: the NUL before, the NUL after, the key's last byte and
-// two more of its bytes, the ones that repeat least within the key (a fixed
-// choice such as the first byte is the same on every line of a nested tree,
-// whose paths share their prefixes). Positions that pass are compared whole,
-// in order, the first key before the second, as the line-by-line scan would.
+// byte), the key's bytes at p .. p+L-1 and a NUL (or the end) at p+L. Each
+// block of 16 positions is first tested, with unaligned loads, for two of
+// each key's bytes chosen to vary from line to line; most blocks fail that
+// and cost no more. A block that passes is tested for the NUL before, the
+// NUL after and the key's last byte, and the positions left are compared
+// whole, in order, the first key before the second, as the line-by-line
+// scan would.
 //
 // Built with -msse2 on its own: nothing else in the module assumes SSE2, and
 // this file is only reached after the processor said it has it.
@@ -21,8 +21,8 @@ const size_t kBlock = 16;
 struct KeyProbe {
     const char* key;
     size_t length;
-    size_t rare;        // index of the key's least repeated byte, nearest its end
-    size_t secondRare;  // the next such index
+    size_t rare;        // two indices of bytes that vary from line to line
+    size_t secondRare;
 };
 
 size_t KeyLength(const char* key) {

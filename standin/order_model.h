@@ -167,7 +167,14 @@ inline ScanCase RandomScanCase(std::mt19937& random) {
     }
     if (c.data.size() > 300) c.data.resize(random() % 301);
     c.firstKey = KeyNear(random, lines);
-    c.secondKey = random() % 8 == 0 ? c.firstKey : KeyNear(random, lines);
+    switch (random() % 8) {
+        case 0: c.secondKey = c.firstKey; break;
+        case 1:  // a sibling's: the same length, one byte apart
+            c.secondKey = c.firstKey;
+            if (!c.secondKey.empty()) c.secondKey[random() % c.secondKey.size()] ^= static_cast<char>(1 + random() % 3);
+            break;
+        default: c.secondKey = KeyNear(random, lines);
+    }
     // Keys are C strings: a NUL ends them.
     c.firstKey = c.firstKey.c_str();
     c.secondKey = c.secondKey.c_str();
