@@ -79,6 +79,7 @@ void OnEditorCommand(HWND dialog, WORD id) {
             ConfirmEditor(dialog);
             break;
         case IDCANCEL:
+            DeleteLeftoverSave();
             EndDialog(dialog, 0);
             break;
         case IDC_MOVE_UP:

@@ -140,6 +140,17 @@ SaveResult ReplaceFailure(DWORD error) {
     return SaveResult::kNotWritable;
 }
 
+// Where a save writes the new content first: the order file's path with
+// ".tmp" for ".cfg", in the same folder and of the same length, so it fits
+// wherever the order file does and the final rename never crosses volumes.
+bool TemporaryPathFor(char* temporaryPath) {
+    lstrcpyA(temporaryPath, g_module.orderFilePath);
+    DWORD length = static_cast<DWORD>(lstrlenA(temporaryPath));
+    if (length <= kExtensionLength) return false;
+    lstrcpyA(temporaryPath + length - kExtensionLength, kTemporaryExtension);
+    return true;
+}
+
 // What a failure to create or fill the temporary file means. Access denied
 // here is the folder refusing new files, not a holder.
 SaveResult WriteFailure(DWORD error) {
@@ -215,13 +226,8 @@ SaveResult SaveOrderFile(HWND tree) {
     if (IsReadOnlyFile(attributes)) return SaveResult::kReadOnly;
     if (IsFolder(attributes)) return SaveResult::kNotWritable;
 
-    // Same folder and length as the order file, so it fits wherever that does
-    // and the final rename never crosses volumes.
     char temporaryPath[kPathCapacity];
-    lstrcpyA(temporaryPath, g_module.orderFilePath);
-    DWORD length = static_cast<DWORD>(lstrlenA(temporaryPath));
-    if (length <= kExtensionLength) return SaveResult::kNotWritable;
-    lstrcpyA(temporaryPath + length - kExtensionLength, kTemporaryExtension);
+    if (!TemporaryPathFor(temporaryPath)) return SaveResult::kNotWritable;
 
     FileHandle file(CreateFileA(temporaryPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -238,4 +244,9 @@ SaveResult SaveOrderFile(HWND tree) {
         return ReplaceFailure(error);
     }
     return SaveResult::kSaved;
+}
+
+void DeleteLeftoverSave() {
+    char temporaryPath[kPathCapacity];
+    if (g_module.orderFilePath[0] != '\0' && TemporaryPathFor(temporaryPath)) DeleteFileA(temporaryPath);
 }

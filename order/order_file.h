@@ -42,3 +42,7 @@ enum class SaveResult {
 // replaces the order file only when all of it was written, so a failed save
 // leaves the previous file exactly as it was and no temporary file behind.
 SaveResult SaveOrderFile(HWND tree);
+
+// Removes the new content a failed save could not delete because another
+// program held it then; by the time the user gives up, it has let go.
+void DeleteLeftoverSave();

@@ -267,6 +267,25 @@ TEST_F(FaultTest, ASaveThatFailsSaysWhyKeepsTheEditorOpenAndTheOldFile) {
     EXPECT_EQ(heap_.outstandingBlocks(), 0u);
 }
 
+TEST_F(FaultTest, CancelAfterAFailedSaveLeavesNoTemporaryFile) {
+    host_->AddOutline("A\nB\n");
+    Load();
+    WriteOrderFile("A\\\r\n");
+    module_->OnStart();
+    watcher_.OnNextDialog([&](HWND dialog) {
+        standin::ImportPatch movePatch(module_->handle(), "kernel32.dll", "MoveFileExA",
+                                       reinterpret_cast<void*>(&MoveWhileTheNewCopyIsHeld));
+        standin::ClickButton(dialog, IDOK);
+        CloseHandle(g_heldCopy);
+        g_heldCopy = INVALID_HANDLE_VALUE;
+        standin::ClickButton(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(module_->OnPlugInSetup(host_->window()), 1);
+    EXPECT_EQ(watcher_.messageBoxes().size(), 1u);
+    EXPECT_EQ(ReadOrderFile(), "A\\\r\n");
+    ExpectNoTemporaryFile();
+}
+
 TEST_F(FaultTest, AHolderThatLetsGoWithinASecondIsWaitedFor) {
     host_->AddOutline("A\nB\n");
     Load();
