@@ -4,7 +4,10 @@ namespace standin {
 
 HostHeap::HostHeap() : heap_(HeapCreate(0, 0, 0)) {}
 
-HostHeap::~HostHeap() { HeapDestroy(heap_); }
+HostHeap::~HostHeap() {
+    for (const auto& guarded : guardedBases_) VirtualFree(guarded.second, 0, MEM_RELEASE);
+    HeapDestroy(heap_);
+}
 
 void* HostHeap::Alloc(DWORD byteCount) {
     ++requests_;
@@ -16,10 +19,9 @@ void* HostHeap::Alloc(DWORD byteCount) {
     if (refuseAfter > 0) --refuseAfter;
     void* block = placement == Placement::kHeap ? HeapAlloc(heap_, 0, byteCount) : AllocGuarded(byteCount);
     if (!block) return nullptr;
-    sizes_[block] = byteCount;
     // Not zeroed: the module must not rely on bytes it did not write.
     FillMemory(block, byteCount, 0xAB);
-    live_.insert(block);
+    live_[block] = byteCount;
     outstandingBytes_ += byteCount;
     if (outstandingBytes_ > peakBytes_) peakBytes_ = outstandingBytes_;
     return block;
@@ -31,8 +33,7 @@ void HostHeap::Free(void* block) {
         ++badFrees_;
         return;
     }
-    outstandingBytes_ -= sizes_[block];
-    sizes_.erase(block);
+    outstandingBytes_ -= found->second;
     live_.erase(found);
     auto guarded = guardedBases_.find(block);
     if (guarded == guardedBases_.end()) {

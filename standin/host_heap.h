@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <map>
-#include <set>
 
 namespace standin {
 
@@ -43,9 +42,8 @@ private:
     void* AllocGuarded(DWORD byteCount);
 
     HANDLE heap_;
-    std::set<void*> live_;
+    std::map<void*, size_t> live_;         // block -> its size
     std::map<void*, void*> guardedBases_;  // guarded block -> its reservation
-    std::map<void*, size_t> sizes_;
     size_t outstandingBytes_ = 0;
     size_t peakBytes_ = 0;
     size_t requests_ = 0;

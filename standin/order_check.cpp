@@ -34,7 +34,7 @@ bool PlausibleShiftJis(const std::string& bytes) {
         unsigned char c = static_cast<unsigned char>(bytes[i]);
         if (c >= 0xA1 && c <= 0xDF) return false;
         if (c >= 0xE0) return false;
-        if ((c >= 0x81 && c <= 0x9F)) ++i;  // the trail byte
+        if (c >= 0x81 && c <= 0x9F) ++i;  // the trail byte
     }
     return true;
 }

@@ -188,12 +188,12 @@ TEST_F(FaultTest, ASaveThatFailsSaysWhyKeepsTheEditorOpenAndTheOldFile) {
     host_->AddOutline("A\nB\nC\n");
     Load();
     const std::string path = module_->orderFilePath();
-    const char* path_ = path.c_str();
+    const char* file = path.c_str();
     HANDLE held = INVALID_HANDLE_VALUE;
     std::unique_ptr<standin::FullDisk> fullDisk;
     std::unique_ptr<standin::ImportPatch> movePatch;
     auto hold = [&](DWORD sharing) {
-        held = CreateFileA(path_, GENERIC_READ, sharing, nullptr, OPEN_EXISTING, 0, nullptr);
+        held = CreateFileA(file, GENERIC_READ, sharing, nullptr, OPEN_EXISTING, 0, nullptr);
     };
     auto letGo = [&] {
         CloseHandle(held);
@@ -222,11 +222,11 @@ TEST_F(FaultTest, ASaveThatFailsSaysWhyKeepsTheEditorOpenAndTheOldFile) {
              g_heldCopy = INVALID_HANDLE_VALUE;
          },
          kInUse, previous},
-        {"read-only", [&] { SetFileAttributesA(path_, FILE_ATTRIBUTE_READONLY); },
-         [&] { SetFileAttributesA(path_, FILE_ATTRIBUTE_NORMAL); },
+        {"read-only", [&] { SetFileAttributesA(file, FILE_ATTRIBUTE_READONLY); },
+         [&] { SetFileAttributesA(file, FILE_ATTRIBUTE_NORMAL); },
          u8"このファイルは読み取り専用です。読み取り専用を解除してから、もう一度OKを押してください。", previous},
-        {"a folder in its place", [&] { DeleteFileA(path_), CreateDirectoryA(path_, nullptr); },
-         [&] { RemoveDirectoryA(path_); }, u8"このファイルには書き込めません。", ""},
+        {"a folder in its place", [&] { DeleteFileA(file), CreateDirectoryA(file, nullptr); },
+         [&] { RemoveDirectoryA(file); }, u8"このファイルには書き込めません。", ""},
         {"a full disk", [&] { fullDisk.reset(new standin::FullDisk(module_->handle(), 0)); },
          [&] { fullDisk.reset(); }, u8"ディスクの空き容量が足りません。", previous},
     };

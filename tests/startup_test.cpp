@@ -109,6 +109,17 @@ TEST_F(StartUpTest, AFailedCheckForgetsTheOrderFileUntilACheckPassesAgain) {
     EXPECT_EQ(ReadOrderFile(), "C\\\r\nB\\\r\nA\\\r\n");
 }
 
+TEST_F(StartUpTest, SettingsBeforeAnyStartSortNothingAndSaveNothing) {
+    host_->AddOutline("A\nB\n");
+    Load();
+    WriteOrderFile("B\\\r\n");
+    EXPECT_EQ(ConfirmEditor(IDOK), 1);
+    EXPECT_EQ(watcher_.dialogsSeen(), 1);
+    EXPECT_EQ(ReadOrderFile(), "B\\\r\n");
+    EXPECT_EQ(Describe(), "A\nB\n");
+    EXPECT_TRUE(watcher_.messageBoxes().empty());
+}
+
 TEST_F(StartUpTest, AnEmptyTreeHasNothingToCheckAndStillGetsAnOrderFilePath) {
     Load();
     EXPECT_EQ(module_->OnStart(), 0);
