@@ -65,7 +65,7 @@ public:
             CloseHandle(process_.hProcess);
             CloseHandle(process_.hThread);
         }
-        reader_.join();
+        if (reader_.joinable()) reader_.join();
         CloseHandle(read_);
     }
 
@@ -77,11 +77,13 @@ public:
         return output_;
     }
 
-    // The exit code, or STILL_ACTIVE when it has not ended in time.
+    // The exit code, or STILL_ACTIVE when it has not ended in time. Once it
+    // has ended, all it wrote has been read.
     DWORD Wait(DWORD milliseconds) {
         DWORD code = STILL_ACTIVE;
-        if (WaitForSingleObject(process_.hProcess, milliseconds) == WAIT_OBJECT_0)
-            GetExitCodeProcess(process_.hProcess, &code);
+        if (WaitForSingleObject(process_.hProcess, milliseconds) != WAIT_OBJECT_0) return code;
+        GetExitCodeProcess(process_.hProcess, &code);
+        if (reader_.joinable()) reader_.join();
         return code;
     }
 
