@@ -24,29 +24,37 @@ bool BindHostApi() {
 
 void UnbindHostApi() { g_hostApi.hostModule = nullptr; }
 
+extern "C" DWORD __cdecl CallHostFunction(FARPROC function, const DWORD* arguments, DWORD count);
+
 namespace {
-template <typename Fn>
-Fn HostFunctionAt(HostFunction which) {
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(g_hostApi.functions[which]));
+DWORD AsArgument(DWORD value) { return value; }
+DWORD AsArgument(const void* address) { return reinterpret_cast<DWORD>(address); }
+
+// Every host call goes through the assembly routine, which balances the stack
+// whether the host's functions pop their arguments or not. Each argument is
+// passed as the 32-bit value the host reads.
+template <typename... Arguments>
+DWORD CallHost(HostFunction which, Arguments... arguments) {
+    // One slot more than needed, so that a call without arguments still has an array.
+    const DWORD values[sizeof...(Arguments) + 1] = {AsArgument(arguments)..., 0};
+    return CallHostFunction(g_hostApi.functions[which], values, sizeof...(Arguments));
 }
 }  // namespace
 
-LPCSTR HostGetVersion() { return HostFunctionAt<HostGetVersionFn>(HostFn_BKA_GetVersion)(); }
+LPCSTR HostGetVersion() { return reinterpret_cast<LPCSTR>(CallHost(HostFn_BKA_GetVersion)); }
 
 HWND HostGetFolderTree() {
     // The host is expected to fill every slot; start them empty so that a
     // host which leaves the tree slot alone gives "no tree", not stack garbage.
     HWND main = nullptr, tree = nullptr, list = nullptr, view = nullptr;
-    HostFunctionAt<HostGetWindowHandlesFn>(HostFn_BKA_GetWindowHandles)(&main, &tree, &list, &view);
+    CallHost(HostFn_BKA_GetWindowHandles, &main, &tree, &list, &view);
     return tree;
 }
 
-LPCSTR HostGetDataFolder() {
-    return HostFunctionAt<HostGetDataFolderFn>(HostFn_BKA_GetDataFolder)();
-}
+LPCSTR HostGetDataFolder() { return reinterpret_cast<LPCSTR>(CallHost(HostFn_BKA_GetDataFolder)); }
 
 void* HostAlloc(DWORD byteCount) {
-    return HostFunctionAt<HostAllocFn>(HostFn_BKA_Alloc)(byteCount);
+    return reinterpret_cast<void*>(CallHost(HostFn_BKA_Alloc, byteCount));
 }
 
-void HostFree(void* block) { HostFunctionAt<HostFreeFn>(HostFn_BKA_Free)(block); }
+void HostFree(void* block) { CallHost(HostFn_BKA_Free, block); }

@@ -32,13 +32,6 @@ enum HostFunction {
 
 extern const char* const kHostFunctionNames[kHostFunctionCount];
 
-// Signatures of the host functions the module calls. Every argument is 32 bits.
-typedef LPCSTR(WINAPI* HostGetVersionFn)();
-typedef BOOL(WINAPI* HostGetWindowHandlesFn)(HWND* main, HWND* tree, HWND* list, HWND* view);
-typedef LPCSTR(WINAPI* HostGetDataFolderFn)();
-typedef LPVOID(WINAPI* HostAllocFn)(DWORD byteCount);
-typedef void(WINAPI* HostFreeFn)(LPVOID block);
-
 struct HostApi {
     HMODULE hostModule;  // null while the table is not bound
     FARPROC functions[kHostFunctionCount];
