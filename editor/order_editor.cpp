@@ -1,5 +1,6 @@
 #include "editor/order_editor.h"
 
+#include "order/folder_key_copies.h"
 #include "order/order_file.h"
 #include "order/tree_sort.h"
 #include "plugin/host_api.h"
@@ -15,17 +16,34 @@ const int kItemTextCapacity = 100;
 // wsprintfA never writes more than 1024 bytes.
 const int kSaveFailureMessageBytes = 1024;
 
-// Marks the editor as running for as long as it runs, whatever path leaves.
+// The editor's state for as long as it runs, whatever path leaves: the
+// running mark, the dialog, and the copies of the keys it shows, which are
+// released with it.
 class EditorSession {
 public:
-    EditorSession() { g_module.editorRunning = true; }
+    EditorSession() {
+        g_module.editorRunning = true;
+        g_module.editorInitialised = false;
+        g_module.editorKeys = &keys_;
+    }
     ~EditorSession() {
         g_module.editorRunning = false;
         g_module.editorDialog = nullptr;
+        g_module.editorKeys = nullptr;
+        DeleteLeftoverSave();
     }
     EditorSession(const EditorSession&) = delete;
     EditorSession& operator=(const EditorSession&) = delete;
+
+private:
+    FolderKeyCopies keys_;
 };
+
+// A box about the editor: caption "並び替え", a warning. An owner that is no
+// window would keep the box from showing at all, so it then has none.
+void ShowEditorWarning(HWND owner, const char* text) {
+    MessageBoxA(IsWindow(owner) ? owner : nullptr, text, kEditorCaption, MB_OK | MB_ICONWARNING);
+}
 
 const char* SaveFailureCause(SaveResult result) {
     switch (result) {
@@ -39,20 +57,39 @@ const char* SaveFailureCause(SaveResult result) {
 void ShowSaveFailure(HWND dialog, SaveResult result) {
     char message[kSaveFailureMessageBytes];
     wsprintfA(message, kSaveFailedFormat, g_module.orderFilePath, SaveFailureCause(result));
-    MessageBoxA(dialog, message, kEditorCaption, MB_OK | MB_ICONWARNING);
+    ShowEditorWarning(dialog, message);
 }
 
 // Saves and closes. A save that fails keeps the dialog open with the user's
 // moves, so they can let the other program go and press OK again, or cancel.
-// Without an order-file path the host check has failed and the user was told
-// at start-up: the dialog closes, as nothing can be saved.
+// A start-up while the editor was open may have found the host's folders
+// unreadable and forgotten the order file: nothing can be saved then, and
+// the user is told so before the dialog closes.
 void ConfirmEditor(HWND dialog) {
-    SaveResult result = SaveOrderFile(GetDlgItem(dialog, IDC_FOLDER_TREE));
-    if (result == SaveResult::kSaved || result == SaveResult::kNoOrderFile) {
+    if (g_module.orderFilePath[0] == '\0' || !g_module.editorKeys) {
+        ShowEditorWarning(dialog, kEditorHostLost);
+        EndDialog(dialog, 0);
+        return;
+    }
+    SaveResult result = SaveOrderFile(GetDlgItem(dialog, IDC_FOLDER_TREE), *g_module.editorKeys);
+    if (result == SaveResult::kSaved || result == SaveResult::kNothingToSave) {
         EndDialog(dialog, 1);
         return;
     }
     ShowSaveFailure(dialog, result);
+}
+
+// Fills the tree and takes the keys of the folders it shows, once: what the
+// host does to its records from here on cannot change what OK saves.
+void InitialiseEditor(HWND dialog) {
+    g_module.editorDialog = dialog;
+    g_module.editorInitialised = true;
+    HWND tree = GetDlgItem(dialog, IDC_FOLDER_TREE);
+    FillEditorTree(tree);
+    if (!g_module.editorKeys || !g_module.editorKeys->TakeFrom(tree)) {
+        ShowEditorWarning(dialog, kEditorOutOfMemory);
+        EndDialog(dialog, 0);
+    }
 }
 
 void MoveSelectionUp(HWND tree) {
@@ -79,7 +116,6 @@ void OnEditorCommand(HWND dialog, WORD id) {
             ConfirmEditor(dialog);
             break;
         case IDCANCEL:
-            DeleteLeftoverSave();
             EndDialog(dialog, 0);
             break;
         case IDC_MOVE_UP:
@@ -102,21 +138,30 @@ void RunOrderEditor(HWND owner) {
         if (g_module.editorDialog) SetForegroundWindow(g_module.editorDialog);
         return;
     }
+    // Without an order file (the start-up could not read the host's folders,
+    // or has not run) no move could be saved: say so rather than let the
+    // user arrange folders for nothing.
+    if (g_module.orderFilePath[0] == '\0') {
+        ShowEditorWarning(owner, kEditorUnavailable);
+        return;
+    }
     EditorSession session;
-    HWND hostTree = HostGetFolderTree();
-    SortFolderTree(hostTree);
+    SortFolderTree(HostGetFolderTree());
     // -1 (the dialog could not be created) counts as a change too: the host
     // tree is re-sorted by whatever the file now holds.
     INT_PTR result = DialogBoxParamA(g_module.moduleHandle, MAKEINTRESOURCEA(IDD_ORDER_EDITOR),
                                      owner, OrderEditorProc, 0);
-    if (result != 0) SortFolderTree(hostTree);
+    // Wine answers 0, not -1, when the dialog cannot be created: the dialog
+    // procedure never seeing its first message is what tells.
+    if (!g_module.editorInitialised) ShowEditorWarning(nullptr, kEditorCouldNotOpen);
+    // The host may have replaced its tree while the editor was open.
+    if (result != 0) SortFolderTree(HostGetFolderTree());
 }
 
 INT_PTR CALLBACK OrderEditorProc(HWND dialog, UINT message, WPARAM wParam, LPARAM /*lParam*/) {
     switch (message) {
         case WM_INITDIALOG:
-            g_module.editorDialog = dialog;
-            FillEditorTree(GetDlgItem(dialog, IDC_FOLDER_TREE));
+            InitialiseEditor(dialog);
             return TRUE;
         case WM_COMMAND:
             OnEditorCommand(dialog, LOWORD(wParam));

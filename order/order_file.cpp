@@ -1,6 +1,7 @@
 #include "order/order_file.h"
 
 #include "order/folder_key.h"
+#include "order/folder_key_copies.h"
 #include "order/order_lines.h"
 #include "order/tree_walk.h"
 #include "plugin/host_api.h"
@@ -10,7 +11,8 @@
 namespace {
 
 const char kOrderFileExtension[] = ".cfg";
-const char kTemporaryExtension[] = ".tmp";
+// What the new copies of a save are called, before GetTempFileNameA's number.
+const char kNewCopyPrefix[] = "tam";
 const DWORD kExtensionLength = sizeof kOrderFileExtension - 1;
 
 class FileHandle {
@@ -75,10 +77,10 @@ private:
 };
 
 // 0 when every keyed folder of the tree is in the file, else why not.
-DWORD WriteOrderLines(HANDLE file, HWND tree) {
+DWORD WriteOrderLines(HANDLE file, HWND tree, const FolderKeyCopies& keys) {
     FileWriter writer(file);
     for (HTREEITEM item = TreeGetRoot(tree); item; item = NextPreorder(tree, item)) {
-        const char* key = FolderKeyOf(TreeGetItemData(tree, item));
+        const char* key = keys.Find(TreeGetItemData(tree, item));
         if (!key) continue;
         writer.Append(key, static_cast<DWORD>(lstrlenA(key)));
         writer.Append("\r\n", 2);
@@ -105,54 +107,89 @@ bool IsHeldByAnotherProgram(DWORD error) {
     return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
 }
 
+// Why a rename onto the order file was refused, as far as the platform
+// tells. Access is denied both when a program holds the file without delete
+// sharing and when the file's permissions forbid replacing it; opening it
+// for deletion tells the two apart: a holder gives a sharing violation.
+enum class Refusal { kHeld, kForbidden, kUnknown };
+
+Refusal WhyRenameWasRefused(DWORD error) {
+    if (IsHeldByAnotherProgram(error)) return Refusal::kHeld;
+    if (error != ERROR_ACCESS_DENIED) return Refusal::kUnknown;
+    HANDLE probe = CreateFileA(g_module.orderFilePath, DELETE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (probe != INVALID_HANDLE_VALUE) {
+        // Nobody holds it now: perhaps somebody did a moment ago.
+        CloseHandle(probe);
+        return Refusal::kUnknown;
+    }
+    DWORD probeError = GetLastError();
+    if (IsHeldByAnotherProgram(probeError)) return Refusal::kHeld;
+    return probeError == ERROR_ACCESS_DENIED ? Refusal::kForbidden : Refusal::kUnknown;
+}
+
 // Virus scanners, indexers and sync clients open a file that just changed
 // for a moment, without delete sharing; while they hold it the rename fails
 // with a sharing, lock or access-denied error. They let go quickly.
 const int kReplaceAttempts = 10;
 const DWORD kReplacePauseMilliseconds = 100;
 
-// Replaces the order file with the temporary file, waiting about a second
-// for a passing holder. 0 on success, else the last error.
-DWORD ReplaceOrderFile(const char* temporaryPath) {
+// Replaces the order file with the new copy, waiting about a second for a
+// passing holder. kSaved on success, else what the user is told.
+SaveResult ReplaceOrderFile(const char* newCopyPath) {
     for (int attempt = 1;; ++attempt) {
-        if (MoveFileExA(temporaryPath, g_module.orderFilePath,
+        if (MoveFileExA(newCopyPath, g_module.orderFilePath,
                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            return 0;
+            return SaveResult::kSaved;
         DWORD error = GetLastError();
-        bool passing = IsHeldByAnotherProgram(error) || error == ERROR_ACCESS_DENIED;
         DWORD attributes = GetFileAttributesA(g_module.orderFilePath);
-        if (!passing || IsReadOnlyFile(attributes) || IsFolder(attributes) ||
-            attempt == kReplaceAttempts)
-            return error;
+        if (IsReadOnlyFile(attributes)) return SaveResult::kReadOnly;
+        if (IsFolder(attributes)) return SaveResult::kNotWritable;
+        if (IsDiskFull(error)) return SaveResult::kDiskFull;
+        Refusal refusal = WhyRenameWasRefused(error);
+        bool mayPass = refusal == Refusal::kHeld ||
+                       (refusal == Refusal::kUnknown && error == ERROR_ACCESS_DENIED);
+        if (!mayPass || attempt == kReplaceAttempts)
+            return refusal == Refusal::kHeld ? SaveResult::kInUse : SaveResult::kNotWritable;
         Sleep(kReplacePauseMilliseconds);
     }
 }
 
-// What a failed rename means to the user. Access is denied on the rename
-// when a program holds the order file without delete sharing, unless the
-// file is read-only or a folder stands in its place.
-SaveResult ReplaceFailure(DWORD error) {
-    DWORD attributes = GetFileAttributesA(g_module.orderFilePath);
-    if (IsReadOnlyFile(attributes)) return SaveResult::kReadOnly;
-    if (IsFolder(attributes)) return SaveResult::kNotWritable;
-    if (IsDiskFull(error)) return SaveResult::kDiskFull;
-    if (IsHeldByAnotherProgram(error) || error == ERROR_ACCESS_DENIED) return SaveResult::kInUse;
-    return SaveResult::kNotWritable;
+// Where the order file's name begins: after its last separator. A byte
+// 0x5C may be the second byte of a Shift_JIS character ("表" is 95 5C), so
+// the walk steps over whole characters.
+const char* FileNameOf(const char* path) {
+    const char* name = path;
+    for (const char* p = path; *p;) {
+        if (*p == '\\' || *p == '/') name = p + 1;
+        p += (IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1]) ? 2 : 1;
+    }
+    return name;
 }
 
-// Where a save writes the new content first: the order file's path with
-// ".tmp" for ".cfg", in the same folder and of the same length, so it fits
-// wherever the order file does and the final rename never crosses volumes.
-bool TemporaryPathFor(char* temporaryPath) {
-    lstrcpyA(temporaryPath, g_module.orderFilePath);
-    DWORD length = static_cast<DWORD>(lstrlenA(temporaryPath));
-    if (length <= kExtensionLength) return false;
-    lstrcpyA(temporaryPath + length - kExtensionLength, kTemporaryExtension);
-    return true;
+// Creates this save's new copy beside the order file, under a name that no
+// other file has (GetTempFileNameA creates it, empty, and so claims the
+// name), so that two hosts sharing the plug-in folder never write, rename
+// or delete each other's copies. The rename never crosses volumes.
+bool CreateNewCopy(char* newCopyPath) {
+    char folder[kPathCapacity];
+    DWORD folderLength = static_cast<DWORD>(FileNameOf(g_module.orderFilePath) - g_module.orderFilePath);
+    if (folderLength == 0) return false;
+    lstrcpynA(folder, g_module.orderFilePath, static_cast<int>(folderLength + 1));
+    return GetTempFileNameA(folder, kNewCopyPrefix, 0, newCopyPath) != 0;
 }
 
-// What a failure to create or fill the temporary file means. Access denied
-// here is the folder refusing new files, not a holder.
+// Deletes a save's own new copy. One that another program holds (a virus
+// scanner reading it) cannot go yet: it is remembered and deleted by the
+// next save, or when the editor closes.
+void DeleteNewCopy(const char* newCopyPath) {
+    if (DeleteFileA(newCopyPath) || GetLastError() == ERROR_FILE_NOT_FOUND) return;
+    lstrcpynA(g_module.leftoverCopyPath, newCopyPath, kPathCapacity);
+}
+
+// What a failure to create or fill the new copy means. Access denied here
+// is the folder refusing new files, not a holder.
 SaveResult WriteFailure(DWORD error) {
     if (IsDiskFull(error)) return SaveResult::kDiskFull;
     if (IsHeldByAnotherProgram(error)) return SaveResult::kInUse;
@@ -216,37 +253,45 @@ const char* FirstOrderLine() {
 
 const char* NextOrderLine(const char* line) { return NextLineStart(line, OrderListEnd()); }
 
-SaveResult SaveOrderFile(HWND tree) {
+SaveResult SaveOrderFile(HWND tree, const FolderKeyCopies& keys) {
     if (g_module.orderFilePath[0] == '\0') return SaveResult::kNoOrderFile;
     // A tree that is gone would save as empty and wipe the user's order.
     if (!TreeIsLive(tree)) return SaveResult::kNotWritable;
+    // Neither would a tree that shows no folder with a key: its save would
+    // be an empty file. Deleting the file is how a user clears the order.
+    if (keys.count() == 0) return SaveResult::kNothingToSave;
     // A read-only order file is never rewritten: the rename below would
     // replace it on some platforms (Wine) although no program may write it.
     DWORD attributes = GetFileAttributesA(g_module.orderFilePath);
     if (IsReadOnlyFile(attributes)) return SaveResult::kReadOnly;
     if (IsFolder(attributes)) return SaveResult::kNotWritable;
 
-    char temporaryPath[kPathCapacity];
-    if (!TemporaryPathFor(temporaryPath)) return SaveResult::kNotWritable;
-
-    FileHandle file(CreateFileA(temporaryPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return WriteFailure(GetLastError());
-    DWORD error = WriteOrderLines(file.get(), tree);
-    file.Close();
+    DeleteLeftoverSave();
+    char newCopyPath[kPathCapacity];
+    if (!CreateNewCopy(newCopyPath)) return WriteFailure(GetLastError());
+    DWORD error = 0;
+    {
+        FileHandle file(CreateFileA(newCopyPath, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+        error = file ? WriteOrderLines(file.get(), tree, keys) : GetLastError();
+    }
     if (error) {
-        DeleteFileA(temporaryPath);
+        DeleteNewCopy(newCopyPath);
         return WriteFailure(error);
     }
-    error = ReplaceOrderFile(temporaryPath);
-    if (error) {
-        DeleteFileA(temporaryPath);
-        return ReplaceFailure(error);
-    }
-    return SaveResult::kSaved;
+    SaveResult result = ReplaceOrderFile(newCopyPath);
+    if (result != SaveResult::kSaved) DeleteNewCopy(newCopyPath);
+    return result;
+}
+
+SaveResult SaveOrderFile(HWND tree) {
+    FolderKeyCopies keys;
+    if (!keys.TakeFrom(tree)) return SaveResult::kNotWritable;
+    return SaveOrderFile(tree, keys);
 }
 
 void DeleteLeftoverSave() {
-    char temporaryPath[kPathCapacity];
-    if (g_module.orderFilePath[0] != '\0' && TemporaryPathFor(temporaryPath)) DeleteFileA(temporaryPath);
+    if (g_module.leftoverCopyPath[0] == '\0') return;
+    if (DeleteFileA(g_module.leftoverCopyPath) || GetLastError() == ERROR_FILE_NOT_FOUND)
+        g_module.leftoverCopyPath[0] = '\0';
 }

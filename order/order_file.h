@@ -26,23 +26,30 @@ const char* FirstOrderLine();
 const char* NextOrderLine(const char* line);
 const char* OrderListEnd();
 
+class FolderKeyCopies;
+
 // How a save ended. Every result but kSaved and kNoOrderFile left the
 // previous order file exactly as it was.
 enum class SaveResult {
     kSaved,
-    kNoOrderFile,  // no order-file path: the host check failed, nothing to write to
-    kReadOnly,     // the order file is read-only
-    kInUse,        // another program holds the order file (or our new copy of it)
+    kNoOrderFile,    // no order-file path: the host check failed, nothing to write to
+    kNothingToSave,  // no folder of the tree has a key: the order file is left alone
+    kReadOnly,       // the order file is read-only
+    kInUse,          // another program holds the order file (or our new copy of it)
     kDiskFull,
-    kNotWritable,  // anything else: a folder in the way, a protected folder, no tree
+    kNotWritable,    // anything else: a folder in the way, no permission, no tree
 };
 
-// Rewrites the order file from a tree: every keyed folder, depth-first, each
-// key followed by CR LF. The new content goes to a temporary file first and
-// replaces the order file only when all of it was written, so a failed save
-// leaves the previous file exactly as it was and no temporary file behind.
+// Rewrites the order file from a tree: every folder of the tree whose key
+// `keys` holds, depth-first, each key followed by CR LF. The new content goes
+// to a new copy under a name of its own first and replaces the order file
+// only when all of it was written, so a failed save leaves the previous file
+// exactly as it was and (once nobody holds it) no copy behind.
+SaveResult SaveOrderFile(HWND tree, const FolderKeyCopies& keys);
+
+// The same, with the keys the tree's folders have now.
 SaveResult SaveOrderFile(HWND tree);
 
-// Removes the new content a failed save could not delete because another
-// program held it then; by the time the user gives up, it has let go.
+// Deletes the new copy of a failed save that another program held when the
+// save gave up; by the time the editor closes, it has let go.
 void DeleteLeftoverSave();

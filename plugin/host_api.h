@@ -55,6 +55,7 @@ void HostFree(void* block);
 // Owns one block from the host's allocator and gives it back on every path.
 class HostBlock {
 public:
+    HostBlock() : block_(nullptr) {}
     explicit HostBlock(DWORD byteCount) : block_(HostAlloc(byteCount)) {}
     ~HostBlock() { Reset(); }
     HostBlock(const HostBlock&) = delete;
@@ -69,6 +70,12 @@ public:
     }
     void Reset() {
         if (block_) HostFree(Release());
+    }
+    // Gives back what it held and takes a new block; false when the host had none.
+    bool Allocate(DWORD byteCount) {
+        Reset();
+        block_ = HostAlloc(byteCount);
+        return block_ != nullptr;
     }
 
 private:

@@ -6,6 +6,8 @@
 
 const int kPathCapacity = MAX_PATH;  // bytes, NUL included
 
+class FolderKeyCopies;
+
 // The order file as read for one sort: its bytes with every CR and LF turned
 // into NUL. No terminator is added after the data.
 struct OrderList {
@@ -26,6 +28,13 @@ struct ModuleState {
     // settings again; there is only ever one editor.
     HWND editorDialog;
     bool editorRunning;
+    bool editorInitialised;  // the dialog was created and got its first message
+    // The keys of the folders the open editor shows, taken when it filled
+    // its tree; what OK saves.
+    FolderKeyCopies* editorKeys;
+    // A failed save's new copy that could not be deleted then (another
+    // program held it); empty when there is none.
+    char leftoverCopyPath[kPathCapacity];
 };
 
 extern ModuleState g_module;

@@ -18,3 +18,12 @@ const char kSaveFailedInUse[] =
     "ほかのプログラムがこのファイルを使用しています。そのプログラムを閉じてから、もう一度OKを押してください。";
 const char kSaveFailedDiskFull[] = "ディスクの空き容量が足りません。";
 const char kSaveFailedNotWritable[] = "このファイルには書き込めません。";
+
+const char kEditorUnavailable[] =
+    "このBecky!のフォルダを読み取れなかったため、並び順を編集できません。\r\n"
+    "Becky!を再起動しても同じ場合は、このバージョンのBecky!ではTamrivelを使用できません。";
+const char kEditorHostLost[] =
+    "並び順を保存できませんでした。\r\n\r\n"
+    "編集中にBecky!のフォルダを読み取れなくなったため、並び順ファイルは変更していません。";
+const char kEditorCouldNotOpen[] = "並び替えの画面を開けませんでした。";
+const char kEditorOutOfMemory[] = "メモリが足りないため、並び替えの画面を開けませんでした。";

@@ -19,3 +19,11 @@ extern const char kSaveFailedReadOnly[];
 extern const char kSaveFailedInUse[];
 extern const char kSaveFailedDiskFull[];
 extern const char kSaveFailedNotWritable[];
+
+// The editor's other reports: the settings when the host's folders could not
+// be read, OK after they no longer can be, a dialog that could not be
+// created, and no memory for the folders' keys.
+extern const char kEditorUnavailable[];
+extern const char kEditorHostLost[];
+extern const char kEditorCouldNotOpen[];
+extern const char kEditorOutOfMemory[];

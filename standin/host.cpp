@@ -59,22 +59,59 @@ FolderTreeHost::~FolderTreeHost() {
     if (Host().mainWindow == window_) Host().mainWindow = nullptr;
 }
 
+FolderTreeHost::Record& FolderTreeHost::TakeRecord() {
+    if (released_.empty()) {
+        records_.emplace_back();
+        return records_.back();
+    }
+    Record& record = *released_.front();
+    released_.pop_front();
+    return record;
+}
+
 LPARAM FolderTreeHost::NewRecordWithPathAddress(const void* pathAddress) {
-    records_.emplace_back();
-    Record& record = records_.back();
+    Record& record = TakeRecord();
+    record.path.clear();
     FillMemory(record.bytes, sizeof record.bytes, kRecordFill);
     CopyMemory(record.bytes + pathOffset_, &pathAddress, sizeof pathAddress);
     return reinterpret_cast<LPARAM>(record.bytes);
 }
 
 LPARAM FolderTreeHost::NewRecord(const std::string& fullPath) {
-    records_.emplace_back();
-    Record& record = records_.back();
+    Record& record = TakeRecord();
     record.path = fullPath;
     FillMemory(record.bytes, sizeof record.bytes, kRecordFill);
     const char* address = record.path.c_str();
     CopyMemory(record.bytes + pathOffset_, &address, sizeof address);
     return reinterpret_cast<LPARAM>(record.bytes);
+}
+
+void FolderTreeHost::ReleaseRecord(LPARAM itemData) {
+    for (Record& record : records_) {
+        if (reinterpret_cast<LPARAM>(record.bytes) != itemData) continue;
+        FillMemory(record.bytes, sizeof record.bytes, kRecordFill);
+        record.path.assign(record.path.size(), '\xEE');
+        released_.push_back(&record);
+        return;
+    }
+}
+
+void FolderTreeHost::ReleaseFolder(HTREEITEM item) {
+    std::vector<HTREEITEM> pending{item};
+    while (!pending.empty()) {
+        HTREEITEM each = pending.back();
+        pending.pop_back();
+        ReleaseRecord(ItemData(tree_, each));
+        paths_.erase(each);
+        for (HTREEITEM child = TreeView_GetChild(tree_, each); child;
+             child = TreeView_GetNextSibling(tree_, child))
+            pending.push_back(child);
+    }
+    TreeView_DeleteItem(tree_, item);
+}
+
+void FolderTreeHost::ReleaseAllFolders() {
+    while (HTREEITEM first = TreeView_GetRoot(tree_)) ReleaseFolder(first);
 }
 
 const void* FolderTreeHost::UnreadableAddress() {

@@ -51,6 +51,13 @@ public:
     // An address whose bytes cannot be read.
     const void* UnreadableAddress();
 
+    // The host letting folders go while the module runs (a mail check that
+    // rebuilds the folder list): the items leave the tree, their records are
+    // overwritten as freed memory would be, and the next folders added get
+    // those records again, in the order they were released.
+    void ReleaseFolder(HTREEITEM item);  // with its subfolders
+    void ReleaseAllFolders();
+
     // Shows every folder, as a person would see the host's tree.
     void ExpandAll();
 
@@ -63,10 +70,14 @@ private:
         std::string path;
     };
 
+    Record& TakeRecord();
+    void ReleaseRecord(LPARAM itemData);
+
     HWND window_ = nullptr;
     HWND tree_ = nullptr;
     DWORD pathOffset_;
-    std::deque<Record> records_;
+    std::deque<Record> records_;  // a deque never moves what it holds
+    std::deque<Record*> released_;
     std::map<HTREEITEM, std::string> paths_;
     void* noAccessPage_ = nullptr;
 };

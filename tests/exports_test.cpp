@@ -113,7 +113,7 @@ TEST_F(ModuleTest, ImportsExactlyItsFunctionsFromKernelAndUserOnly) {
         {"KERNEL32.DLL",
          {"CloseHandle", "CreateFileA", "DeleteFileA", "FlushFileBuffers", "GetFileAttributesA",
           "GetFileSize", "GetLastError", "GetModuleFileNameA", "GetModuleHandleA", "GetProcAddress",
-          "IsBadReadPtr", "IsBadStringPtrA", "IsProcessorFeaturePresent", "MoveFileExA", "ReadFile",
+          "GetTempFileNameA", "IsBadReadPtr", "IsBadStringPtrA", "IsDBCSLeadByte", "IsProcessorFeaturePresent", "MoveFileExA", "ReadFile",
           "Sleep", "WriteFile", "lstrcatA", "lstrcmpA", "lstrcmpiA", "lstrcpyA", "lstrcpynA",
           "lstrlenA"}},
         {"USER32.DLL",

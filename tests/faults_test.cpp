@@ -38,9 +38,10 @@ protected:
         EXPECT_EQ(module_->OnPlugInSetup(host_->window()), 1);
     }
 
-    void ExpectNoTemporaryFile() {
+    void ExpectNoTemporaryFile(const std::set<std::string>& others = {}) {
         for (const std::string& name : standin::ListFolder(module_->folder()))
-            EXPECT_TRUE(name == "tamrivel.dll" || name == "tamrivel.cfg") << "left behind: " << name;
+            EXPECT_TRUE(name == "tamrivel.dll" || name == "tamrivel.cfg" || others.count(name))
+                << "left behind: " << name;
     }
 };
 
@@ -304,6 +305,86 @@ TEST_F(FaultTest, AHolderThatLetsGoWithinASecondIsWaitedFor) {
     releaser.join();
     EXPECT_TRUE(watcher_.messageBoxes().empty());
     EXPECT_EQ(ReadOrderFile(), "B\\\r\nA\\\r\n");
+    ExpectNoTemporaryFile();
+}
+
+// Two hosts may share one plug-in folder (two profiles of one installation).
+// Each save writes, renames and deletes only a copy of its own, so another
+// process's copy survives ours, and no file that a program holds open, under
+// whatever name, stands in a save's way.
+TEST_F(FaultTest, EachSaveWritesANewCopyOfItsOwn) {
+    host_->AddOutline("A\nB\n");
+    Load();
+    WriteOrderFile("A\\\r\n");
+    module_->OnStart();
+    const std::string folder = module_->folder() + "\\";
+    const std::string theirs = "the other process's order\r\n";
+    for (const char* name : {"tamrivel.tmp", "tam1.tmp", "tam2.tmp"})
+        ASSERT_TRUE(standin::WriteFileBytes(folder + name, theirs));
+    HANDLE held = CreateFileA((folder + "tamrivel.tmp").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                              nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+
+    SaveWithAMove("B");
+    EXPECT_TRUE(watcher_.messageBoxes().empty());
+    EXPECT_EQ(ReadOrderFile(), "B\\\r\nA\\\r\n");
+
+    // A save that fails, then Cancel: only its own copy goes.
+    HANDLE holdOrder = CreateFileA(module_->orderFilePath().c_str(), GENERIC_READ,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    watcher_.OnNextDialog([](HWND dialog) {
+        standin::ClickButton(dialog, IDOK);
+        standin::ClickButton(dialog, IDCANCEL);
+    });
+    module_->OnPlugInSetup(host_->window());
+    CloseHandle(holdOrder);
+    CloseHandle(held);
+    EXPECT_EQ(watcher_.messageBoxes().size(), 1u);
+    EXPECT_EQ(ReadOrderFile(), "B\\\r\nA\\\r\n");
+    for (const char* name : {"tamrivel.tmp", "tam1.tmp", "tam2.tmp"})
+        EXPECT_EQ(standin::ReadFileBytes(folder + name), theirs) << name;
+    ExpectNoTemporaryFile({"tamrivel.tmp", "tam1.tmp", "tam2.tmp"});
+}
+
+BOOL WINAPI RenameRefusedByPermissions(LPCSTR, LPCSTR, DWORD) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+}
+
+HANDLE WINAPI OpenForDeletionRefusedByPermissions(LPCSTR name, DWORD access, DWORD sharing,
+                                                  LPSECURITY_ATTRIBUTES security, DWORD disposition,
+                                                  DWORD flags, HANDLE base) {
+    if (access == DELETE) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return INVALID_HANDLE_VALUE;
+    }
+    return CreateFileA(name, access, sharing, security, disposition, flags, base);
+}
+
+// Access denied on the rename, with nobody holding the file: its
+// permissions, not another program. Said so at once, with no second of retries.
+TEST_F(FaultTest, ARenameThatPermissionsRefuseIsNotReportedAsInUse) {
+    host_->AddOutline("A\nB\n");
+    Load();
+    WriteOrderFile("A\\\r\n");
+    module_->OnStart();
+    DWORD elapsed = 0;
+    watcher_.OnNextDialog([&](HWND dialog) {
+        standin::ImportPatch rename(module_->handle(), "kernel32.dll", "MoveFileExA",
+                                    reinterpret_cast<void*>(&RenameRefusedByPermissions));
+        standin::ImportPatch open(module_->handle(), "kernel32.dll", "CreateFileA",
+                                  reinterpret_cast<void*>(&OpenForDeletionRefusedByPermissions));
+        DWORD started = GetTickCount();
+        standin::ClickButton(dialog, IDOK);
+        elapsed = GetTickCount() - started;
+        standin::ClickButton(dialog, IDCANCEL);
+    });
+    module_->OnPlugInSetup(host_->window());
+    EXPECT_LT(elapsed, 500u);
+    ASSERT_EQ(watcher_.messageBoxes().size(), 1u);
+    EXPECT_NE(watcher_.messageBoxes()[0].text.find(standin::Sjis(u8"このファイルには書き込めません。")),
+              std::string::npos);
+    EXPECT_EQ(ReadOrderFile(), "A\\\r\n");
     ExpectNoTemporaryFile();
 }
 

@@ -32,17 +32,17 @@ TEST_F(CoreTest, SavingThenSortingReproducesTheTree) {
     EXPECT_EQ(SortAndDescribe(), outline);
 }
 
-TEST_F(CoreTest, SavingAnEmptyTreeOrOneWithoutKeysLeavesAnEmptyFile) {
+// An empty file would lose the whole order for nothing.
+TEST_F(CoreTest, SavingAnEmptyTreeOrOneWithoutKeysLeavesTheFileAlone) {
     WriteOrderFile("A\\\r\n");
-    SaveOrderFile(host_->tree());
-    EXPECT_TRUE(standin::FileExists(orderFilePath()));
-    EXPECT_EQ(ReadOrderFile(), "");
+    EXPECT_EQ(SaveOrderFile(host_->tree()), SaveResult::kNothingToSave);
+    EXPECT_EQ(ReadOrderFile(), "A\\\r\n");
 
-    WriteOrderFile("A\\\r\n");
     host_->AddFolderWithPath(nullptr, "Outside", "E:\\X\\");
     host_->AddItem(nullptr, "NoRecord", 0);
-    SaveOrderFile(host_->tree());
-    EXPECT_EQ(ReadOrderFile(), "");
+    EXPECT_EQ(SaveOrderFile(host_->tree()), SaveResult::kNothingToSave);
+    EXPECT_EQ(ReadOrderFile(), "A\\\r\n");
+    EXPECT_EQ(standin::ListFolder(folder_->path()), std::vector<std::string>{"tamrivel.cfg"});
 }
 
 TEST_F(CoreTest, WithoutAnOrderFilePathNothingIsWritten) {
