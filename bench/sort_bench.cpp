@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "editor/order_editor.h"
+#include "order/folder_key_copies.h"
 #include "order/order_file.h"
 #include "order/tree_sort.h"
 #include "order/tree_walk.h"
@@ -284,8 +285,10 @@ int main(int argc, char** argv) {
                         row.save = Now() - start;
                         HWND editor = CreateWindowA(WC_TREEVIEWA, "", WS_POPUP, 0, 0, 200, 200, nullptr,
                                                     nullptr, nullptr, nullptr);
+                        // The editor's fill: the copy of the tree and of its folders' keys.
+                        FolderKeyCopies keys;
                         start = Now();
-                        FillEditorTree(editor);
+                        FillEditorTree(editor, &keys);
                         row.fill = Now() - start;
                         DestroyWindow(editor);
                         row.fillFloor = TimeFillFloor(host->tree());

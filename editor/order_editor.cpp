@@ -84,9 +84,7 @@ void ConfirmEditor(HWND dialog) {
 void InitialiseEditor(HWND dialog) {
     g_module.editorDialog = dialog;
     g_module.editorInitialised = true;
-    HWND tree = GetDlgItem(dialog, IDC_FOLDER_TREE);
-    FillEditorTree(tree);
-    if (!g_module.editorKeys || !g_module.editorKeys->TakeFrom(tree)) {
+    if (!g_module.editorKeys || !FillEditorTree(GetDlgItem(dialog, IDC_FOLDER_TREE), g_module.editorKeys)) {
         ShowEditorWarning(dialog, kEditorOutOfMemory);
         EndDialog(dialog, 0);
     }
@@ -171,23 +169,27 @@ INT_PTR CALLBACK OrderEditorProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     }
 }
 
-void FillEditorTree(HWND editorTree) {
+bool FillEditorTree(HWND editorTree, FolderKeyCopies* keys) {
     HWND hostTree = HostGetFolderTree();
+    // The keys are taken as the items are copied: one read of each host
+    // record, in the same pass, with no message loop in between.
     for (HTREEITEM item = TreeGetRoot(hostTree); item; item = TreeGetNextSibling(hostTree, item))
-        CopyTreeItem(editorTree, TVI_ROOT, TVI_LAST, hostTree, item);
+        CopyTreeItem(editorTree, TVI_ROOT, TVI_LAST, hostTree, item, keys);
+    return !keys || keys->Index();
 }
 
 HTREEITEM CopyTreeItem(HWND destinationTree, HTREEITEM parent, HTREEITEM insertAfter,
-                       HWND sourceTree, HTREEITEM sourceItem) {
+                       HWND sourceTree, HTREEITEM sourceItem, FolderKeyCopies* keys) {
     char text[kItemTextCapacity];
     LPARAM itemData = TreeGetItemTextAndData(sourceTree, sourceItem, text, kItemTextCapacity);
     HTREEITEM copy = TreeInsertItem(destinationTree, parent, insertAfter, text, itemData);
     // Without the new item its children would land at the top level.
     if (!copy) return nullptr;
+    if (keys) keys->Add(itemData);
     bool hasChildren = false;
     for (HTREEITEM child = TreeGetChild(sourceTree, sourceItem); child;
          child = TreeGetNextSibling(sourceTree, child)) {
-        CopyTreeItem(destinationTree, copy, TVI_LAST, sourceTree, child);
+        CopyTreeItem(destinationTree, copy, TVI_LAST, sourceTree, child, keys);
         hasChildren = true;
     }
     // The control leaves an item without children as it is when asked to

@@ -11,13 +11,18 @@ void RunOrderEditor(HWND owner);
 
 INT_PTR CALLBACK OrderEditorProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Copies the host's folder tree into the editor tree.
-void FillEditorTree(HWND editorTree);
+class FolderKeyCopies;
+
+// Copies the host's folder tree into the editor tree, and, given `keys`, the
+// key of every folder copied into them (then indexed).
+// False when the keys could not be kept.
+bool FillEditorTree(HWND editorTree, FolderKeyCopies* keys = nullptr);
 
 // Copies `sourceItem` with its whole subtree into `destinationTree`, under
 // `parent` after `insertAfter`, fully expanded. Answers the new item.
+// Given `keys`, also adds the key of every folder copied.
 HTREEITEM CopyTreeItem(HWND destinationTree, HTREEITEM parent, HTREEITEM insertAfter,
-                       HWND sourceTree, HTREEITEM sourceItem);
+                       HWND sourceTree, HTREEITEM sourceItem, FolderKeyCopies* keys = nullptr);
 
 // Moves `item` with its subtree under `parent`, after `previousSibling` (or
 // first when that is null), and selects it in its new place.

@@ -6,61 +6,92 @@
 
 namespace {
 // Far beyond any real folder list; keeps every size below in 32 bits.
-const DWORD kMostFolders = 0x01000000;
-const DWORD kMostKeyBytes = 0x40000000;
+const DWORD kMostEntryBytes = 0x40000000;
+const DWORD kFirstCapacity = 4096;
+
+DWORD PaddedTo4(DWORD bytes) { return (bytes + 3) & ~3u; }
 }  // namespace
 
-bool FolderKeyCopies::TakeFrom(HWND tree) {
-    block_.Reset();
-    count_ = 0;
-    slotBits_ = 0;
+void FolderKeyCopies::Forget() {
+    entries_.Reset();
+    index_.Reset();
+    entriesUsed_ = entriesCapacity_ = added_ = slotBits_ = count_ = 0;
+    failed_ = false;
+}
 
-    // First the sizes, then the copies, into one block. Both walks run in
-    // one go with no message loop between them, so the host cannot change
-    // its records in between; the copy is bounded all the same.
-    DWORD keyed = 0;
-    DWORD bytes = 0;
-    for (HTREEITEM item = TreeGetRoot(tree); item; item = NextPreorder(tree, item)) {
-        const char* key = FolderKeyOf(TreeGetItemData(tree, item));
-        if (!key) continue;
-        DWORD length = static_cast<DWORD>(lstrlenA(key)) + 1;
-        if (keyed == kMostFolders || length > kMostKeyBytes - bytes) return false;
-        bytes += length;
-        ++keyed;
+void FolderKeyCopies::Add(LPARAM itemData) {
+    if (failed_) return;
+    const char* key = FolderKeyOf(itemData);
+    if (!key) return;
+    DWORD keyBytes = static_cast<DWORD>(lstrlenA(key)) + 1;
+    if (keyBytes > kMostEntryBytes) {
+        failed_ = true;
+        return;
     }
-    if (keyed == 0) return true;
+    DWORD entryBytes = sizeof(EntryHeader) + PaddedTo4(keyBytes);
+    if (entryBytes > kMostEntryBytes - entriesUsed_) {
+        failed_ = true;
+        return;
+    }
+    if (entriesUsed_ + entryBytes > entriesCapacity_) {
+        // Doubling keeps the copying to about as many bytes as the keys hold.
+        DWORD capacity = entriesCapacity_ ? entriesCapacity_ : kFirstCapacity;
+        while (capacity < entriesUsed_ + entryBytes) capacity *= 2;
+        HostBlock larger(capacity);
+        if (!larger) {
+            failed_ = true;
+            return;
+        }
+        if (entriesUsed_) CopyMemory(larger.get(), entries_.get(), entriesUsed_);
+        entries_.Reset();
+        entries_.Adopt(larger.Release());
+        entriesCapacity_ = capacity;
+    }
+    EntryHeader header = {itemData, keyBytes};
+    char* entry = entries_.get() + entriesUsed_;
+    CopyMemory(entry, &header, sizeof header);
+    CopyMemory(entry + sizeof header, key, keyBytes);
+    entriesUsed_ += entryBytes;
+    ++added_;
+}
 
+bool FolderKeyCopies::Index() {
+    index_.Reset();
+    count_ = 0;
+    if (failed_) {
+        Forget();
+        return false;
+    }
+    if (added_ == 0) return true;
     // Open addressing, at most half full, so every search ends soon.
     DWORD bits = 1;
-    while ((1u << bits) < keyed * 2) ++bits;
-    const DWORD slotBytes = static_cast<DWORD>(sizeof(Slot)) << bits;
-    if (!block_.Allocate(slotBytes + bytes)) return false;
-    ZeroMemory(block_.get(), slotBytes);
+    while ((1u << bits) < added_ * 2) ++bits;
+    if (!index_.Allocate(static_cast<DWORD>(sizeof(Slot)) << bits)) {
+        Forget();
+        return false;
+    }
+    ZeroMemory(index_.get(), static_cast<DWORD>(sizeof(Slot)) << bits);
     slotBits_ = bits;
-
-    char* keys = block_.get() + slotBytes;
-    DWORD used = 0;
-    for (HTREEITEM item = TreeGetRoot(tree); item; item = NextPreorder(tree, item)) {
-        LPARAM itemData = TreeGetItemData(tree, item);
-        const char* key = FolderKeyOf(itemData);
-        if (!key) continue;
-        Slot& slot = slots()[SlotFor(itemData)];
-        if (slot.itemData == itemData) continue;  // one record under two items: one key
-        DWORD length = static_cast<DWORD>(lstrlenA(key)) + 1;
-        if (count_ == keyed || length > bytes - used) {
-            // The folders changed under us after all: a partial copy would
-            // save without some of them.
-            block_.Reset();
-            count_ = 0;
-            return false;
+    for (DWORD offset = 0; offset < entriesUsed_;) {
+        EntryHeader header;
+        CopyMemory(&header, entries_.get() + offset, sizeof header);
+        Slot& slot = slots()[SlotFor(header.itemData)];
+        // One record under two items has one key: the first taken counts.
+        if (slot.itemData != header.itemData) {
+            slot.itemData = header.itemData;
+            slot.entryOffset = offset;
+            ++count_;
         }
-        CopyMemory(keys + used, key, length);
-        slot.itemData = itemData;
-        slot.keyOffset = used;
-        used += length;
-        ++count_;
+        offset += sizeof header + PaddedTo4(header.keyBytes);
     }
     return true;
+}
+
+bool FolderKeyCopies::TakeFrom(HWND tree) {
+    Forget();
+    for (HTREEITEM item = TreeGetRoot(tree); item; item = NextPreorder(tree, item))
+        Add(TreeGetItemData(tree, item));
+    return Index();
 }
 
 DWORD FolderKeyCopies::SlotFor(LPARAM itemData) const {
@@ -72,8 +103,8 @@ DWORD FolderKeyCopies::SlotFor(LPARAM itemData) const {
 }
 
 const char* FolderKeyCopies::Find(LPARAM itemData) const {
-    if (!block_ || itemData == 0) return nullptr;
+    if (!index_ || itemData == 0) return nullptr;
     const Slot& slot = slots()[SlotFor(itemData)];
     if (slot.itemData != itemData) return nullptr;
-    return block_.get() + (static_cast<DWORD>(sizeof(Slot)) << slotBits_) + slot.keyOffset;
+    return entries_.get() + slot.entryOffset + sizeof(EntryHeader);
 }

@@ -18,13 +18,19 @@ public:
     FolderKeyCopies(const FolderKeyCopies&) = delete;
     FolderKeyCopies& operator=(const FolderKeyCopies&) = delete;
 
-    // Copies the key of every keyed folder of `tree` into one host block,
-    // dropping whatever was held before. False when the block could not be
-    // had; nothing is held then.
+    // Copies the key of the folder whose record `itemData` addresses, if it
+    // has one. Called for every item as a tree is filled, then Index once.
+    void Add(LPARAM itemData);
+    // Makes the copies findable. False when the host's allocator failed at
+    // any step (nothing is held then): a save without some of the folders
+    // would lose them from the order.
+    bool Index();
+
+    // Add for every item of `tree`, then Index.
     bool TakeFrom(HWND tree);
 
     // The copy of the key taken for `itemData`, or null when that folder had
-    // no key (or was not in the tree).
+    // no key (or was never added).
     const char* Find(LPARAM itemData) const;
 
     // How many distinct folders have a key.
@@ -33,13 +39,25 @@ public:
 private:
     struct Slot {
         LPARAM itemData;  // 0: empty (a null record has no key)
-        DWORD keyOffset;  // into the key bytes that follow the slots
+        DWORD entryOffset;
+    };
+    // Each entry in the entry block: the item data, then the key with its
+    // NUL, padded to 4 bytes.
+    struct EntryHeader {
+        LPARAM itemData;
+        DWORD keyBytes;  // NUL included
     };
 
-    Slot* slots() const { return reinterpret_cast<Slot*>(block_.get()); }
+    Slot* slots() const { return reinterpret_cast<Slot*>(index_.get()); }
     DWORD SlotFor(LPARAM itemData) const;
+    void Forget();
 
-    HostBlock block_;
-    DWORD count_ = 0;
+    HostBlock entries_;
+    DWORD entriesUsed_ = 0;
+    DWORD entriesCapacity_ = 0;
+    DWORD added_ = 0;
+    bool failed_ = false;
+    HostBlock index_;
     DWORD slotBits_ = 0;
+    DWORD count_ = 0;
 };

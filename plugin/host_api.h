@@ -71,6 +71,11 @@ public:
     void Reset() {
         if (block_) HostFree(Release());
     }
+    // Gives back what it held and takes over `block`, which came from HostAlloc.
+    void Adopt(void* block) {
+        Reset();
+        block_ = block;
+    }
     // Gives back what it held and takes a new block; false when the host had none.
     bool Allocate(DWORD byteCount) {
         Reset();

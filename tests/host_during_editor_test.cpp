@@ -136,6 +136,26 @@ TEST_F(HostDuringEditorTest, AStartThatLosesTheHostWhileTheEditorIsOpenMakesOkSa
     EXPECT_NE(box.owner, nullptr);
 }
 
+// Keys the editor could not keep would be folders missing from the save.
+TEST_F(HostDuringEditorTest, AnEditorThatCannotKeepTheKeysSaysSoAndSavesNothing) {
+    std::string outline;
+    for (int i = 0; i < 400; ++i) outline += "Folder" + std::to_string(i) + "\n";
+    for (int granted : {-1, 2}) {  // every request refused; the keys' block cannot grow
+        SCOPED_TRACE(granted);
+        Start(outline, "Folder7\\\r\n");
+        heap_.refuseAll = granted < 0;
+        heap_.refuseAfter = granted;
+        EXPECT_FALSE(MoveChangeAndConfirm("Folder9", 1, [] {}));
+        heap_.refuseAll = false;
+        heap_.refuseAfter = -1;
+        EXPECT_EQ(ReadOrderFile(), "Folder7\\\r\n");
+        ASSERT_EQ(watcher_.messageBoxes().size(), 1u);
+        EXPECT_EQ(watcher_.messageBoxes()[0].text,
+                  standin::Sjis(u8"メモリが足りないため、並び替えの画面を開けませんでした。"));
+        EXPECT_EQ(heap_.outstandingBlocks(), 0u);
+    }
+}
+
 TEST_F(HostDuringEditorTest, AnEditorThatCannotOpenSaysSo) {
     Start("A\nB\n", "B\\\r\n");
     HWND noWindow = reinterpret_cast<HWND>(static_cast<UINT_PTR>(0x7FFF0));
