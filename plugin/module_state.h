@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "order/order_lines.h"
+
 const int kPathCapacity = MAX_PATH;  // bytes, NUL included
 
 // The order file as read for one sort: its bytes with every CR and LF turned
@@ -11,7 +13,7 @@ const int kPathCapacity = MAX_PATH;  // bytes, NUL included
 struct OrderList {
     char* buffer;
     DWORD byteCount;
-    bool scanWithSse2;  // chosen once per sort, from what the processor reports
+    OrderScan scan;  // chosen once per sort, from what the processor reports
 };
 
 struct ModuleState {
