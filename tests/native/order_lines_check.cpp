@@ -159,6 +159,7 @@ int main(int argc, char** argv) {
     printf("order_lines: %d sibling cases, %ld scan cases at 18 placements each, %ld long cases at 64"
            " placements each, with %zu scans, in %.1f s (seed %u)\n",
            siblingCases, scanCases, longCases, g_scans.size(), elapsed(), seed);
-    printf("%ld passed, %d failed\n", siblingCases + scanCases + longCases - g_failed, g_failed);
+    // A case fails once for each scan and placement that answers wrong.
+    printf("%s: %d failed checks\n", g_failed ? "FAILED" : "passed", g_failed);
     return g_failed ? 1 : 0;
 }
