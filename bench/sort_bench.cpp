@@ -22,6 +22,7 @@
 #include "order/tree_walk.h"
 #include "plugin/host_api.h"
 #include "plugin/module_state.h"
+#include "plugin/processor.h"
 #include "standin/files.h"
 #include "standin/host.h"
 #include "standin/module_loader.h"
@@ -182,9 +183,13 @@ double TimeFillFloor(HWND hostTree) {
 
 struct Row {
     Shape shape;
-    double module, floor, scan, vector, naive, save, fill, fillFloor;
+    double module, floor, scan, vector, avx2, naive, save, fill, fillFloor;
     size_t peakBytes, outstanding;
 };
+
+const char* ScanName(OrderScan scan) {
+    return scan == OrderScan::kAvx2 ? "avx2" : scan == OrderScan::kSse2 ? "sse2" : "scalar";
+}
 
 std::string Seconds(double s) {
     char text[32];
@@ -209,14 +214,17 @@ int main(int argc, char** argv) {
         return 1;
     }
     UseLinkedCore(module.folder() + "\\linked.cfg");
+    // The module makes the same choice with the same code at its start-up.
+    const bool hasAvx2 = ProcessorHasAvx2();
+    const OrderScan startScan = hasAvx2 ? OrderScan::kAvx2 : ProcessorHasSse2() ? OrderScan::kSse2 : OrderScan::kScalar;
 
     std::vector<Row> rows;
     for (int folders : {100, 1000, 10000}) {
         if (onlySize && folders != onlySize) continue;
         for (bool nested : {false, true}) {
             for (bool listAll : {true, false}) {
-                Row row = {{folders, nested, listAll}, 0, 0, 0, 0, 0, -1, -1, -1, 0, 0};
-                std::vector<double> moduleTimes, floorTimes, scanTimes, vectorTimes, naiveTimes;
+                Row row = {{folders, nested, listAll}, 0, 0, 0, 0, -1, 0, -1, -1, -1, 0, 0};
+                std::vector<double> moduleTimes, floorTimes, scanTimes, vectorTimes, avx2Times, naiveTimes;
                 for (int run = 0; run < runs; ++run) {
                     // A fresh tree for each run: every sort starts from the tree's own order.
                     std::unique_ptr<standin::FolderTreeHost> host(new standin::FolderTreeHost(28));
@@ -261,22 +269,27 @@ int main(int argc, char** argv) {
                     // same tree rebuilt.
                     standin::WriteFileBytes(g_module.orderFilePath, order);
                     LoadOrderList();
-                    for (bool sse2 : {false, true}) {
-                        g_module.orderList.scanWithSse2 = sse2;
+                    for (OrderScan scan : {OrderScan::kScalar, OrderScan::kSse2, OrderScan::kAvx2}) {
+                        if (scan == OrderScan::kAvx2 && !hasAvx2) continue;
+                        g_module.orderList.scan = scan;
                         host.reset(new standin::FolderTreeHost(28));
                         BuildTree(*host, row.shape);
                         start = Now();
                         SortWalk(host->tree(), CompareFolders);
-                        (sse2 ? vectorTimes : scanTimes).push_back(Now() - start);
-                        if (standin::DescribeTree(host->tree()) != sorted) printf("warning: the %s scan sorted differently\n", sse2 ? "sse2" : "scalar");
+                        std::vector<double>& times = scan == OrderScan::kAvx2 ? avx2Times
+                                                     : scan == OrderScan::kSse2 ? vectorTimes
+                                                                                : scanTimes;
+                        times.push_back(Now() - start);
+                        if (standin::DescribeTree(host->tree()) != sorted)
+                            printf("warning: the %s scan sorted differently\n", ScanName(scan));
                     }
                     host.reset(new standin::FolderTreeHost(28));
                     BuildTree(*host, row.shape);
                     start = Now();
                     SortWalk(host->tree(), CompareNaively);
                     naiveTimes.push_back(Now() - start);
-                    fprintf(stderr, " scan %.2fs sse2 %.2fs plain %.2fs\n", scanTimes.back(),
-                            vectorTimes.back(), naiveTimes.back());
+                    fprintf(stderr, " scan %.2fs sse2 %.2fs avx2 %.2fs plain %.2fs\n", scanTimes.back(),
+                            vectorTimes.back(), hasAvx2 ? avx2Times.back() : -1.0, naiveTimes.back());
                     ReleaseOrderList();
 
                     if (run == 0 && listAll) {
@@ -298,6 +311,7 @@ int main(int argc, char** argv) {
                 row.floor = Median(floorTimes);
                 row.scan = Median(scanTimes);
                 row.vector = Median(vectorTimes);
+                if (hasAvx2) row.avx2 = Median(avx2Times);
                 row.naive = Median(naiveTimes);
                 rows.push_back(row);
             }
@@ -308,23 +322,36 @@ int main(int argc, char** argv) {
            "  start: BKC_OnStart on the real DLL (read the file, sort every group, release)\n"
            "  floor: the same sort walk, comparing ranks stored in the records (constant time)\n"
            "  scan:  the sort walk with the module's scalar scan (one pass a line, both keys)\n"
-           "  sse2:  the sort walk with the module's SSE2 scan (what the start uses here)\n"
+           "  sse2:  the sort walk with the module's SSE2 scan\n"
+           "  avx2:  the sort walk with the module's AVX2 scan ('-': this processor has no AVX2)\n"
            "  plain: the sort walk with a plain scan (a length a line, one key at a time)\n"
+           "  gain:  scan / the start's scan; x floor: each sort walk / floor\n"
            "  save:  SaveOrderFile; fill: the editor's copy of the tree; fill floor: the\n"
            "         same inserts and expands without the module; peak: host bytes held\n\n",
            runs);
-    printf("%-7s %-6s %-4s | %9s %9s %6s | %9s %9s %9s %6s | %9s | %9s %9s %6s | %9s %s\n", "folders",
-           "tree", "list", "start", "floor", "ratio", "scan", "sse2", "plain", "gain", "save", "fill",
+    printf("The start-up sort scans with: %s\n\n", ScanName(startScan));
+    printf("%-7s %-6s %-4s | %9s %9s %6s | %9s %9s %9s %9s %6s | %9s | %9s %9s %6s | %9s %s\n", "folders",
+           "tree", "list", "start", "floor", "ratio", "scan", "sse2", "avx2", "plain", "gain", "save", "fill",
            "fillfloor", "ratio", "peak", "left");
     for (const Row& r : rows) {
         char fillRatio[16] = "-";
         if (r.fill >= 0) sprintf(fillRatio, "%5.2fx", r.fill / r.fillFloor);
-        printf("%-7d %-6s %-4s | %9s %9s %5.1fx | %9s %9s %9s %5.1fx | %9s | %9s %9s %6s | %7zu B %zu\n",
+        const double fastest = startScan == OrderScan::kAvx2 ? r.avx2 : startScan == OrderScan::kSse2 ? r.vector : r.scan;
+        printf("%-7d %-6s %-4s | %9s %9s %5.1fx | %9s %9s %9s %9s %5.1fx | %9s | %9s %9s %6s | %7zu B %zu\n",
                r.shape.folders, r.shape.nested ? "nested" : "flat", r.shape.listAll ? "all" : "half",
                Seconds(r.module).c_str(), Seconds(r.floor).c_str(), r.module / r.floor,
-               Seconds(r.scan).c_str(), Seconds(r.vector).c_str(), Seconds(r.naive).c_str(),
-               r.scan / r.vector, Seconds(r.save).c_str(), Seconds(r.fill).c_str(),
+               Seconds(r.scan).c_str(), Seconds(r.vector).c_str(), Seconds(r.avx2).c_str(),
+               Seconds(r.naive).c_str(), r.scan / fastest, Seconds(r.save).c_str(), Seconds(r.fill).c_str(),
                Seconds(r.fillFloor).c_str(), fillRatio, r.peakBytes, r.outstanding);
+    }
+    printf("\nx floor: %-7s %-6s %-4s | %6s | %6s %6s %6s %6s\n", "folders", "tree", "list", "start", "scan", "sse2",
+           "avx2", "plain");
+    for (const Row& r : rows) {
+        char avx2[16] = "-";
+        if (r.avx2 >= 0) sprintf(avx2, "%5.1fx", r.avx2 / r.floor);
+        printf("         %-7d %-6s %-4s | %5.1fx | %5.1fx %5.1fx %6s %5.1fx\n", r.shape.folders,
+               r.shape.nested ? "nested" : "flat", r.shape.listAll ? "all" : "half", r.module / r.floor,
+               r.scan / r.floor, r.vector / r.floor, avx2, r.naive / r.floor);
     }
     printf("\nGrowth from 1,000 to 10,000 folders (module time ratio):");
     for (const Row& big : rows) {

@@ -48,3 +48,12 @@ int CompareKeysByLines(const char* begin, const char* end, const char* firstKey,
     }
     return 0;
 }
+
+int CompareKeysWith(OrderScan scan, const char* begin, const char* end, const char* firstKey,
+                    const char* secondKey) {
+    switch (scan) {
+        case OrderScan::kAvx2: return CompareKeysByLinesAvx2(begin, end, firstKey, secondKey);
+        case OrderScan::kSse2: return CompareKeysByLinesSse2(begin, end, firstKey, secondKey);
+        default: return CompareKeysByLines(begin, end, firstKey, secondKey);
+    }
+}

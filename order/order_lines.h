@@ -33,3 +33,15 @@ int CompareKeysByLines(const char* begin, const char* end, const char* firstKey,
 // to 4 bytes only, as the tree control calls the comparison.
 int CompareKeysByLinesSse2(const char* begin, const char* end, const char* firstKey,
                            const char* secondKey);
+
+// The same again, 32 bytes at a time with AVX2. Call it only when the
+// processor and the system support AVX2. Safe with a 4-byte aligned stack.
+int CompareKeysByLinesAvx2(const char* begin, const char* end, const char* firstKey,
+                           const char* secondKey);
+
+// The scans above, as a sort picks one.
+enum class OrderScan : unsigned char { kScalar, kSse2, kAvx2 };
+
+// The answer of the scan named, as CompareKeysByLines gives it.
+int CompareKeysWith(OrderScan scan, const char* begin, const char* end, const char* firstKey,
+                    const char* secondKey);

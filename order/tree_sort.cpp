@@ -15,13 +15,14 @@ int CALLBACK CompareFolders(LPARAM first, LPARAM second, LPARAM /*applicationVal
     if (!secondKey) return 0;
 
     const OrderList& list = g_module.orderList;
-    return list.scanWithSse2 ? CompareKeysByLinesSse2(list.buffer, OrderListEnd(), firstKey, secondKey)
-                             : CompareKeysByLines(list.buffer, OrderListEnd(), firstKey, secondKey);
+    return CompareKeysWith(list.scan, list.buffer, OrderListEnd(), firstKey, secondKey);
 }
 
 void SortFolderTree(HWND tree) {
     if (!LoadOrderList()) return;
-    g_module.orderList.scanWithSse2 = ProcessorHasSse2();
+    g_module.orderList.scan = ProcessorHasAvx2()   ? OrderScan::kAvx2
+                              : ProcessorHasSse2() ? OrderScan::kSse2
+                                                   : OrderScan::kScalar;
     // Children are sorted before the walk descends into them, so the walk
     // follows the new order and visits every item once.
     for (HTREEITEM node = TVI_ROOT; node; node = NextPreorder(tree, node))

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "order/order_lines.h"
+
 const int kPathCapacity = MAX_PATH;  // bytes, NUL included
 
 class FolderKeyCopies;
@@ -13,7 +15,7 @@ class FolderKeyCopies;
 struct OrderList {
     char* buffer;
     DWORD byteCount;
-    bool scanWithSse2;  // chosen once per sort, from what the processor reports
+    OrderScan scan;  // chosen once per sort, from what the processor reports
 };
 
 struct ModuleState {

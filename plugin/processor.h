@@ -3,3 +3,8 @@
 
 // True when the processor (and the system) support SSE2 instructions.
 bool ProcessorHasSse2();
+
+// True when the processor and the system support AVX2: SSE2 and the
+// system's saving of extended register state (XSAVE) reported by the
+// system, AVX2 and the 256-bit register state reported by the processor.
+bool ProcessorHasAvx2();

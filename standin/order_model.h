@@ -181,6 +181,60 @@ inline ScanCase RandomScanCase(std::mt19937& random) {
     return c;
 }
 
+// Long order-list data for the vector loops, which need a few turns of 32 to
+// 64 bytes to run at all: up to about 120 lines, most of them near misses of
+// two path-like keys (one byte off, as siblings are; the key inside a longer
+// line, at its end or start; a prefix or an extension; Shift_JIS bytes whose
+// second byte is a backslash), with an empty first line now and then, and a
+// line equal to a key in about half the cases, anywhere, the last line too.
+inline ScanCase RandomLongScanCase(std::mt19937& random) {
+    static const char* const names[] = {"Folder", "\x95\x5C", "\x83\x5C\x83\x74\x83\x67", "Inbox", "f"};
+    static const char bytes[] = {'0', '1', '7', '9', '\\', '\x95', '\x5C', '.', 'A', 'a'};
+    auto number = [&] {
+        std::string digits = std::to_string(random() % 100000);
+        return std::string(5 - digits.size(), '0') + digits;
+    };
+    std::string stem;
+    for (int i = static_cast<int>(random() % 4); i > 0; --i) stem += names[random() % 5] + number() + "\\";
+    ScanCase c;
+    c.firstKey = stem + names[random() % 5] + number() + (random() % 4 ? "\\" : "");
+    std::string sibling = c.firstKey;
+    for (int i = 1 + static_cast<int>(random() % 2); i > 0; --i)
+        sibling[random() % sibling.size()] = bytes[random() % sizeof bytes];
+    switch (random() % 6) {
+        case 0: c.secondKey = c.firstKey; break;
+        case 1: c.secondKey = stem + names[random() % 5] + number() + "\\"; break;
+        case 2: c.secondKey = RandomLine(random); break;
+        default: c.secondKey = sibling;
+    }
+    const std::string keys[] = {c.firstKey, c.secondKey};
+    auto nearMiss = [&]() -> std::string {
+        std::string key = keys[random() % 2];
+        switch (random() % 8) {
+            case 0: return RandomLine(random) + key;  // the key at a longer line's end
+            case 1: return key + RandomLine(random);  // an extension
+            case 2: return key.substr(0, random() % (key.size() + 1));  // a prefix
+            case 3: return key.substr(random() % (key.size() + 1));      // a tail
+            case 4: return RandomLine(random);
+            default: {  // one or two bytes off
+                for (int i = 1 + static_cast<int>(random() % 2); i > 0 && !key.empty(); --i)
+                    key[random() % key.size()] = bytes[random() % sizeof bytes];
+                return key;
+            }
+        }
+    };
+    if (random() % 6 == 0) c.data.append(1 + random() % 3, '\0');
+    const int count = 1 + static_cast<int>(random() % 120);
+    const int hit = random() % 2 ? static_cast<int>(random() % count) : -1;
+    for (int i = 0; i < count; ++i) {
+        c.data += i == hit ? keys[random() % 2] : nearMiss();
+        if (i + 1 < count || random() % 2) c.data.append(1 + random() % 3, '\0');
+    }
+    c.firstKey = c.firstKey.c_str();
+    c.secondKey = c.secondKey.c_str();
+    return c;
+}
+
 inline int ExpectedScan(const ScanCase& c) { return Compare(Lines(c.data), c.firstKey, c.secondKey); }
 
 }  // namespace model

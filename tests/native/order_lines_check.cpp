@@ -1,11 +1,14 @@
 // The byte-level order-file code, built natively with AddressSanitizer and
 // UndefinedBehaviorSanitizer, checked against the model:
 //  - random order files and sibling keys, each comparison as the model says;
-//  - random order-list data and key pairs, where the SSE2 scan, the scalar
-//    scan and the model must agree, with the data at every start alignment
-//    0-15 and ending exactly at its allocation's end, and again between two
-//    inaccessible pages, so that a read one byte before or after the data
-//    faults.
+//  - random order-list data and key pairs, where every scan (scalar, SSE2,
+//    and AVX2 where the processor has it) and the model must agree, with the
+//    data at every start alignment 0-15 and ending exactly at its
+//    allocation's end, and again between two inaccessible pages, so that a
+//    read one byte before or after the data faults;
+//  - long data (up to about 120 lines of near misses), at every offset 0-31
+//    from a page that cannot be touched, before it and after it, with bytes
+//    that end no line around it.
 //
 //   order_lines_check [SECONDS [SEED]]   (default: 15 seconds, seed 1)
 #include <sys/mman.h>
@@ -16,18 +19,26 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "order/order_lines.h"
+#include "plugin/cpu_features.h"
 #include "standin/order_model.h"
 
 namespace {
 
 int g_failed = 0;
 
-void Report(const char* what, const model::ScanCase& c, int expected, int scalar, int vector) {
+struct Scan {
+    const char* name;
+    int (*compare)(const char*, const char*, const char*, const char*);
+};
+std::vector<Scan> g_scans = {{"scalar", CompareKeysByLines}, {"sse2", CompareKeysByLinesSse2}};
+
+void Report(const char* what, const model::ScanCase& c, int expected, const Scan& scan, int answer) {
     if (++g_failed > 10) return;
-    printf("%s: expected %d, scalar %d, sse2 %d; keys \"%s\" \"%s\", %zu bytes:", what, expected,
-           scalar, vector, c.firstKey.c_str(), c.secondKey.c_str(), c.data.size());
+    printf("%s: expected %d, %s %d; keys \"%s\" \"%s\", %zu bytes:", what, expected, scan.name, answer,
+           c.firstKey.c_str(), c.secondKey.c_str(), c.data.size());
     for (unsigned char byte : c.data) printf(" %02X", byte);
     printf("\n");
 }
@@ -35,26 +46,44 @@ void Report(const char* what, const model::ScanCase& c, int expected, int scalar
 void CheckAt(const char* data, const model::ScanCase& c, int expected, const char* where) {
     const char* begin = c.data.empty() ? nullptr : data;
     const char* end = begin ? begin + c.data.size() : nullptr;
-    int scalar = CompareKeysByLines(begin, end, c.firstKey.c_str(), c.secondKey.c_str());
-    int vector = CompareKeysByLinesSse2(begin, end, c.firstKey.c_str(), c.secondKey.c_str());
-    if (scalar != expected || vector != expected) Report(where, c, expected, scalar, vector);
+    for (const Scan& scan : g_scans) {
+        int answer = scan.compare(begin, end, c.firstKey.c_str(), c.secondKey.c_str());
+        if (answer != expected) Report(where, c, expected, scan, answer);
+    }
 }
 
 // A page of data between two pages that cannot be touched.
 class GuardedPage {
 public:
-    GuardedPage() : size_(static_cast<size_t>(sysconf(_SC_PAGESIZE))) {
-        base_ = static_cast<char*>(mmap(nullptr, 3 * size_, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
-        mprotect(base_ + size_, size_, PROT_READ | PROT_WRITE);
+    explicit GuardedPage(size_t pages = 1) : size_(static_cast<size_t>(sysconf(_SC_PAGESIZE))), pages_(pages) {
+        base_ = static_cast<char*>(mmap(nullptr, (pages + 2) * size_, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+        mprotect(base_ + size_, pages * size_, PROT_READ | PROT_WRITE);
     }
-    ~GuardedPage() { munmap(base_, 3 * size_); }
+    ~GuardedPage() { munmap(base_, (pages_ + 2) * size_); }
     char* start() const { return base_ + size_; }
-    char* end() const { return base_ + 2 * size_; }
+    char* end() const { return base_ + (pages_ + 1) * size_; }
 
 private:
-    size_t size_;
+    size_t size_, pages_;
     char* base_;
 };
+
+// The case's data `offset` bytes after the start of the accessible pages and
+// again `offset` bytes before their end, with bytes around it that end no
+// line, so that a scan reading past either end of the data answers wrong
+// when it does not fault.
+void CheckLongCase(const GuardedPage& page, const model::ScanCase& c, int expected) {
+    const size_t size = c.data.size();
+    const char filler = c.firstKey.empty() ? 'F' : c.firstKey[0];
+    for (size_t offset = 0; offset < 32; ++offset) {
+        memset(page.start(), filler, static_cast<size_t>(page.end() - page.start()));
+        memcpy(page.start() + offset, c.data.data(), size);
+        CheckAt(page.start() + offset, c, expected, "long, after a guard page");
+        memset(page.start(), filler, static_cast<size_t>(page.end() - page.start()));
+        memcpy(page.end() - offset - size, c.data.data(), size);
+        CheckAt(page.end() - offset - size, c, expected, "long, before a guard page");
+    }
+}
 
 bool CheckSiblingCase(uint32_t seed) {
     model::Case c = model::RandomCase(seed);
@@ -67,9 +96,9 @@ bool CheckSiblingCase(uint32_t seed) {
     for (const std::string& a : c.keys) {
         for (const std::string& b : c.keys) {
             int expected = model::Compare(lines, a, b);
-            if (CompareKeysByLines(begin, end, a.c_str(), b.c_str()) != expected ||
-                CompareKeysByLinesSse2(begin, end, a.c_str(), b.c_str()) != expected)
-                return false;
+            for (const Scan& scan : g_scans) {
+                if (scan.compare(begin, end, a.c_str(), b.c_str()) != expected) return false;
+            }
         }
     }
     return true;
@@ -83,6 +112,16 @@ int main(int argc, char** argv) {
     const auto start = std::chrono::steady_clock::now();
     auto elapsed = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); };
 
+    // The processor's own word, asked another way, must agree with the
+    // module's check; where there is no AVX2 its scan cannot be run here.
+    if (CpuidReportsAvx2() != (__builtin_cpu_supports("avx2") != 0)) {
+        ++g_failed;
+        printf("the module's AVX2 check says %d, the compiler's %d\n", CpuidReportsAvx2(),
+               __builtin_cpu_supports("avx2") != 0);
+    }
+    if (CpuidReportsAvx2()) g_scans.push_back({"avx2", CompareKeysByLinesAvx2});
+    else printf("order_lines: this processor has no AVX2: the AVX2 scan is skipped\n");
+
     int siblingCases = 0;
     for (uint32_t s = 1; s <= 20000; ++s, ++siblingCases) {
         if (!CheckSiblingCase(s)) {
@@ -92,9 +131,14 @@ int main(int argc, char** argv) {
     }
 
     std::mt19937 random(seed);
-    GuardedPage page;
-    long scanCases = 0;
+    GuardedPage page, longPage(4);
+    long scanCases = 0, longCases = 0;
     while (elapsed() < seconds) {
+        for (int i = 0; i < 20; ++i, ++longCases) {
+            model::ScanCase c = model::RandomLongScanCase(random);
+            if (c.data.size() + 32 > static_cast<size_t>(longPage.end() - longPage.start())) continue;
+            CheckLongCase(longPage, c, model::ExpectedScan(c));
+        }
         for (int i = 0; i < 1000; ++i, ++scanCases) {
             model::ScanCase c = model::RandomScanCase(random);
             const int expected = model::ExpectedScan(c);
@@ -112,8 +156,10 @@ int main(int argc, char** argv) {
             CheckAt(page.start(), c, expected, "after a guard page");
         }
     }
-    printf("order_lines: %d sibling cases, %ld scan cases at 18 placements each in %.1f s (seed %u)\n",
-           siblingCases, scanCases, elapsed(), seed);
-    printf("%ld passed, %d failed\n", siblingCases + scanCases - g_failed, g_failed);
+    printf("order_lines: %d sibling cases, %ld scan cases at 18 placements each, %ld long cases at 64"
+           " placements each, with %zu scans, in %.1f s (seed %u)\n",
+           siblingCases, scanCases, longCases, g_scans.size(), elapsed(), seed);
+    // A case fails once for each scan and placement that answers wrong.
+    printf("%s: %d failed checks\n", g_failed ? "FAILED" : "passed", g_failed);
     return g_failed ? 1 : 0;
 }
