@@ -56,15 +56,8 @@ screenshot: build prefix
 bench: build prefix
 	@$(WITH_DISPLAY) scripts/wine-run $(BUILD_DIR)/bench/sort_bench.exe $(or $(RUNS),3) $(SIZE)
 
-# A zip for users: the module and how to install it (UTF-8 with a byte-order
-# mark and CR LF ends, which Notepad opens right on every Windows).
-DIST_DIR := $(BUILD_DIR)/dist
-DIST_ZIP := $(DIST_DIR)/tamrivel-1.0.1.zip
+# The zip for users and its checksum: build/dist/tamrivel-VERSION.zip(.sha256),
+# with VERSION from project() in CMakeLists.txt. Built twice, the same bytes.
 .PHONY: dist
-dist: build
-	@rm -rf $(DIST_DIR)/stage $(DIST_ZIP) && mkdir -p $(DIST_DIR)/stage
-	@cp $(BUILD_DIR)/tamrivel.dll $(DIST_DIR)/stage/
-	@python3 scripts/make-install-notes resources/install.txt $(DIST_DIR)/stage/install.txt
-	@cd $(DIST_DIR)/stage && zip -q -X ../tamrivel-1.0.1.zip tamrivel.dll install.txt
-	@rm -rf $(DIST_DIR)/stage
-	@echo "Built $(DIST_ZIP)"
+dist: configure
+	@cmake --build $(BUILD_DIR) --target dist -- --no-print-directory

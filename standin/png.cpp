@@ -1,5 +1,7 @@
 #include "standin/png.h"
 
+#include <zlib.h>
+
 #include <vector>
 
 #include "standin/files.h"
@@ -7,14 +9,6 @@
 namespace standin {
 
 namespace {
-DWORD Crc32(const BYTE* data, size_t length, DWORD crc = 0xFFFFFFFF) {
-    for (size_t i = 0; i < length; ++i) {
-        crc ^= data[i];
-        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
-    }
-    return crc;
-}
-
 void PutBigEndian(std::vector<BYTE>& out, DWORD value) {
     for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<BYTE>(value >> shift));
 }
@@ -24,34 +18,42 @@ void PutChunk(std::vector<BYTE>& out, const char* type, const std::vector<BYTE>&
     std::vector<BYTE> body(type, type + 4);
     body.insert(body.end(), data.begin(), data.end());
     out.insert(out.end(), body.begin(), body.end());
-    PutBigEndian(out, Crc32(body.data(), body.size()) ^ 0xFFFFFFFF);
+    PutBigEndian(out, crc32(0, body.data(), static_cast<uInt>(body.size())));
 }
 
-// zlib stream of stored (uncompressed) deflate blocks: large, but simple.
-std::vector<BYTE> StoredZlib(const std::vector<BYTE>& raw) {
-    std::vector<BYTE> out = {0x78, 0x01};
-    size_t offset = 0;
-    do {
-        size_t length = raw.size() - offset < 65535 ? raw.size() - offset : 65535;
-        bool last = offset + length == raw.size();
-        out.push_back(last ? 1 : 0);
-        out.push_back(static_cast<BYTE>(length));
-        out.push_back(static_cast<BYTE>(length >> 8));
-        out.push_back(static_cast<BYTE>(~length));
-        out.push_back(static_cast<BYTE>(~length >> 8));
-        out.insert(out.end(), raw.begin() + static_cast<long>(offset),
-                   raw.begin() + static_cast<long>(offset + length));
-        offset += length;
-    } while (offset < raw.size());
-    DWORD a = 1, b = 0;
-    for (BYTE byte : raw) {
-        a = (a + byte) % 65521;
-        b = (b + a) % 65521;
-    }
-    PutBigEndian(out, (b << 16) | a);
-    return out;
+// The image data as a zlib stream, compressed by zlib itself.
+bool Compress(const std::vector<BYTE>& raw, std::vector<BYTE>& out) {
+    uLongf length = compressBound(static_cast<uLong>(raw.size()));
+    out.resize(length);
+    if (compress2(out.data(), &length, raw.data(), static_cast<uLong>(raw.size()), Z_BEST_COMPRESSION) != Z_OK)
+        return false;
+    out.resize(length);
+    return true;
 }
 }  // namespace
+
+std::string EncodePng(int width, int height, const std::vector<BYTE>& bgra) {
+    std::vector<BYTE> raw;
+    raw.reserve(static_cast<size_t>(height) * (1 + static_cast<size_t>(width) * 3));
+    for (int y = 0; y < height; ++y) {
+        raw.push_back(0);  // no filter
+        for (int x = 0; x < width; ++x) {
+            const BYTE* pixel = &bgra[(static_cast<size_t>(y) * width + x) * 4];
+            raw.insert(raw.end(), {pixel[2], pixel[1], pixel[0]});
+        }
+    }
+    std::vector<BYTE> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    std::vector<BYTE> header;
+    PutBigEndian(header, static_cast<DWORD>(width));
+    PutBigEndian(header, static_cast<DWORD>(height));
+    header.insert(header.end(), {8, 2, 0, 0, 0});  // 8-bit RGB
+    PutChunk(png, "IHDR", header);
+    std::vector<BYTE> compressed;
+    if (!Compress(raw, compressed)) return std::string();
+    PutChunk(png, "IDAT", compressed);
+    PutChunk(png, "IEND", {});
+    return std::string(png.begin(), png.end());
+}
 
 bool SaveScreenPng(const RECT& rect, const std::string& path) {
     int width = rect.right - rect.left, height = rect.bottom - rect.top;
@@ -75,24 +77,8 @@ bool SaveScreenPng(const RECT& rect, const std::string& path) {
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
 
-    std::vector<BYTE> raw;
-    for (int y = 0; y < height; ++y) {
-        raw.push_back(0);  // no filter
-        for (int x = 0; x < width; ++x) {
-            const BYTE* bgra = &pixels[(static_cast<size_t>(y) * width + x) * 4];
-            raw.insert(raw.end(), {bgra[2], bgra[1], bgra[0]});
-        }
-    }
-    std::vector<BYTE> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    std::vector<BYTE> header;
-    PutBigEndian(header, static_cast<DWORD>(width));
-    PutBigEndian(header, static_cast<DWORD>(height));
-    header.insert(header.end(), {8, 2, 0, 0, 0});  // 8-bit RGB
-    PutChunk(png, "IHDR", header);
-    PutChunk(png, "IDAT", StoredZlib(raw));
-    PutChunk(png, "IEND", {});
-
-    return WriteFileBytes(path, std::string(png.begin(), png.end()));
+    std::string png = EncodePng(width, height, pixels);
+    return !png.empty() && WriteFileBytes(path, png);
 }
 
 }  // namespace standin

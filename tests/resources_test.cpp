@@ -4,6 +4,8 @@
 
 #include <map>
 
+#include "tamrivel_version.h"  // generated from project(VERSION)
+
 namespace {
 
 const WORD kJapanese = MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN);
@@ -164,7 +166,7 @@ void ReadVersionBlock(const std::string& bytes, size_t offset, const std::wstrin
     }
 }
 
-TEST_F(ModuleTest, TheVersionRecordIsJapaneseUnicodeVersion1010) {
+TEST_F(ModuleTest, TheVersionRecordIsJapaneseUnicodeWithTheProjectVersion) {
     Load();
     std::string bytes = ResourceBytes(module_->handle(), RT_VERSION, MAKEINTRESOURCEA(1));
     ASSERT_FALSE(bytes.empty()) << "no Japanese version record";
@@ -173,10 +175,12 @@ TEST_F(ModuleTest, TheVersionRecordIsJapaneseUnicodeVersion1010) {
     ReadVersionBlock(bytes, 0, L"", values, &fixed);
 
     EXPECT_EQ(fixed.dwSignature, 0xFEEF04BDu);
-    EXPECT_EQ(fixed.dwFileVersionMS, 0x00010000u);
-    EXPECT_EQ(fixed.dwFileVersionLS, 0x00010000u);
-    EXPECT_EQ(fixed.dwProductVersionMS, 0x00010000u);
-    EXPECT_EQ(fixed.dwProductVersionLS, 0x00010000u);
+    const DWORD versionHigh = MAKELONG(TAMRIVEL_VERSION_MINOR, TAMRIVEL_VERSION_MAJOR);
+    const DWORD versionLow = MAKELONG(TAMRIVEL_VERSION_TWEAK, TAMRIVEL_VERSION_PATCH);
+    EXPECT_EQ(fixed.dwFileVersionMS, versionHigh);
+    EXPECT_EQ(fixed.dwFileVersionLS, versionLow);
+    EXPECT_EQ(fixed.dwProductVersionMS, versionHigh);
+    EXPECT_EQ(fixed.dwProductVersionLS, versionLow);
     EXPECT_EQ(fixed.dwFileType, static_cast<DWORD>(VFT_DLL));
 
     const std::wstring table = L"VS_VERSION_INFO/StringFileInfo/041104b0/";
@@ -188,8 +192,8 @@ TEST_F(ModuleTest, TheVersionRecordIsJapaneseUnicodeVersion1010) {
     EXPECT_EQ(values[table + L"OriginalFilename"], L"tamrivel.dll");
     EXPECT_EQ(values[table + L"ProductName"], L"tamrivel");
     EXPECT_EQ(values[table + L"FileDescription"], L"tamrivel");
-    EXPECT_EQ(values[table + L"FileVersion"], L"1.0.1.0");
-    EXPECT_EQ(values[table + L"ProductVersion"], L"1.0.1.0");
+    EXPECT_EQ(values[table + L"FileVersion"], L"" TAMRIVEL_VERSION_TEXT);
+    EXPECT_EQ(values[table + L"ProductVersion"], L"" TAMRIVEL_VERSION_TEXT);
     EXPECT_EQ(values[L"VS_VERSION_INFO/VarFileInfo/Translation"], L"1104b004");  // 0x0411, 1200
 }
 
