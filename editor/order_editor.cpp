@@ -79,17 +79,6 @@ void ConfirmEditor(HWND dialog) {
     ShowSaveFailure(dialog, result);
 }
 
-// Fills the tree and takes the keys of the folders it shows, once: what the
-// host does to its records from here on cannot change what OK saves.
-void InitialiseEditor(HWND dialog) {
-    g_module.editorDialog = dialog;
-    g_module.editorInitialised = true;
-    if (!g_module.editorKeys || !FillEditorTree(GetDlgItem(dialog, IDC_FOLDER_TREE), g_module.editorKeys)) {
-        ShowEditorWarning(dialog, kEditorOutOfMemory);
-        EndDialog(dialog, 0);
-    }
-}
-
 void MoveSelectionUp(HWND tree) {
     HTREEITEM selected = TreeGetSelection(tree);
     if (!selected) return;
@@ -105,6 +94,57 @@ void MoveSelectionDown(HWND tree) {
     HTREEITEM next = TreeGetNextSibling(tree, selected);
     if (!next) return;
     MoveEditorItem(tree, selected, TreeGetParent(tree, selected), next);
+}
+
+void MoveSelectionFirst(HWND tree) {
+    HTREEITEM selected = TreeGetSelection(tree);
+    if (!selected || !TreeGetPreviousSibling(tree, selected)) return;
+    MoveEditorItem(tree, selected, TreeGetParent(tree, selected), nullptr);
+}
+
+void MoveSelectionLast(HWND tree) {
+    HTREEITEM selected = TreeGetSelection(tree);
+    if (!selected) return;
+    HTREEITEM last = TreeGetNextSibling(tree, selected);
+    if (!last) return;
+    for (HTREEITEM next; (next = TreeGetNextSibling(tree, last)) != nullptr;) last = next;
+    MoveEditorItem(tree, selected, TreeGetParent(tree, selected), last);
+}
+
+// Alt with an arrow, Home or End moves the selected folder, as the buttons
+// do but as far as the key says, in one move. The tree control ignores
+// these keys (they come as system keys, with Alt's bit set in the key data),
+// so the editor catches them on the tree itself. Holding a key repeats it.
+bool MoveSelectionByKey(HWND tree, WPARAM key, LPARAM keyData) {
+    const LPARAM kAltDown = static_cast<LPARAM>(KF_ALTDOWN) << 16;
+    if (!(keyData & kAltDown)) return false;
+    switch (key) {
+        case VK_UP: MoveSelectionUp(tree); break;
+        case VK_DOWN: MoveSelectionDown(tree); break;
+        case VK_HOME: MoveSelectionFirst(tree); break;
+        case VK_END: MoveSelectionLast(tree); break;
+        default: return false;
+    }
+    HTREEITEM selected = TreeGetSelection(tree);
+    if (selected) TreeEnsureVisible(tree, selected);
+    return true;
+}
+
+LRESULT CALLBACK EditorTreeProc(HWND tree, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_SYSKEYDOWN && MoveSelectionByKey(tree, wParam, lParam)) return 0;
+    return CallWindowProcA(g_module.editorTreeProc, tree, message, wParam, lParam);
+}
+
+// Fills the tree and takes the keys of the folders it shows, once: what the
+// host does to its records from here on cannot change what OK saves.
+void InitialiseEditor(HWND dialog) {
+    g_module.editorDialog = dialog;
+    g_module.editorInitialised = true;
+    g_module.editorTreeProc = TreeSubclass(GetDlgItem(dialog, IDC_FOLDER_TREE), EditorTreeProc);
+    if (!g_module.editorKeys || !FillEditorTree(GetDlgItem(dialog, IDC_FOLDER_TREE), g_module.editorKeys)) {
+        ShowEditorWarning(dialog, kEditorOutOfMemory);
+        EndDialog(dialog, 0);
+    }
 }
 
 // Every command works on the tree of the dialog that received it.
@@ -201,6 +241,8 @@ HTREEITEM CopyTreeItem(HWND destinationTree, HTREEITEM parent, HTREEITEM insertA
 
 void MoveEditorItem(HWND tree, HTREEITEM item, HTREEITEM parent, HTREEITEM previousSibling) {
     HTREEITEM insertAfter = previousSibling ? previousSibling : TVI_FIRST;
+    // A big subtree is copied item by item: held, the tree repaints once.
+    TreeRedrawHold hold(tree);
     HTREEITEM moved = CopyTreeItem(tree, parent, insertAfter, tree, item);
     // Keep the original unless its copy is really there: a folder missing
     // from the editor would be missing from the saved order.

@@ -31,6 +31,7 @@ struct ModuleState {
     HWND editorDialog;
     bool editorRunning;
     bool editorInitialised;  // the dialog was created and got its first message
+    WNDPROC editorTreeProc;  // the editor tree's own procedure, under the editor's keys
     // The keys of the folders the open editor shows, taken when it filled
     // its tree; what OK saves.
     FolderKeyCopies* editorKeys;

@@ -81,6 +81,22 @@ void TreeExpandItem(HWND tree, HTREEITEM item) {
     SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
 }
 
+void TreeEnsureVisible(HWND tree, HTREEITEM item) {
+    SendMessageA(tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));
+}
+
+WNDPROC TreeSubclass(HWND tree, WNDPROC procedure) {
+    return reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(tree, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure)));
+}
+
+TreeRedrawHold::TreeRedrawHold(HWND tree) : tree_(tree) { SendMessageA(tree_, WM_SETREDRAW, FALSE, 0); }
+
+TreeRedrawHold::~TreeRedrawHold() {
+    SendMessageA(tree_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(tree_, nullptr, TRUE);
+}
+
 void TreeSortChildren(HWND tree, HTREEITEM parent, TreeCompareFn compare) {
     TVSORTCB sort = {};
     sort.hParent = parent;

@@ -34,6 +34,23 @@ HTREEITEM TreeInsertItem(HWND tree, HTREEITEM parent, HTREEITEM after, const cha
 void TreeDeleteItem(HWND tree, HTREEITEM item);
 void TreeSelectItem(HWND tree, HTREEITEM item);
 void TreeExpandItem(HWND tree, HTREEITEM item);
+void TreeEnsureVisible(HWND tree, HTREEITEM item);
+
+// Puts `procedure` in front of the tree's own window procedure; answers the
+// one it replaced, for the new one to pass on to.
+WNDPROC TreeSubclass(HWND tree, WNDPROC procedure);
+
+// Holds the tree's painting for as long as it lives, then repaints it once.
+class TreeRedrawHold {
+public:
+    explicit TreeRedrawHold(HWND tree);
+    ~TreeRedrawHold();
+    TreeRedrawHold(const TreeRedrawHold&) = delete;
+    TreeRedrawHold& operator=(const TreeRedrawHold&) = delete;
+
+private:
+    HWND tree_;
+};
 
 // Reorders the immediate children of parent (an item or TVI_ROOT).
 void TreeSortChildren(HWND tree, HTREEITEM parent, TreeCompareFn compare);

@@ -190,6 +190,60 @@ TEST_F(EditorTest, EnterConfirmsAndEscapeCancels) {
     EXPECT_EQ(Describe(), "B\nA\n");
 }
 
+// Alt with a key, typed on the tree as the keyboard sends it: a system key
+// with Alt's bit in the key data, and Alt held in the key state. The tree
+// gets the focus first only when a folder is selected: a tree control that
+// gets the focus with nothing selected selects its first item.
+void TypeWithAlt(HWND dialog, WPARAM key) {
+    HWND tree = standin::DialogTree(dialog);
+    if (TreeView_GetSelection(tree)) SetFocus(tree);
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_MENU] = 0x80;
+    SetKeyboardState(keys);
+    const LPARAM altDown = 1 | (static_cast<LPARAM>(KF_ALTDOWN) << 16);
+    PostMessageA(tree, WM_SYSKEYDOWN, key, altDown);
+    PostMessageA(tree, WM_SYSKEYUP, key, altDown | static_cast<LPARAM>(0xC0000000));
+    standin::PumpDialogMessages(dialog);
+    keys[VK_MENU] = 0;
+    SetKeyboardState(keys);
+}
+
+TEST_F(EditorTest, AltWithArrowsHomeAndEndMovesTheSelectedFolderAsFarAsTheKeySays) {
+    StartWith("A\nB\n  B1\n  B2\n  B3\nC\n  C1\nD\n", "");
+    std::string noSelection, afterUps, afterEnd, afterHome, afterDownOnLast, selected;
+    bool expanded = false;
+    Edit([&](HWND dialog) {
+        HWND editor = standin::DialogTree(dialog);
+        for (WPARAM key : {VK_UP, VK_DOWN, VK_HOME, VK_END}) TypeWithAlt(dialog, key);
+        noSelection = standin::DescribeTree(editor);
+        standin::SelectTreeItem(editor, standin::FindTreeItem(editor, "C"));
+        TypeWithAlt(dialog, VK_UP);
+        TypeWithAlt(dialog, VK_UP);
+        afterUps = standin::DescribeTree(editor);
+        TypeWithAlt(dialog, VK_END);  // C with its subfolder, last in one move
+        afterEnd = standin::DescribeTree(editor);
+        selected = standin::ItemText(editor, TreeView_GetSelection(editor));
+        expanded = AllExpanded(editor, TVI_ROOT);
+        standin::SelectTreeItem(editor, standin::FindTreeItem(editor, "B3"));
+        TypeWithAlt(dialog, VK_HOME);  // first among B's subfolders only
+        afterHome = standin::DescribeTree(editor);
+        standin::SelectTreeItem(editor, standin::FindTreeItem(editor, "C"));
+        TypeWithAlt(dialog, VK_DOWN);  // already last
+        afterDownOnLast = standin::DescribeTree(editor);
+        standin::ClickButton(dialog, IDOK);
+    });
+    EXPECT_EQ(noSelection, "A\nB\n  B1\n  B2\n  B3\nC\n  C1\nD\n");
+    EXPECT_EQ(afterUps, "C\n  C1\nA\nB\n  B1\n  B2\n  B3\nD\n");
+    EXPECT_EQ(afterEnd, "A\nB\n  B1\n  B2\n  B3\nD\nC\n  C1\n");
+    EXPECT_EQ(selected, "C");
+    EXPECT_TRUE(expanded);
+    EXPECT_EQ(afterHome, "A\nB\n  B3\n  B1\n  B2\nD\nC\n  C1\n");
+    EXPECT_EQ(afterDownOnLast, afterHome);
+    EXPECT_EQ(ReadOrderFile(), "A\\\r\nB\\\r\nB\\B3\\\r\nB\\B1\\\r\nB\\B2\\\r\nD\\\r\nC\\\r\nC\\C1\\\r\n");
+    EXPECT_EQ(Describe(), afterHome);
+}
+
 TEST_F(EditorTest, ASecondSettingsCallWhileTheEditorIsOpenOpensNoSecondEditor) {
     StartWith("A\nB\nC\n", "A\\\r\nB\\\r\nC\\\r\n");
     int nestedResult = 0;

@@ -117,8 +117,8 @@ TEST_F(ModuleTest, ImportsExactlyItsFunctionsFromKernelAndUserOnly) {
           "Sleep", "WriteFile", "lstrcatA", "lstrcmpA", "lstrcmpiA", "lstrcpyA", "lstrcpynA",
           "lstrlenA"}},
         {"USER32.DLL",
-         {"DialogBoxParamA", "EndDialog", "GetClassNameA", "GetDlgItem", "IsWindow", "MessageBoxA",
-          "SendMessageA", "SetForegroundWindow", "wsprintfA"}},
+         {"CallWindowProcA", "DialogBoxParamA", "EndDialog", "GetClassNameA", "GetDlgItem", "InvalidateRect",
+          "IsWindow", "MessageBoxA", "SendMessageA", "SetForegroundWindow", "SetWindowLongA", "wsprintfA"}},
     };
     EXPECT_EQ(imports, expected);
     EXPECT_EQ(Directory(module, IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT).VirtualAddress, 0u);
