@@ -140,8 +140,9 @@ LRESULT CALLBACK EditorTreeProc(HWND tree, UINT message, WPARAM wParam, LPARAM l
 void InitialiseEditor(HWND dialog) {
     g_module.editorDialog = dialog;
     g_module.editorInitialised = true;
-    g_module.editorTreeProc = TreeSubclass(GetDlgItem(dialog, IDC_FOLDER_TREE), EditorTreeProc);
-    if (!g_module.editorKeys || !FillEditorTree(GetDlgItem(dialog, IDC_FOLDER_TREE), g_module.editorKeys)) {
+    HWND tree = GetDlgItem(dialog, IDC_FOLDER_TREE);
+    g_module.editorTreeProc = TreeSubclass(tree, EditorTreeProc);
+    if (!g_module.editorKeys || !FillEditorTree(tree, g_module.editorKeys)) {
         ShowEditorWarning(dialog, kEditorOutOfMemory);
         EndDialog(dialog, 0);
     }

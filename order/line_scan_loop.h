@@ -37,6 +37,19 @@ int DecideTurn(const char* p, typename V::Vector low, typename V::Vector high, c
     return match != 0 ? match : MatchCandidates(p + V::kWidth, V::Mask(high), keys);
 }
 
+// Two blocks a turn, while every load of the turn (up to `reach` bytes past
+// a position) lies inside the data; a turn with a candidate goes to the
+// scalar second stage.
+template <typename V, typename Candidates>
+int RunTurns(const char*& p, const char* end, size_t reach, const LineKeys& keys, Candidates candidates) {
+    for (; TurnFits<V>(p, end, reach); p += 2 * V::kWidth) {
+        const typename V::Vector low = candidates(p), high = candidates(p + V::kWidth);
+        if (!V::Any(V::Or(low, high))) continue;
+        if (int match = DecideTurn<V>(p, low, high, keys)) return match;
+    }
+    return 0;
+}
+
 // Keys of one length, probed at the same indices: siblings, as a rule.
 template <typename V>
 int ScanShared(const char*& p, const char* end, const LineKeys& keys) {
@@ -50,12 +63,7 @@ int ScanShared(const char*& p, const char* end, const LineKeys& keys) {
                                     V::And(V::Equal(atI, secondI), V::Equal(atJ, secondJ)));
         return V::And(probed, V::Equal(V::Load(at + length), V::Zero()));
     };
-    for (; TurnFits<V>(p, end, length); p += 2 * V::kWidth) {
-        const Vector low = candidates(p), high = candidates(p + V::kWidth);
-        if (!V::Any(V::Or(low, high))) continue;
-        if (int match = DecideTurn<V>(p, low, high, keys)) return match;
-    }
-    return 0;
+    return RunTurns<V>(p, end, length, keys, candidates);
 }
 
 template <typename V>
@@ -73,13 +81,7 @@ int ScanSeparate(const char*& p, const char* end, const LineKeys& keys) {
                                      V::Equal(V::Load(at + sl), zero));
         return V::Or(first, second);
     };
-    const size_t longest = fl > sl ? fl : sl;
-    for (; TurnFits<V>(p, end, longest); p += 2 * V::kWidth) {
-        const Vector low = candidates(p), high = candidates(p + V::kWidth);
-        if (!V::Any(V::Or(low, high))) continue;
-        if (int match = DecideTurn<V>(p, low, high, keys)) return match;
-    }
-    return 0;
+    return RunTurns<V>(p, end, fl > sl ? fl : sl, keys, candidates);
 }
 
 template <typename V>
