@@ -3,7 +3,7 @@
 //
 //   tamrivel_demo --tree TREE.txt --order ORDER.cfg [--setup] [--screenshot OUT.png]
 //
-// TREE.txt is UTF-8 (see standin/tree_file.h); ORDER.cfg is an order file as
+// TREE.txt is UTF-8 (see demo/preview/tree_file.h); ORDER.cfg is an order file as
 // the module reads it (Shift_JIS keys, one a line). --setup opens the host
 // window and the order editor for a person to use.
 #include <windows.h>
@@ -18,10 +18,10 @@
 #include "standin/files.h"
 #include "standin/host.h"
 #include "standin/module_loader.h"
-#include "standin/order_check.h"
-#include "standin/order_model.h"
-#include "standin/png.h"
-#include "standin/tree_file.h"
+#include "demo/preview/order_check.h"
+#include "model/order_model.h"
+#include "demo/preview/png.h"
+#include "demo/preview/tree_file.h"
 
 namespace {
 
@@ -64,9 +64,9 @@ public:
     }
     ~Demo() { standin::Host().heap = nullptr; }
 
-    void Build(const std::vector<standin::TreeFileFolder>& folders) {
+    void Build(const std::vector<preview::TreeFileFolder>& folders) {
         std::vector<HTREEITEM> parents;
-        for (const standin::TreeFileFolder& folder : folders) {
+        for (const preview::TreeFileFolder& folder : folders) {
             parents.resize(static_cast<size_t>(folder.depth));
             HTREEITEM parent = folder.depth ? parents.back() : nullptr;
             std::string name = standin::Sjis(folder.name);
@@ -130,32 +130,32 @@ private:
 
 void PrintOrderFile(const std::string& title, const std::string& bytes) {
     std::vector<model::NumberedLine> lines = model::NumberedLines(bytes);
-    Print(title + " (" + standin::Count(bytes.size(), "byte", "bytes") + ", " +
-          standin::Count(lines.size(), "line", "lines") + "):\n");
+    Print(title + " (" + preview::Count(bytes.size(), "byte", "bytes") + ", " +
+          preview::Count(lines.size(), "line", "lines") + "):\n");
     for (const model::NumberedLine& line : lines)
         Print("  " + std::to_string(line.number) + ": " + standin::Utf8(line.text) + "\n");
 }
 
 // Every slip in the order file, one a line, and a summary.
 void PrintCheck(const std::string& order, const std::vector<std::string>& keys) {
-    standin::OrderFileCheck check = standin::CheckOrderFile(order, keys, kDataFolder);
+    preview::OrderFileCheck check = preview::CheckOrderFile(order, keys, kDataFolder);
     Print("\nCheck\n");
-    for (const standin::Slip& slip : check.slips) Print("  " + slip.text + "\n");
-    const std::string placing = standin::Count(static_cast<size_t>(check.placingLines), "line", "lines") +
+    for (const preview::Slip& slip : check.slips) Print("  " + slip.text + "\n");
+    const std::string placing = preview::Count(static_cast<size_t>(check.placingLines), "line", "lines") +
                                 (check.placingLines == 1 ? " places" : " place") + " a folder";
     if (check.slips.empty())
         Print("  No slips: " + placing + ".\n");
     else
-        Print("  " + placing + "; " + standin::Count(check.slips.size(), "slip", "slips") + ".\n");
+        Print("  " + placing + "; " + preview::Count(check.slips.size(), "slip", "slips") + ".\n");
 }
 
 // What OK in the editor would write, without any move: the tree's keyed
 // folders in the order the start-up sort left them.
 void PrintSavePreview(const std::string& order, const std::vector<std::string>& keysInTreeOrder) {
     const size_t kLongest = 30;
-    standin::SavePreview preview = standin::PreviewSave(order, keysInTreeOrder);
+    preview::SavePreview preview = preview::PreviewSave(order, keysInTreeOrder);
     Print("\nWhat OK in the editor would write, without any move (" +
-          standin::Count(keysInTreeOrder.size(), "line", "lines") + "): it keeps " +
+          preview::Count(keysInTreeOrder.size(), "line", "lines") + "): it keeps " +
           std::to_string(preview.kept) + ", adds " + std::to_string(preview.added) + " and drops " +
           std::to_string(preview.dropped) + (keysInTreeOrder.size() > kLongest ? ".\n" : ":\n"));
     if (keysInTreeOrder.size() > kLongest) return;
@@ -190,9 +190,9 @@ int main(int argc, char** argv) {
     std::string treeText, order;
     if (!standin::ReadFileBytes(treePath, &treeText)) return Fail(treeName + ": cannot be read");
     if (!standin::ReadFileBytes(orderPath, &order)) return Fail(orderName + ": cannot be read");
-    std::vector<standin::TreeFileFolder> folders;
+    std::vector<preview::TreeFileFolder> folders;
     std::string error;
-    if (!standin::ParseTreeFile(treeName, treeText, &folders, &error)) return Fail(error);
+    if (!preview::ParseTreeFile(treeName, treeText, &folders, &error)) return Fail(error);
 
     Demo demo(setup || !screenshot.empty());
     demo.Build(folders);
@@ -230,7 +230,7 @@ int main(int argc, char** argv) {
             RECT both;
             UnionRect(&both, &hostRect, &dialogRect);
             InflateRect(&both, 10, 10);
-            saved = standin::SaveScreenPng(both, screenshot);
+            saved = preview::SaveScreenPng(both, screenshot);
             standin::ClickButton(dialog, IDCANCEL);
         });
         module.OnPlugInSetup(demo.host().window());

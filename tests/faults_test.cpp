@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "standin/import_patch.h"
-#include "standin/order_model.h"
+#include "model/order_model.h"
 
 namespace {
 

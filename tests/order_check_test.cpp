@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "standin/host.h"
-#include "standin/order_check.h"
+#include "demo/preview/order_check.h"
 
 namespace {
 
-using standin::SlipKind;
+using preview::SlipKind;
 
 const std::string kDataFolder = "C:\\BeckyData\\";
 // 受信箱\, 受信箱\仕事\, 送信箱\ in Shift_JIS, and an ASCII mailbox.
@@ -16,9 +16,9 @@ const std::string kWork = kInbox + "\x8E\x64\x8E\x96\\";
 const std::string kOutbox = "\x91\x97\x90\x4D\x94\xA0\\";
 const std::vector<std::string> kKeys = {"Inbox\\", kInbox, kWork, kOutbox};
 
-std::vector<std::pair<int, SlipKind>> Found(const standin::OrderFileCheck& check) {
+std::vector<std::pair<int, SlipKind>> Found(const preview::OrderFileCheck& check) {
     std::vector<std::pair<int, SlipKind>> found;
-    for (const standin::Slip& slip : check.slips) {
+    for (const preview::Slip& slip : check.slips) {
         EXPECT_EQ(slip.text.rfind("line " + std::to_string(slip.line) + ": ", 0), 0u) << slip.text;
         found.emplace_back(slip.line, slip.kind);
     }
@@ -37,7 +37,7 @@ TEST(OrderCheckTest, EverySlipIsNamedOnItsLine) {
         "inbox\\\n" +                                    // 9: letter case
         "\x8E\xF3\x90\x4D\x94\xA0\r" +                   // 10: no final separator
         "\\Inbox\\";                                     // 11: a leading separator
-    standin::OrderFileCheck check = standin::CheckOrderFile(file, kKeys, kDataFolder);
+    preview::OrderFileCheck check = preview::CheckOrderFile(file, kKeys, kDataFolder);
     const std::vector<std::pair<int, SlipKind>> expected = {
         {3, SlipKind::kDataFolderPrefix}, {4, SlipKind::kTrailingBlank},
         {5, SlipKind::kUtf8},             {6, SlipKind::kRepeat},
@@ -58,15 +58,15 @@ TEST(OrderCheckTest, EverySlipIsNamedOnItsLine) {
 }
 
 TEST(OrderCheckTest, ACleanFileAndAUtf8MarkedFile) {
-    standin::OrderFileCheck clean =
-        standin::CheckOrderFile(kOutbox + "\r\n" + kWork + "\r\nInbox\\\r\n", kKeys, kDataFolder);
+    preview::OrderFileCheck clean =
+        preview::CheckOrderFile(kOutbox + "\r\n" + kWork + "\r\nInbox\\\r\n", kKeys, kDataFolder);
     EXPECT_TRUE(clean.slips.empty());
     EXPECT_EQ(clean.placingLines, 3);
 
     // Notepad's "UTF-8 with BOM": the mark sits at the start of line 1, which
     // is plain ASCII and still names nothing.
-    standin::OrderFileCheck marked =
-        standin::CheckOrderFile("\xEF\xBB\xBFInbox\\\r\n" + kInbox + "\r\n", kKeys, kDataFolder);
+    preview::OrderFileCheck marked =
+        preview::CheckOrderFile("\xEF\xBB\xBFInbox\\\r\n" + kInbox + "\r\n", kKeys, kDataFolder);
     ASSERT_EQ(Found(marked), (std::vector<std::pair<int, SlipKind>>{{1, SlipKind::kUtf8}}));
     EXPECT_NE(marked.slips[0].text.find("byte-order mark"), std::string::npos);
 }
@@ -74,14 +74,14 @@ TEST(OrderCheckTest, ACleanFileAndAUtf8MarkedFile) {
 TEST(OrderCheckTest, ThePreviewOfOkKeepsAddsAndDrops) {
     // Listed: Inbox\ and 受信箱\; unlisted: 仕事, 送信箱; "Gone\" and a repeat go.
     const std::string current = "Inbox\\\r\nGone\\\r\n" + kInbox + "\r\nInbox\\\r\n";
-    standin::SavePreview preview =
-        standin::PreviewSave(current, {"Inbox\\", kInbox, kWork, kOutbox});
+    preview::SavePreview preview =
+        preview::PreviewSave(current, {"Inbox\\", kInbox, kWork, kOutbox});
     EXPECT_EQ(preview.file, "Inbox\\\r\n" + kInbox + "\r\n" + kWork + "\r\n" + kOutbox + "\r\n");
     EXPECT_EQ(preview.kept, 2);
     EXPECT_EQ(preview.added, 2);
     EXPECT_EQ(preview.dropped, 2);
-    EXPECT_EQ(standin::Count(1, "slip", "slips"), "1 slip");
-    EXPECT_EQ(standin::Count(0, "slip", "slips"), "0 slips");
+    EXPECT_EQ(preview::Count(1, "slip", "slips"), "1 slip");
+    EXPECT_EQ(preview::Count(0, "slip", "slips"), "0 slips");
 }
 
 }  // namespace

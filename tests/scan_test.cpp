@@ -10,7 +10,7 @@
 #include "order/order_lines.h"
 #include "order/tree_sort.h"
 #include "plugin/processor.h"
-#include "standin/order_model.h"
+#include "model/order_model.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "standin/png.h"
+#include "demo/preview/png.h"
 
 namespace {
 
@@ -61,7 +61,7 @@ TEST(Screenshot, PngHoldsEveryPixelInRgbOrderCompressed) {
         const int width = size.cx, height = size.cy;
         SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height));
         std::vector<BYTE> bgra = Picture(width, height);
-        std::string png = standin::EncodePng(width, height, bgra);
+        std::string png = preview::EncodePng(width, height, bgra);
 
         std::vector<Chunk> chunks;
         ASSERT_TRUE(ReadChunks(png, chunks));

@@ -1,14 +1,14 @@
 // The demo's tree file: what it accepts, and one clear line for what it does not.
 #include <gtest/gtest.h>
 
-#include "standin/tree_file.h"
+#include "demo/preview/tree_file.h"
 
 namespace {
 
 TEST(TreeFile, ReadsNestingExplicitPathsCommentsAndCrLf) {
-    std::vector<standin::TreeFileFolder> folders;
+    std::vector<preview::TreeFileFolder> folders;
     std::string error;
-    ASSERT_TRUE(standin::ParseTreeFile("t.txt",
+    ASSERT_TRUE(preview::ParseTreeFile("t.txt",
                                        "\xEF\xBB\xBF# sample\r\nA\r\n  A1\r\n    A1a\r\n\r\nB = D:\\B\\\r\n  B1\n",
                                        &folders, &error))
         << error;
@@ -36,9 +36,9 @@ TEST(TreeFile, BadInputIsOneLineNamingTheFileAndLine) {
         {"# nothing\n\n", "t.txt:0: no folders"},
     };
     for (const Case& c : cases) {
-        std::vector<standin::TreeFileFolder> folders;
+        std::vector<preview::TreeFileFolder> folders;
         std::string error;
-        EXPECT_FALSE(standin::ParseTreeFile("t.txt", c.text, &folders, &error)) << c.text;
+        EXPECT_FALSE(preview::ParseTreeFile("t.txt", c.text, &folders, &error)) << c.text;
         EXPECT_EQ(error, c.error);
         EXPECT_EQ(error.find('\n'), std::string::npos);
     }

@@ -23,7 +23,7 @@
 
 #include "order/order_lines.h"
 #include "plugin/cpu_features.h"
-#include "standin/order_model.h"
+#include "model/order_model.h"
 
 namespace {
 

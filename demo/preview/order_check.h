@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace standin {
+namespace preview {
 
 enum class SlipKind {
     kNoFolder,          // names no folder of the tree
@@ -47,4 +47,4 @@ SavePreview PreviewSave(const std::string& currentFile, const std::vector<std::s
 // "1 line", "2 lines": a count with its noun, singular or plural.
 std::string Count(size_t count, const std::string& singular, const std::string& plural);
 
-}  // namespace standin
+}  // namespace preview

@@ -1,13 +1,16 @@
-#include "standin/order_check.h"
+#include "demo/preview/order_check.h"
 
 #include <windows.h>
 
 #include <set>
 
 #include "standin/host.h"
-#include "standin/order_model.h"
+#include "model/order_model.h"
 
-namespace standin {
+namespace preview {
+
+using standin::Sjis;
+using standin::Utf8;
 
 namespace {
 
@@ -155,4 +158,4 @@ std::string Count(size_t count, const std::string& singular, const std::string& 
     return std::to_string(count) + " " + (count == 1 ? singular : plural);
 }
 
-}  // namespace standin
+}  // namespace preview

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace standin {
+namespace preview {
 
 struct TreeFileFolder {
     int depth;
@@ -21,4 +21,4 @@ struct TreeFileFolder {
 bool ParseTreeFile(const std::string& fileName, const std::string& text,
                    std::vector<TreeFileFolder>* folders, std::string* error);
 
-}  // namespace standin
+}  // namespace preview

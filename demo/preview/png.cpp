@@ -1,4 +1,4 @@
-#include "standin/png.h"
+#include "demo/preview/png.h"
 
 #include <zlib.h>
 
@@ -6,7 +6,9 @@
 
 #include "standin/files.h"
 
-namespace standin {
+namespace preview {
+
+using standin::WriteFileBytes;
 
 namespace {
 void PutBigEndian(std::vector<BYTE>& out, DWORD value) {
@@ -81,4 +83,4 @@ bool SaveScreenPng(const RECT& rect, const std::string& path) {
     return !png.empty() && WriteFileBytes(path, png);
 }
 
-}  // namespace standin
+}  // namespace preview

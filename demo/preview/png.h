@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace standin {
+namespace preview {
 
 // An 8-bit RGB PNG of `width` × `height` pixels given top row first, four
 // bytes a pixel in blue, green, red, unused order (a 32-bit DIB's); the image
@@ -16,4 +16,4 @@ std::string EncodePng(int width, int height, const std::vector<BYTE>& bgra);
 // Saves what the display shows inside `rect` (screen coordinates) to `path`.
 bool SaveScreenPng(const RECT& rect, const std::string& path);
 
-}  // namespace standin
+}  // namespace preview

@@ -1,8 +1,8 @@
-#include "standin/tree_file.h"
+#include "demo/preview/tree_file.h"
 
 #include <sstream>
 
-namespace standin {
+namespace preview {
 
 namespace {
 bool ValidUtf8(const std::string& text) {
@@ -65,4 +65,4 @@ bool ParseTreeFile(const std::string& fileName, const std::string& text,
     return true;
 }
 
-}  // namespace standin
+}  // namespace preview
