@@ -1,26 +1,56 @@
 # The project's front door. Everything runs from a fresh Debian 12 machine:
-# each target installs what it needs first.
+# each target installs what it needs first, then builds only what it runs.
+# `make help` lists the targets and their variables.
 BUILD_DIR := build
 JOBS := $(shell nproc)
 CMAKE_FLAGS := -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-w64-mingw32.cmake -DCMAKE_BUILD_TYPE=Release
 
 # Windows need an X server: scripts/with-display starts one where there is none.
 WITH_DISPLAY := scripts/with-display
-export TAMRIVEL_BUILD_DIR := $(CURDIR)/$(BUILD_DIR)
+# One Windows program alone: its Wine server ends with it, so that the
+# command ends with the program instead of some seconds later.
+RUN_ALONE := TAMRIVEL_WINESERVER_LINGER=0 $(WITH_DISPLAY) scripts/wine-run
+export TAMRIVEL_BUILD_DIR := $(if $(filter /%,$(BUILD_DIR)),$(BUILD_DIR),$(CURDIR)/$(BUILD_DIR))
 export WINEPREFIX := $(TAMRIVEL_BUILD_DIR)/wineprefix
 
-.PHONY: all setup configure build test prefix clean
+# The demo's files, as given (make demo TREE="my folders/tree.txt"): handed to
+# the recipes through the environment, so that spaces and quotes in
+# a path reach the program as they are.
+TREE ?= demo/sample/tree.txt
+ORDER ?= demo/sample/order.cfg
+export TREE ORDER
 
+.PHONY: all help setup configure build test prefix clean
 all: build
+
+help:
+	@echo 'make demo        sets up, builds the DLL and the demo, runs the module in the stand-in host'
+	@echo '                   TREE=file   the folder tree (UTF-8 outline; default demo/sample/tree.txt)'
+	@echo '                   ORDER=file  the order file (default demo/sample/order.cfg; need not exist yet)'
+	@echo '                   SETUP=1     also opens the host window and the order editor (needs a display)'
+	@echo '                   ALL=1       lists every line, however long the tree and the order file'
+	@echo 'make test        sets up, builds everything, runs every test'
+	@echo 'make screenshot  saves the order editor on TREE and ORDER as build/editor.png'
+	@echo 'make bench       the sorting benchmark'
+	@echo '                   RUNS=n      runs per size (default 3)'
+	@echo '                   SIZE=n      one tree of n folders (1 to 100000) instead of 100, 1,000 and 10,000'
+	@echo 'make dist        the zip for users and its checksum, in build/dist/'
+	@echo 'make clean       removes build/'
 
 setup:
 	@bash scripts/setup
 
-configure: setup
+# Configured once; after that `cmake --build` configures again by itself
+# whenever a CMakeLists.txt changes.
+configure: $(BUILD_DIR)/Makefile
+$(BUILD_DIR)/Makefile: | setup
 	@cmake -S . -B $(BUILD_DIR) $(CMAKE_FLAGS) >/dev/null
 
-build: configure
-	@cmake --build $(BUILD_DIR) -j $(JOBS) -- --no-print-directory
+# build_targets(targets...): builds only those (all of them when none is named).
+build_targets = cmake --build $(BUILD_DIR) -j $(JOBS) $(if $(1),--target $(1)) -- --no-print-directory
+
+build: setup configure
+	@$(call build_targets)
 
 prefix: setup
 	@$(WITH_DISPLAY) scripts/init-wine-prefix $(WINEPREFIX)
@@ -32,32 +62,34 @@ clean:
 	rm -rf $(BUILD_DIR)
 
 # The demo: the module in the stand-in host on a sample, or on your own
-# folder tree and order file (make demo TREE=my-tree.txt ORDER=my.cfg).
-# SETUP=1 opens the host window and the order editor (needs a display).
-TREE ?= demo/sample/tree.txt
-ORDER ?= demo/sample/order.cfg
+# folder tree and order file.
 DEMO := $(BUILD_DIR)/demo/tamrivel_demo.exe
-DEMO_ARGS := --tree "$(abspath $(TREE))" --order "$(abspath $(ORDER))" $(if $(SETUP),--setup)
+DEMO_ARGS = --tree "$$(realpath -m -- "$$TREE")" --order "$$(realpath -m -- "$$ORDER")" \
+            $(if $(SETUP),--setup) $(if $(ALL),--all)
 
-.PHONY: demo screenshot needs-display
-demo: $(if $(SETUP),needs-display) build prefix
-	@$(WITH_DISPLAY) scripts/wine-run $(DEMO) $(DEMO_ARGS)
+.PHONY: demo demo-build screenshot needs-display
+demo-build: setup configure
+	@$(call build_targets,tamrivel tamrivel_demo)
+
+demo: $(if $(SETUP),needs-display) demo-build prefix
+	@$(RUN_ALONE) $(DEMO) $(DEMO_ARGS)
 
 # The editor in setup mode waits for a person: a virtual display nobody sees
 # would leave it waiting for ever.
 needs-display:
 	@[ -n "$$DISPLAY" ] || { echo "make demo SETUP=1 needs a display (DISPLAY is not set): the editor waits for you to use it"; exit 1; }
 
-screenshot: build prefix
-	@$(WITH_DISPLAY) scripts/wine-run $(DEMO) $(DEMO_ARGS) --screenshot "$(CURDIR)/$(BUILD_DIR)/editor.png" >/dev/null
+screenshot: demo-build prefix
+	@$(RUN_ALONE) $(DEMO) $(DEMO_ARGS) --screenshot "$(CURDIR)/$(BUILD_DIR)/editor.png" >/dev/null
 	@echo "Saved $(BUILD_DIR)/editor.png"
 
 .PHONY: bench
-bench: build prefix
-	@$(WITH_DISPLAY) scripts/wine-run $(BUILD_DIR)/bench/sort_bench.exe $(or $(RUNS),3) $(SIZE)
+bench: setup configure prefix
+	@$(call build_targets,tamrivel sort_bench)
+	@$(RUN_ALONE) $(BUILD_DIR)/bench/sort_bench.exe $(or $(RUNS),3) $(SIZE)
 
 # The zip for users and its checksum: build/dist/tamrivel-VERSION.zip(.sha256),
 # with VERSION from project() in CMakeLists.txt. Built twice, the same bytes.
 .PHONY: dist
-dist: configure
-	@cmake --build $(BUILD_DIR) --target dist -- --no-print-directory
+dist: setup configure
+	@$(call build_targets,dist)

@@ -243,11 +243,42 @@ void PrintBigSubtreeMoves(int runs) {
     }
 }
 
+// How the start grows from 1,000 to 10,000 folders, for the shapes measured
+// at both sizes: nothing when a run measured one size only.
+void PrintGrowth(const std::vector<Row>& rows) {
+    std::string growth;
+    for (const Row& big : rows) {
+        if (big.shape.folders != 10000) continue;
+        for (const Row& small : rows) {
+            if (small.shape.folders == 1000 && small.shape.nested == big.shape.nested &&
+                small.shape.listAll == big.shape.listAll) {
+                char entry[64];
+                sprintf(entry, " %s/%s %.0fx;", big.shape.nested ? "nested" : "flat",
+                        big.shape.listAll ? "all" : "half", big.module / small.module);
+                growth += entry;
+            }
+        }
+    }
+    if (!growth.empty()) printf("\nGrowth from 1,000 to 10,000 folders (module time ratio):%s\n", growth.c_str());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    int runs = argc > 1 && atoi(argv[1]) > 0 ? atoi(argv[1]) : 3;
+    // RUNS and SIZE from the Makefile: refused in one line when they are not
+    // what a table can be made of. Folder names hold five digits.
+    const int kMostFolders = 100000;
+    int runs = argc > 1 ? atoi(argv[1]) : 3;
     int onlySize = argc > 2 ? atoi(argv[2]) : 0;  // measure one tree size only
+    if (runs < 1 || runs > 1000 || (argc > 1 && std::to_string(runs) != argv[1])) {
+        printf("RUNS must be a number of runs from 1 to 1000, not \"%s\"\n", argv[1]);
+        return 2;
+    }
+    if (argc > 2 && (onlySize < 1 || onlySize > kMostFolders || std::to_string(onlySize) != argv[2])) {
+        printf("SIZE must be a number of folders from 1 to %d, not \"%s\"\n", kMostFolders, argv[2]);
+        return 2;
+    }
+    const std::vector<int> sizes = onlySize ? std::vector<int>{onlySize} : std::vector<int>{100, 1000, 10000};
     setvbuf(stdout, nullptr, _IONBF, 0);
     setvbuf(stderr, nullptr, _IONBF, 0);
     standin::HostHeap heap;
@@ -263,8 +294,7 @@ int main(int argc, char** argv) {
     const OrderScan startScan = hasAvx2 ? OrderScan::kAvx2 : ProcessorHasSse2() ? OrderScan::kSse2 : OrderScan::kScalar;
 
     std::vector<Row> rows;
-    for (int folders : {100, 1000, 10000}) {
-        if (onlySize && folders != onlySize) continue;
+    for (int folders : sizes) {
         for (bool nested : {false, true}) {
             for (bool listAll : {true, false}) {
                 Row row = {{folders, nested, listAll}, 0, 0, 0, 0, -1, 0, -1, -1, -1, 0, 0};
@@ -397,16 +427,7 @@ int main(int argc, char** argv) {
                r.shape.nested ? "nested" : "flat", r.shape.listAll ? "all" : "half", r.module / r.floor,
                r.scan / r.floor, r.vector / r.floor, avx2, r.naive / r.floor);
     }
-    printf("\nGrowth from 1,000 to 10,000 folders (module time ratio):");
-    for (const Row& big : rows) {
-        if (big.shape.folders != 10000) continue;
-        for (const Row& small : rows) {
-            if (small.shape.folders == 1000 && small.shape.nested == big.shape.nested &&
-                small.shape.listAll == big.shape.listAll)
-                printf(" %s/%s %.0fx;", big.shape.nested ? "nested" : "flat", big.shape.listAll ? "all" : "half",
-                       big.module / small.module);
-        }
-    }
+    PrintGrowth(rows);
     if (!onlySize) PrintBigSubtreeMoves(runs);
     printf("\nHost blocks outstanding after all runs: %zu\n", heap.outstandingBlocks());
     standin::Host().heap = nullptr;

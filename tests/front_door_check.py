@@ -1,10 +1,12 @@
 #!/usr/bin/env python3
 """The front door: setup's plan for a fresh machine, as root and as anyone
 else (through sudo); the zip users download, its checksum and what it holds;
-one version everywhere; and a second build, from a copy of the sources in
-another folder, that must give the same bytes.
+one version everywhere; make's own targets (a second build builds nothing,
+the demo takes paths with spaces); and a second build, from a copy of the
+sources in another folder, that must give the same bytes.
 
-Usage: front_door_check.py SOURCE_DIR WORK_DIR DLL VERSION BUILD_TYPE
+Usage: front_door_check.py SOURCE_DIR WORK_DIR DLL VERSION BUILD_TYPE BUILD_DIR
+Run by make test, after its build.
 """
 import hashlib
 import os
@@ -16,7 +18,7 @@ import sys
 import time
 import zipfile
 
-source, work, dll, version, build_type = sys.argv[1:6]
+source, work, dll, version, build_type, build = sys.argv[1:7]
 failures = []
 checks = 0
 
@@ -51,6 +53,34 @@ if os.geteuid() == 0:
     check(all(line.startswith("sudo ") for line in plan), "for anyone else every command goes through sudo")
 else:
     check(all(line.startswith("sudo ") for line in plan), "for anyone else every command goes through sudo")
+
+# ---- make's targets --------------------------------------------------------
+
+
+def make(*arguments):
+    """make in the sources, as a person runs it: not as a child of the make
+    that runs the tests, whose job slots and variables it must not inherit."""
+    clean = {k: v for k, v in os.environ.items() if k not in ("MAKEFLAGS", "MFLAGS", "MAKELEVEL", "TREE", "ORDER")}
+    return subprocess.run(["make", "-C", source, "--no-print-directory", "BUILD_DIR=" + build, *arguments],
+                          capture_output=True, text=True, env=clean)
+
+
+# make test built everything before the tests: a second build has nothing to do.
+again = make("build")
+rebuilt = [line for line in again.stdout.splitlines() if line.strip() and "Built target" not in line]
+check(again.returncode == 0 and not rebuilt,
+      "a second make builds nothing:\n" + "\n".join(rebuilt[:20]) + again.stderr[-2000:])
+
+# The demo's files in folders whose names hold spaces and a quote, given
+# absolute and relative to the sources.
+spaced = os.path.join(work, "my folders", "Oskvar's files")
+os.makedirs(spaced, exist_ok=True)
+for sample, name in (("tree.txt", "tree file.txt"), ("order.cfg", "order file.cfg")):
+    shutil.copy(os.path.join(source, "demo/sample", sample), os.path.join(spaced, name))
+for where in (spaced, os.path.relpath(spaced, source)):
+    shown = make("demo", "TREE=" + os.path.join(where, "tree file.txt"), "ORDER=" + os.path.join(where, "order file.cfg"))
+    check(shown.returncode == 0 and "Check" in shown.stdout and "受信箱" in shown.stdout,
+          f"make demo takes paths with spaces ({where}):\n" + shown.stdout[-1000:] + shown.stderr[-1000:])
 
 BOM = b"\xef\xbb\xbf"
 folder = f"tamrivel-{version}"
