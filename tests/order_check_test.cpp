@@ -73,6 +73,14 @@ TEST(OrderCheckTest, ACleanFileAndAUtf8MarkedFile) {
     EXPECT_NE(marked.slips[0].text.find("byte-order mark"), std::string::npos);
 }
 
+TEST(OrderCheckTest, LetterCaseIsThatOfAsciiLettersNotOfShiftJisSecondBytes) {
+    // ア\ is 83 41 5C and ヂ\ 83 61 5C: the second bytes are "A" and "a".
+    const std::vector<std::string> keys = {"\x83\x41\\", "Box\x83\x41\\"};
+    preview::OrderFileCheck check = preview::CheckOrderFile("\x83\x61\\\r\nBOX\x83\x41\\\r\n", keys, kDataFolder);
+    EXPECT_EQ(Found(check),
+              (std::vector<std::pair<int, SlipKind>>{{1, SlipKind::kNoFolder}, {2, SlipKind::kLetterCase}}));
+}
+
 TEST(OrderCheckTest, ThePreviewOfOkKeepsAddsAndDrops) {
     // Listed: Inbox\ and 受信箱\; unlisted: 仕事, 送信箱; "Gone\" and a repeat go.
     const std::string current = "Inbox\\\r\nGone\\\r\n" + kInbox + "\r\nInbox\\\r\n";

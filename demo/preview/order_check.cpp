@@ -43,9 +43,16 @@ bool PlausibleShiftJis(const std::string& bytes) {
     return true;
 }
 
+// The second byte of a Shift_JIS character may have a letter's code (ア is
+// 83 41, ヂ 83 61): it is left alone, or two characters would pass for one
+// in two cases.
 std::string AsciiLower(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    for (size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC))
+            ++i;
+        else if (c >= 'A' && c <= 'Z')
+            text[i] = static_cast<char>(c - 'A' + 'a');
     }
     return text;
 }
