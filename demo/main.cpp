@@ -1,23 +1,27 @@
 // The demo: runs the real module in the stand-in host on a folder tree and an
 // order file, and shows the tree before and after the module's start-up sort.
 //
-//   tamrivel_demo --tree TREE.txt --order ORDER.cfg [--setup] [--screenshot OUT.png]
+//   tamrivel_demo --tree TREE.txt --order ORDER.cfg [--all] [--setup] [--screenshot OUT.png]
 //
 // TREE.txt is UTF-8 (see demo/preview/tree_file.h); ORDER.cfg is an order file as
-// the module reads it (Shift_JIS keys, one a line). --setup opens the host
-// window and the order editor for a person to use.
+// the module reads it (Shift_JIS keys, one a line), and need not exist yet.
+// --all lists every line of long listings; --setup opens the host window and
+// the order editor for a person to use.
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "standin/dialog_watcher.h"
 #include "standin/files.h"
 #include "standin/host.h"
 #include "standin/module_loader.h"
+#include "demo/preview/file_read.h"
 #include "demo/preview/order_check.h"
 #include "model/order_model.h"
 #include "demo/preview/png.h"
@@ -26,7 +30,18 @@
 namespace {
 
 const char kDataFolder[] = "C:\\BeckyData\\";
+const char kUsage[] = "usage: tamrivel_demo --tree TREE.txt --order ORDER.cfg [--all] [--setup] [--screenshot OUT.png]";
 
+// Listings longer than this are cut, unless --all is given: a tree of 20,000
+// folders would otherwise print 60,000 lines.
+const size_t kListedLines = 200;
+
+// From this many folders or order-file lines on, a step takes long enough
+// under Wine that the demo first says what it is doing.
+const size_t kLongStep = 5000;
+
+// Writes at once, with no buffer between: a line printed before a long step
+// is on the screen, or in the pipe, while the step runs.
 void Print(const std::string& utf8) {
     HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
     DWORD mode, written;
@@ -55,6 +70,86 @@ size_t DisplayWidth(const std::string& utf8) {
     return width;
 }
 
+// The arguments come in the ANSI code page (932 for Becky!'s users); the
+// demo prints UTF-8.
+std::string Utf8FromAnsi(const std::string& ansi) {
+    int length = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), &wide[0], length);
+    length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &utf8[0], length, nullptr, nullptr);
+    return utf8;
+}
+
+struct Options {
+    std::string treePath, orderPath, screenshot;  // as Windows opens them
+    std::string treeName, orderName;              // as given, in UTF-8, for messages
+    bool all = false, setup = false;
+};
+
+bool ParseArguments(int argc, char** argv, Options* options, std::string* error) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const bool valued = i + 1 < argc;
+        if (arg == "--tree" && valued) {
+            options->treePath = standin::WindowsPath(argv[++i]);
+            options->treeName = Utf8FromAnsi(argv[i]);
+        } else if (arg == "--order" && valued) {
+            options->orderPath = standin::WindowsPath(argv[++i]);
+            options->orderName = Utf8FromAnsi(argv[i]);
+        } else if (arg == "--screenshot" && valued) {
+            options->screenshot = standin::WindowsPath(argv[++i]);
+        } else if (arg == "--all") {
+            options->all = true;
+        } else if (arg == "--setup") {
+            options->setup = true;
+        } else {
+            *error = kUsage;
+            return false;
+        }
+    }
+    if (options->treePath.empty() || options->orderPath.empty()) {
+        *error = "both --tree and --order are needed";
+        return false;
+    }
+    return true;
+}
+
+// The person's order file. A user who has never pressed OK in the editor
+// has none, and the module's start-up then leaves the tree as it is.
+struct OrderFile {
+    bool exists;
+    std::string bytes;
+};
+
+struct Input {
+    std::vector<preview::TreeFileFolder> folders;
+    OrderFile order;
+};
+
+// Reads both files. Refuses, in one line, a tree file it cannot read or
+// parse and an order file that exists but cannot be read.
+bool ReadInput(const Options& options, Input* input, std::string* refusal) {
+    const preview::FileRead tree = preview::ReadWholeFile(options.treePath);
+    if (tree.result != preview::FileReadResult::kRead) {
+        *refusal = options.treeName + ": cannot be read: " + preview::WhyUnreadable(tree);
+        return false;
+    }
+    const preview::FileRead order = preview::ReadWholeFile(options.orderPath);
+    input->order = {order.result == preview::FileReadResult::kRead, order.bytes};
+    if (!input->order.exists && order.result != preview::FileReadResult::kNoSuchFile) {
+        *refusal = options.orderName + ": cannot be read: " + preview::WhyUnreadable(order);
+        return false;
+    }
+    return preview::ParseTreeFile(options.treeName, tree.bytes, &input->folders, refusal);
+}
+
+// Says what the demo is about to do, when it will take a while.
+void Announce(bool longStep, const std::string& what) {
+    if (longStep) Print("\n" + what + "\n");
+}
+
 class Demo {
 public:
     Demo(bool visible) : host_(28, visible) {
@@ -77,10 +172,12 @@ public:
         host_.ExpandAll();
     }
 
-    // The tree, each folder marked with the order-file line that places it.
-    std::string Describe(const std::vector<model::NumberedLine>& lines) const {
-        std::string out;
-        Describe(TVI_ROOT, 0, lines, out);
+    // The tree, one folder a line, each marked with the order-file line that places it.
+    std::vector<std::string> Describe(const std::vector<model::NumberedLine>& lines) const {
+        std::unordered_map<std::string, int> placing;  // a text's first line is the one that counts
+        for (const model::NumberedLine& line : lines) placing.emplace(line.text, line.number);
+        std::vector<std::string> out;
+        Describe(TVI_ROOT, 0, placing, out);
         return out;
     }
 
@@ -95,23 +192,20 @@ public:
     standin::HostHeap& heap() { return heap_; }
 
 private:
-    void Describe(HTREEITEM parent, int depth, const std::vector<model::NumberedLine>& lines,
-                  std::string& out) const {
+    void Describe(HTREEITEM parent, int depth, const std::unordered_map<std::string, int>& placing,
+                  std::vector<std::string>& out) const {
         HWND tree = host_.tree();
         for (HTREEITEM item = TreeView_GetChild(tree, parent); item; item = TreeView_GetNextSibling(tree, item)) {
             std::string key, note = "outside the data folder: no key";
             if (model::KeyOf(host_.PathOf(item), kDataFolder, &key)) {
-                note = "unlisted";
-                for (const model::NumberedLine& line : lines) {
-                    if (line.text != key) continue;
-                    note = "line " + std::to_string(line.number);
-                    break;
-                }
+                auto line = placing.find(key);
+                note = line == placing.end() ? "unlisted" : "line " + std::to_string(line->second);
             }
-            std::string line = std::string(static_cast<size_t>(depth) * 2, ' ') + standin::Utf8(standin::ItemText(tree, item));
-            size_t width = DisplayWidth(line);
-            out += line + std::string(width < 28 ? 28 - width : 2, ' ') + "(" + note + ")\n";
-            Describe(item, depth + 1, lines, out);
+            std::string text = std::string(static_cast<size_t>(depth) * 2, ' ') +
+                               standin::Utf8(standin::ItemText(tree, item));
+            size_t width = DisplayWidth(text);
+            out.push_back(text + std::string(width < 28 ? 28 - width : 2, ' ') + "(" + note + ")");
+            Describe(item, depth + 1, placing, out);
         }
     }
 
@@ -128,19 +222,45 @@ private:
     standin::FolderTreeHost host_;
 };
 
-void PrintOrderFile(const std::string& title, const std::string& bytes) {
-    std::vector<model::NumberedLine> lines = model::NumberedLines(bytes);
-    Print(title + " (" + preview::Count(bytes.size(), "byte", "bytes") + ", " +
-          preview::Count(lines.size(), "line", "lines") + "):\n");
-    for (const model::NumberedLine& line : lines)
-        Print("  " + std::to_string(line.number) + ": " + standin::Utf8(line.text) + "\n");
+// Prints the lines of a listing; without --all, a long one only up to
+// kListedLines, and then how many lines were left out.
+void PrintListing(const std::vector<std::string>& lines, bool all) {
+    const size_t shown = all ? lines.size() : std::min(lines.size(), kListedLines);
+    std::string out;
+    for (size_t i = 0; i < shown; ++i) out += lines[i] + "\n";
+    if (shown < lines.size())
+        out += "  … " + preview::Count(lines.size() - shown, "more line", "more lines") +
+               " left out; make demo ALL=1 (or --all) shows all\n";
+    Print(out);
+}
+
+std::string Sizes(const std::string& bytes) {
+    return preview::Count(bytes.size(), "byte", "bytes") + ", " +
+           preview::Count(model::NumberedLines(bytes).size(), "line", "lines");
+}
+
+void PrintSummary(const Input& input, const std::string& orderName) {
+    Print("Data folder: " + std::string(kDataFolder) + "\n");
+    Print("Folder tree: " + preview::Count(input.folders.size(), "folder", "folders") + "\n");
+    if (input.order.exists) {
+        Print("Order file: " + Sizes(input.order.bytes) + "\n");
+    } else {
+        Print("Order file: none yet, as for a user who has never pressed OK in the editor (" + orderName +
+              " does not exist)\n"
+              "  The module's start-up finds no order file and leaves the tree as it is.\n");
+    }
 }
 
 // Every slip in the order file, one a line, and a summary.
-void PrintCheck(const std::string& order, const std::vector<std::string>& keys) {
-    preview::OrderFileCheck check = preview::CheckOrderFile(order, keys, kDataFolder);
+void PrintCheck(const OrderFile& order, const preview::OrderFileCheck& check, bool all) {
     Print("\nCheck\n");
-    for (const preview::Slip& slip : check.slips) Print("  " + slip.text + "\n");
+    if (!order.exists) {
+        Print("  No order file yet: nothing to check.\n");
+        return;
+    }
+    std::vector<std::string> slips;
+    for (const preview::Slip& slip : check.slips) slips.push_back("  " + slip.text);
+    PrintListing(slips, all);
     const std::string placing = preview::Count(static_cast<size_t>(check.placingLines), "line", "lines") +
                                 (check.placingLines == 1 ? " places" : " place") + " a folder";
     if (check.slips.empty())
@@ -149,18 +269,79 @@ void PrintCheck(const std::string& order, const std::vector<std::string>& keys) 
         Print("  " + placing + "; " + preview::Count(check.slips.size(), "slip", "slips") + ".\n");
 }
 
+// The order file line by line, as the module reads it; a line the check
+// reads as UTF-8 is shown as such.
+void PrintOrderFile(const std::string& title, const std::string& bytes, const preview::OrderFileCheck& check,
+                    bool all) {
+    Print(title + "\n");
+    const std::vector<model::NumberedLine> lines = model::NumberedLines(bytes);
+    const std::vector<std::string> texts = preview::ListedLines(bytes, check);
+    std::vector<std::string> listing;
+    for (size_t i = 0; i < lines.size(); ++i)
+        listing.push_back("  " + std::to_string(lines[i].number) + ": " + texts[i]);
+    PrintListing(listing, all);
+}
+
+void PrintTree(const std::string& title, const std::vector<std::string>& tree, bool all) {
+    Print(title + "\n");
+    PrintListing(tree, all);
+}
+
 // What OK in the editor would write, without any move: the tree's keyed
 // folders in the order the start-up sort left them.
-void PrintSavePreview(const std::string& order, const std::vector<std::string>& keysInTreeOrder) {
-    const size_t kLongest = 30;
-    preview::SavePreview preview = preview::PreviewSave(order, keysInTreeOrder);
-    Print("\nWhat OK in the editor would write, without any move (" +
-          preview::Count(keysInTreeOrder.size(), "line", "lines") + "): it keeps " +
-          std::to_string(preview.kept) + ", adds " + std::to_string(preview.added) + " and drops " +
-          std::to_string(preview.dropped) + (keysInTreeOrder.size() > kLongest ? ".\n" : ":\n"));
-    if (keysInTreeOrder.size() > kLongest) return;
+void PrintSavePreview(const OrderFile& order, const std::vector<std::string>& keysInTreeOrder, bool all) {
+    const std::string title = "What OK in the editor would write, without any move (" +
+                              preview::Count(keysInTreeOrder.size(), "line", "lines") + "): ";
+    if (order.exists) {
+        preview::SavePreview preview = preview::PreviewSave(order.bytes, keysInTreeOrder);
+        Print(title + "it keeps " + preview::Thousands(static_cast<size_t>(preview.kept)) + ", adds " +
+              preview::Thousands(static_cast<size_t>(preview.added)) + " and drops " +
+              preview::Thousands(static_cast<size_t>(preview.dropped)) + ":\n");
+    } else {
+        Print(title + "a first order file, every folder with a key in the tree's order:\n");
+    }
+    std::vector<std::string> listing;
     for (size_t i = 0; i < keysInTreeOrder.size(); ++i)
-        Print("  " + std::to_string(i + 1) + ": " + standin::Utf8(keysInTreeOrder[i]) + "\n");
+        listing.push_back("  " + std::to_string(i + 1) + ": " + standin::Utf8(keysInTreeOrder[i]));
+    PrintListing(listing, all);
+}
+
+// The order file the editor left beside the module, and the tree it sorts.
+void PrintAfterEditor(const Demo& demo, const std::string& orderFilePath, bool all) {
+    preview::FileRead saved = preview::ReadWholeFile(orderFilePath);
+    Print("\n");
+    if (saved.result != preview::FileReadResult::kRead) {
+        Print("Still no order file: the editor was closed without OK.\n");
+        return;
+    }
+    const preview::OrderFileCheck check = preview::CheckOrderFile(saved.bytes, demo.KeysInTreeOrder(), kDataFolder);
+    PrintOrderFile("Order file after the editor (" + Sizes(saved.bytes) + "):", saved.bytes, check, all);
+    PrintTree("\nFolder tree after the editor:", demo.Describe(model::NumberedLines(saved.bytes)), all);
+}
+
+bool SaveEditorScreenshot(Demo& demo, const standin::LoadedModule& module, standin::DialogWatcher& watcher,
+                          const std::string& screenshot) {
+    bool saved = false;
+    watcher.OnNextDialog([&](HWND dialog) {
+        HWND tree = standin::DialogTree(dialog);
+        standin::SelectTreeItem(tree, standin::FindTreeItem(tree, standin::Sjis(u8"仕事")));
+        // Beside the host window, so the picture shows both.
+        RECT hostRect, dialogRect;
+        GetWindowRect(demo.host().window(), &hostRect);
+        SetWindowPos(dialog, HWND_TOP, hostRect.right + 10, hostRect.top, 0, 0, SWP_NOSIZE);
+        for (int i = 0; i < 10; ++i) {
+            standin::PumpMessages();
+            Sleep(50);
+        }
+        GetWindowRect(dialog, &dialogRect);
+        RECT both;
+        UnionRect(&both, &hostRect, &dialogRect);
+        InflateRect(&both, 10, 10);
+        saved = preview::SaveScreenPng(both, screenshot);
+        standin::ClickButton(dialog, IDCANCEL);
+    });
+    module.OnPlugInSetup(demo.host().window());
+    return saved;
 }
 
 // Keeps the host window working until the person closes it. Closing destroys
@@ -172,82 +353,77 @@ void RunHostWindowUntilClosed(HWND window) {
     }
 }
 
+void RunEditor(Demo& demo, const standin::LoadedModule& module, const Options& options, const OrderFile& order) {
+    if (order.exists)
+        Print("\nThe editor works on a copy of " + options.orderName + ", which stays as it is: " +
+              module.orderFilePath() + "\n");
+    else
+        Print("\nThe editor works on an order file beside the module, none yet; " + options.orderName +
+              " is never written: " + module.orderFilePath() + "\n");
+    Print("The order editor is open: move folders with the arrows, then press OK.\n");
+    module.OnPlugInSetup(demo.host().window());
+    PrintAfterEditor(demo, module.orderFilePath(), options.all);
+    Print("\nClose the host window to finish.\n");
+    RunHostWindowUntilClosed(demo.host().window());
+}
+
+void BuildTree(Demo& demo, const std::vector<preview::TreeFileFolder>& folders) {
+    Announce(folders.size() >= kLongStep,
+             "Building a tree of " + preview::Count(folders.size(), "folder", "folders") + "…");
+    demo.Build(folders);
+}
+
+// The module's start-up sort, shown: the Check first, while the tree is as
+// built, then the listings, cut unless `all`.
+void ShowStartUpSort(Demo& demo, const standin::LoadedModule& module, const OrderFile& order, bool all) {
+    const std::vector<model::NumberedLine> lines = model::NumberedLines(order.bytes);
+    const std::vector<std::string> keys = demo.KeysInTreeOrder();
+    const bool longSteps = order.exists && (keys.size() >= kLongStep || lines.size() >= kLongStep);
+    const std::string lineCount = preview::Count(lines.size(), "line", "lines");
+    const std::string folderCount = preview::Count(keys.size(), "folder", "folders");
+
+    Announce(longSteps, "Checking " + lineCount + " against " + folderCount + "…");
+    const preview::OrderFileCheck check = preview::CheckOrderFile(order.bytes, keys, kDataFolder);
+    PrintCheck(order, check, all);
+
+    const std::vector<std::string> before = demo.Describe(lines);
+    Announce(longSteps, "Sorting " + folderCount + " by an order file of " + lineCount + "…");
+    module.OnStart();
+
+    if (order.exists) PrintOrderFile("\nOrder file:", order.bytes, check, all);
+    PrintTree("\nFolder tree before the module's start-up sort:", before, all);
+    PrintTree(order.exists ? "\nFolder tree after it:" : "\nFolder tree after it, the same: there is no order file:",
+              demo.Describe(lines), all);
+    Print("\n");
+    PrintSavePreview(order, demo.KeysInTreeOrder(), all);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string treePath, orderPath, screenshot, treeName, orderName;
-    bool setup = false;
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (arg == "--tree" && i + 1 < argc) treePath = standin::WindowsPath(treeName = argv[++i]);
-        else if (arg == "--order" && i + 1 < argc) orderPath = standin::WindowsPath(orderName = argv[++i]);
-        else if (arg == "--screenshot" && i + 1 < argc) screenshot = standin::WindowsPath(argv[++i]);
-        else if (arg == "--setup") setup = true;
-        else return Fail("usage: tamrivel_demo --tree TREE.txt --order ORDER.cfg [--setup] [--screenshot OUT.png]");
-    }
-    if (treePath.empty() || orderPath.empty()) return Fail("both --tree and --order are needed");
-
-    std::string treeText, order;
-    if (!standin::ReadFileBytes(treePath, &treeText)) return Fail(treeName + ": cannot be read");
-    if (!standin::ReadFileBytes(orderPath, &order)) return Fail(orderName + ": cannot be read");
-    std::vector<preview::TreeFileFolder> folders;
+    Options options;
+    Input input;
     std::string error;
-    if (!preview::ParseTreeFile(treeName, treeText, &folders, &error)) return Fail(error);
+    if (!ParseArguments(argc, argv, &options, &error) || !ReadInput(options, &input, &error)) return Fail(error);
+    PrintSummary(input, options.orderName);
 
-    Demo demo(setup || !screenshot.empty());
-    demo.Build(folders);
+    Demo demo(options.setup || !options.screenshot.empty());
+    BuildTree(demo, input.folders);
     // Without a person at the screen, dialogs are answered by the watcher;
     // with --setup they are left to the person.
-    std::unique_ptr<standin::DialogWatcher> watcher(setup ? nullptr : new standin::DialogWatcher);
+    std::unique_ptr<standin::DialogWatcher> watcher(options.setup ? nullptr : new standin::DialogWatcher);
     standin::LoadedModule module(standin::BuiltModulePath());
     if (!module.handle()) return Fail("the module could not be loaded from " + standin::BuiltModulePath());
-    if (!standin::WriteFileBytes(module.orderFilePath(), order)) return Fail("cannot write the order file");
+    // Without an order file of the person's there is none beside the module either.
+    if (input.order.exists && !standin::WriteFileBytes(module.orderFilePath(), input.order.bytes))
+        return Fail("cannot write the order file beside the module");
 
-    std::vector<model::NumberedLine> lines = model::NumberedLines(order);
-    Print("Data folder: " + std::string(kDataFolder) + "\n\n");
-    PrintOrderFile("Order file", order);
-    Print("\nFolder tree before the module's start-up sort:\n" + demo.Describe(lines));
-    module.OnStart();
-    Print("\nFolder tree after it:\n" + demo.Describe(lines));
-    std::vector<std::string> keys = demo.KeysInTreeOrder();
-    PrintCheck(order, keys);
-    PrintSavePreview(order, keys);
-
-    if (!screenshot.empty() && watcher) {
-        bool saved = false;
-        watcher->OnNextDialog([&](HWND dialog) {
-            HWND tree = standin::DialogTree(dialog);
-            standin::SelectTreeItem(tree, standin::FindTreeItem(tree, standin::Sjis(u8"仕事")));
-            // Beside the host window, so the picture shows both.
-            RECT hostRect, dialogRect;
-            GetWindowRect(demo.host().window(), &hostRect);
-            SetWindowPos(dialog, HWND_TOP, hostRect.right + 10, hostRect.top, 0, 0, SWP_NOSIZE);
-            for (int i = 0; i < 10; ++i) {
-                standin::PumpMessages();
-                Sleep(50);
-            }
-            GetWindowRect(dialog, &dialogRect);
-            RECT both;
-            UnionRect(&both, &hostRect, &dialogRect);
-            InflateRect(&both, 10, 10);
-            saved = preview::SaveScreenPng(both, screenshot);
-            standin::ClickButton(dialog, IDCANCEL);
-        });
-        module.OnPlugInSetup(demo.host().window());
-        if (!saved) return Fail(screenshot + ": screenshot not saved");
+    ShowStartUpSort(demo, module, input.order, options.all);
+    if (!options.screenshot.empty() && watcher) {
+        if (!SaveEditorScreenshot(demo, module, *watcher, options.screenshot))
+            return Fail(options.screenshot + ": screenshot not saved");
         Print("\nScreenshot of the order editor saved.\n");
     }
-    if (setup) {
-        Print("\nThe editor works on a copy of " + orderName + ", which stays as it is: " +
-              module.orderFilePath() + "\n");
-        Print("The order editor is open: move folders with the arrows, then press OK.\n");
-        module.OnPlugInSetup(demo.host().window());
-        std::string saved = standin::ReadFileBytes(module.orderFilePath());
-        Print("\n");
-        PrintOrderFile("Order file after the editor", saved);
-        Print("\nFolder tree after the editor:\n" + demo.Describe(model::NumberedLines(saved)));
-        Print("\nClose the host window to finish.\n");
-        RunHostWindowUntilClosed(demo.host().window());
-    }
+    if (options.setup) RunEditor(demo, module, options, input.order);
     return 0;
 }

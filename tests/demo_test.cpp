@@ -8,6 +8,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "standin/files.h"
 #include "standin/host.h"
@@ -119,29 +120,169 @@ std::string Arguments(const std::string& tree, const std::string& order) {
     return "--tree \"" + standin::WindowsPath(tree) + "\" --order \"" + standin::WindowsPath(order) + "\"";
 }
 
+struct Finished {
+    DWORD code;
+    std::string output;
+};
+
+Finished RunToTheEnd(const std::string& arguments) {
+    DemoRun demo(arguments);
+    EXPECT_TRUE(demo.started());
+    const DWORD code = demo.Wait(60000);
+    return {code, demo.output()};
+}
+
+// The lines after `title` up to the next blank line.
+std::string Section(const std::string& output, const std::string& title) {
+    size_t start = output.find(title + "\n");
+    if (start == std::string::npos) return "(no " + title + ")";
+    start += title.size() + 1;
+    return output.substr(start, output.find("\n\n", start) - start);
+}
+
+// Whether the output holds the texts, one after the other in this order.
+bool InOrder(const std::string& output, const std::vector<std::string>& texts) {
+    size_t place = 0;
+    for (const std::string& text : texts) {
+        place = output.find(text, place);
+        if (place == std::string::npos) return false;
+        place += text.size();
+    }
+    return true;
+}
+
 TEST(DemoTest, ThePreviewChecksTheFileAndShowsWhatOkWouldWrite) {
     standin::TempFolder folder("demo");
     ASSERT_TRUE(standin::WriteFileBytes(folder / "tree.txt",
                                         u8"受信箱\n  仕事\n送信箱\n外部 = D:\\Archive\\外部\\\n"));
-    // 送信箱\ is listed, 受信箱\ listed twice, one line names nothing.
-    ASSERT_TRUE(standin::WriteFileBytes(
-        folder / "order.cfg", standin::Sjis(u8"送信箱\\\r\n受信箱\\\r\nもうない\\\r\n受信箱\\\r\n")));
-    DemoRun demo(Arguments(folder / "tree.txt", folder / "order.cfg"));
-    ASSERT_TRUE(demo.started());
-    ASSERT_EQ(demo.Wait(60000), 0u) << demo.output();
-    const std::string output = demo.output();
-    const std::string expected =
-        u8"Check\n"
-        u8"  line 3: \"もうない\\\" names no folder of the tree: it orders nothing, and the editor's next OK drops it\n"
-        u8"  line 4: repeats line 2, and only the first counts\n"
-        u8"  2 lines place a folder; 2 slips.\n"
-        u8"\n"
-        u8"What OK in the editor would write, without any move (3 lines): it keeps 2, adds 1 and drops 2:\n"
-        u8"  1: 送信箱\\\n"
-        u8"  2: 受信箱\\\n"
-        u8"  3: 受信箱\\仕事\\\n";
-    EXPECT_NE(output.find(expected), std::string::npos) << output;
-    EXPECT_NE(output.find(u8"Order file (38 bytes, 4 lines):"), std::string::npos) << output;
+    // 送信箱\ is listed, 受信箱\ listed twice, one line names nothing, and
+    // one is saved as UTF-8.
+    ASSERT_TRUE(standin::WriteFileBytes(folder / "order.cfg",
+                                        standin::Sjis(u8"送信箱\\\r\n受信箱\\\r\nもうない\\\r\n受信箱\\\r\n") +
+                                            u8"受信箱\\仕事\\\r\n"));
+    const Finished demo = RunToTheEnd(Arguments(folder / "tree.txt", folder / "order.cfg"));
+    ASSERT_EQ(demo.code, 0u) << demo.output;
+    const std::string& output = demo.output;
+    EXPECT_EQ(output.rfind("Data folder: C:\\BeckyData\\\nFolder tree: 4 folders\nOrder file: 57 bytes, 5 lines\n\n",
+                           0),
+              0u)
+        << output;
+    // The Check comes before the listings, and is read first.
+    EXPECT_TRUE(InOrder(output, {"Check\n", "Order file:\n", "Folder tree before", "Folder tree after it:\n",
+                                 "What OK in the editor"}))
+        << output;
+    EXPECT_EQ(Section(output, "Check"),
+              u8"  line 3: \"もうない\\\" names no folder of the tree: it orders nothing, and the editor's next OK "
+              u8"drops it\n"
+              u8"  line 4: repeats line 2, and only the first counts\n"
+              u8"  line 5: is UTF-8, not Shift_JIS, so it names no folder; as UTF-8 it says \"受信箱\\仕事\\\", which "
+              u8"would place that folder if saved as Shift_JIS\n"
+              u8"  2 lines place a folder; 3 slips.")
+        << output;
+    // The UTF-8 line as what it says, not as its bytes read as Shift_JIS.
+    EXPECT_EQ(Section(output, "Order file:"),
+              u8"  1: 送信箱\\\n  2: 受信箱\\\n  3: もうない\\\n  4: 受信箱\\\n"
+              u8"  5: 受信箱\\仕事\\   [UTF-8: names no folder]")
+        << output;
+    EXPECT_EQ(Section(output, "What OK in the editor would write, without any move (3 lines): it keeps 2, adds 1 and "
+                              "drops 3:"),
+              u8"  1: 送信箱\\\n  2: 受信箱\\\n  3: 受信箱\\仕事\\\n")
+        << output;
+}
+
+TEST(DemoTest, WithoutAnOrderFileTheTreeStaysAsItIsAndOkWouldWriteAFirstOne) {
+    standin::TempFolder folder("demo");
+    ASSERT_TRUE(standin::WriteFileBytes(folder / "tree.txt", u8"送信箱\n受信箱\n  仕事\n外部 = D:\\外部\\\n"));
+    // A user who has never pressed OK: in a folder that exists, and in one that does not.
+    for (const std::string& order : {folder / "never saved.cfg", folder / "no folder\\tamrivel.cfg"}) {
+        const Finished demo = RunToTheEnd(Arguments(folder / "tree.txt", order));
+        ASSERT_EQ(demo.code, 0u) << demo.output;
+        const std::string& output = demo.output;
+        EXPECT_NE(output.find("Order file: none yet, as for a user who has never pressed OK in the editor (" + order +
+                              " does not exist)\n"),
+                  std::string::npos)
+            << output;
+        EXPECT_EQ(Section(output, "Check"), "  No order file yet: nothing to check.") << output;
+        const std::string before = Section(output, "Folder tree before the module's start-up sort:");
+        EXPECT_EQ(before.rfind(u8"送信箱                      (unlisted)\n受信箱", 0), 0u) << output;
+        EXPECT_EQ(Section(output, "Folder tree after it, the same: there is no order file:"), before) << output;
+        EXPECT_EQ(Section(output, "What OK in the editor would write, without any move (3 lines): a first order file, "
+                                  "every folder with a key in the tree's order:"),
+                  u8"  1: 送信箱\\\n  2: 受信箱\\\n  3: 受信箱\\仕事\\\n")
+            << output;
+        EXPECT_FALSE(standin::FileExists(order));
+    }
+}
+
+TEST(DemoTest, AFileThatCannotBeReadIsRefusedInOneLineSayingWhy) {
+    standin::TempFolder folder("demo");
+    ASSERT_TRUE(standin::WriteFileBytes(folder / "tree.txt", u8"受信箱\n"));
+    ASSERT_TRUE(standin::WriteFileBytes(folder / "order.cfg", ""));
+    ASSERT_TRUE(standin::WriteFileBytes(folder / "empty.txt", "# only a comment\r\n\r\n"));
+    auto refusal = [](const std::string& arguments) {
+        const Finished demo = RunToTheEnd(arguments);
+        EXPECT_EQ(demo.code, 2u) << demo.output;
+        return demo.output;
+    };
+    EXPECT_EQ(refusal(Arguments(folder / "gone.txt", folder / "order.cfg")),
+              "tamrivel demo: " + folder / "gone.txt" + ": cannot be read: no such file\n");
+    EXPECT_EQ(refusal(Arguments(folder / "tree.txt", folder.path())),
+              "tamrivel demo: " + folder.path() + ": cannot be read: it is a folder, not a file\n");
+    EXPECT_EQ(refusal(Arguments(folder / "empty.txt", folder / "order.cfg")),
+              "tamrivel demo: " + folder / "empty.txt" + ": no folders\n");
+
+    // An editor that keeps the file open and shares it with nobody.
+    HANDLE held = CreateFileA((folder / "order.cfg").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(refusal(Arguments(folder / "tree.txt", folder / "order.cfg")),
+              "tamrivel demo: " + folder / "order.cfg" +
+                  ": cannot be read: another program has it open and lets no one else read it; close that program "
+                  "and try again\n");
+    CloseHandle(held);
+}
+
+TEST(DemoTest, LongListingsAreCutUnlessAllAndLongStepsAnnounced) {
+    // 50 mailboxes of 99 folders: 5,000 folders, each listing over the cut.
+    // The order file lists them backwards, so that the sort moves every one.
+    standin::TempFolder folder("demo");
+    std::string tree, order;
+    for (int box = 0; box < 50; ++box) {
+        const std::string name = u8"箱" + std::to_string(box);
+        tree += name + "\n";
+        std::string keys = name + "\\\r\n";
+        for (int sub = 0; sub < 99; ++sub) {
+            tree += "  f" + std::to_string(sub) + "\n";
+            keys = name + "\\f" + std::to_string(sub) + "\\\r\n" + keys;
+        }
+        order = keys + order;
+    }
+    ASSERT_TRUE(standin::WriteFileBytes(folder / "tree.txt", tree));
+    ASSERT_TRUE(standin::WriteFileBytes(folder / "order.cfg", standin::Sjis(order)));
+
+    const Finished cut = RunToTheEnd(Arguments(folder / "tree.txt", folder / "order.cfg"));
+    ASSERT_EQ(cut.code, 0u) << cut.output.substr(0, 2000);
+    // Each long step said before it starts, so the Check is out before the sort.
+    EXPECT_TRUE(InOrder(cut.output, {u8"\nBuilding a tree of 5,000 folders…\n",
+                                     u8"\nChecking 5,000 lines against 5,000 folders…\n", "\nCheck\n",
+                                     u8"\nSorting 5,000 folders by an order file of 5,000 lines…\n", "\nOrder file:\n"}))
+        << cut.output.substr(0, 2000);
+    const std::string leftOut = u8"  … 4,800 more lines left out; make demo ALL=1 (or --all) shows all\n";
+    EXPECT_TRUE(InOrder(cut.output, {"Order file:\n", leftOut, "Folder tree before", leftOut, "Folder tree after it:\n",
+                                     leftOut, "What OK", leftOut}))
+        << cut.output.substr(0, 2000);
+    // Each cut listing shows its first 200 lines: the order file's, and the
+    // sorted tree's keys.
+    EXPECT_NE(cut.output.find(u8"\n  200: 箱48\\\n" + leftOut), std::string::npos);
+    EXPECT_NE(cut.output.find(u8"\n  200: 箱48\\f0\\\n" + leftOut), std::string::npos);
+    EXPECT_EQ(cut.output.find(u8"  201: "), std::string::npos);
+    EXPECT_NE(cut.output.find(u8"No slips: 5,000 lines place a folder."), std::string::npos);
+
+    const Finished all = RunToTheEnd(Arguments(folder / "tree.txt", folder / "order.cfg") + " --all");
+    ASSERT_EQ(all.code, 0u);
+    EXPECT_EQ(all.output.find("left out"), std::string::npos);
+    EXPECT_NE(all.output.find(u8"\n  5000: 箱0\\\n\nFolder tree before"), std::string::npos);
+    EXPECT_NE(all.output.find(u8"  5000: 箱0\\f0\\\n"), std::string::npos);
 }
 
 TEST(DemoTest, SetupModeEditsACopyAndShowsTheResult) {
@@ -174,6 +315,34 @@ TEST(DemoTest, SetupModeEditsACopyAndShowsTheResult) {
     EXPECT_NE(output.find(u8"Folder tree after the editor:\n受信箱", after), std::string::npos) << output;
     // The person's own file is never touched.
     EXPECT_EQ(standin::ReadFileBytes(standin::WindowsPath(sample + "order.cfg")), original);
+}
+
+TEST(DemoTest, SetupModeWithoutAnOrderFileSavesBesideTheModuleOnly) {
+    const std::string sample = std::string(TAMRIVEL_SOURCE_DIR) + "/demo/sample/";
+    standin::TempFolder folder("demo");
+    const std::string order = folder / "tamrivel.cfg";
+    DemoRun demo(Arguments(sample + "tree.txt", order) + " --setup");
+    ASSERT_TRUE(demo.started());
+    HWND dialog = demo.FindWindowOfClass("#32770", 30000);
+    ASSERT_NE(dialog, nullptr) << demo.output();
+    EXPECT_NE(demo.output().find("The editor works on an order file beside the module, none yet; " + order +
+                                 " is never written: "),
+              std::string::npos)
+        << demo.output();
+    SendMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+
+    ASSERT_TRUE(demo.WaitForOutput("Close the host window to finish.", 30000)) << demo.output();
+    HWND host = demo.FindWindowOfClass("TamrivelStandinHost", 5000);
+    ASSERT_NE(host, nullptr);
+    PostMessageA(host, WM_CLOSE, 0, 0);
+    ASSERT_EQ(demo.Wait(30000), 0u) << demo.output();
+
+    const std::string output = demo.output();
+    const size_t after = output.find("Order file after the editor (");
+    ASSERT_NE(after, std::string::npos) << output;
+    EXPECT_NE(output.find(u8"lines):\n  1: 受信箱\\\n  2: 受信箱\\仕事\\\n", after), std::string::npos)
+        << output;
+    EXPECT_FALSE(standin::FileExists(order));
 }
 
 }  // namespace

@@ -33,7 +33,8 @@ TEST(TreeFile, BadInputIsOneLineNamingTheFileAndLine) {
         {"A\nB\\C\n", "t.txt:2: a folder name may not hold \"\\\"; nest folders by indenting"},
         {"A = \n", "t.txt:1: the path after \" = \" is empty"},
         {"A\n\x82\xA0\n", "t.txt:2: not UTF-8 text"},
-        {"# nothing\n\n", "t.txt:0: no folders"},
+        {"# nothing\n\n", "t.txt: no folders"},
+        {"", "t.txt: no folders"},
     };
     for (const Case& c : cases) {
         std::vector<preview::TreeFileFolder> folders;
@@ -42,6 +43,39 @@ TEST(TreeFile, BadInputIsOneLineNamingTheFileAndLine) {
         EXPECT_EQ(error, c.error);
         EXPECT_EQ(error.find('\n'), std::string::npos);
     }
+}
+
+TEST(TreeFile, TwoFoldersOfOneNameInOnePlaceAreRefusedNamingBothLines) {
+    struct Case {
+        const char* text;
+        const char* error;
+    };
+    const Case cases[] = {
+        {u8"受信箱\n  仕事\n    会議\n  家族\n  仕事\n",
+         u8"t.txt:5: \"仕事\" is already a folder of \"受信箱\" at line 2; a folder cannot hold two of one name"},
+        // The second A is B's child, the third A a top-level folder again.
+        {"A\nB\n  A\nA\n",
+         "t.txt:4: \"A\" is already a top-level folder at line 1; the tree cannot have two of one name"},
+        {"A\n  X\n\n# x\n  X  \n",
+         "t.txt:5: \"X\" is already a folder of \"A\" at line 2; a folder cannot hold two of one name"},
+        // Code page 932 has neither Hangul syllable: the host would see "a?" twice.
+        {u8"a가\na각\n",
+         u8"t.txt:2: \"a각\" is already a top-level folder at line 1; the tree cannot have two of one name "
+         u8"(in Shift_JIS, as Becky! has them, both are \"a?\")"},
+    };
+    for (const Case& c : cases) {
+        std::vector<preview::TreeFileFolder> folders;
+        std::string error;
+        EXPECT_FALSE(preview::ParseTreeFile("t.txt", c.text, &folders, &error)) << c.text;
+        EXPECT_EQ(error, c.error);
+    }
+
+    // One name in different places is fine: cousins, and a child named as its parent.
+    std::vector<preview::TreeFileFolder> folders;
+    std::string error;
+    EXPECT_TRUE(preview::ParseTreeFile("t.txt", "A\n  X\n    Y\n  Z\n    Y\nB\n  X\n    X\n", &folders, &error))
+        << error;
+    EXPECT_EQ(folders.size(), 8u);
 }
 
 }  // namespace

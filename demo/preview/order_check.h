@@ -20,9 +20,11 @@ enum class SlipKind {
 };
 
 struct Slip {
-    int line;  // as an editor numbers the file's lines
+    size_t index;  // among the file's lines as model::NumberedLines gives them
+    int line;      // as an editor numbers the file's lines
     SlipKind kind;
-    std::string text;  // "line 4: ...", UTF-8
+    std::string text;    // "line 4: ...", UTF-8
+    std::string listed;  // for a UTF-8 line, or a repeat of one, how a listing shows it
 };
 
 struct OrderFileCheck {
@@ -44,7 +46,15 @@ struct SavePreview {
 };
 SavePreview PreviewSave(const std::string& currentFile, const std::vector<std::string>& keysInTreeOrder);
 
-// "1 line", "2 lines": a count with its noun, singular or plural.
+// The file's lines as a listing shows them, UTF-8 and without their numbers:
+// decoded as Shift_JIS, as the module reads them, but a line the check reads
+// as UTF-8 shown as it says it, with a tag in brackets.
+std::vector<std::string> ListedLines(const std::string& file, const OrderFileCheck& check);
+
+// "20,000": a count with its thousands set apart.
+std::string Thousands(size_t count);
+
+// "1 line", "20,000 lines": a count with its noun, singular or plural.
 std::string Count(size_t count, const std::string& singular, const std::string& plural);
 
 }  // namespace preview

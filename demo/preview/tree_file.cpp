@@ -1,6 +1,9 @@
 #include "demo/preview/tree_file.h"
 
+#include <map>
 #include <sstream>
+
+#include "standin/host.h"
 
 namespace preview {
 
@@ -17,6 +20,46 @@ bool ValidUtf8(const std::string& text) {
     }
     return true;
 }
+
+struct Placed {
+    std::string name;  // UTF-8, as the tree file has it
+    int line;
+};
+
+// The folders met so far that a new folder could clash with: for each level,
+// the latest folder there, parent to what follows, and its siblings. Names are compared in Shift_JIS,
+// as the host holds them, so that two names the conversion makes one (both
+// with a character code page 932 lacks, say) count as the same name.
+class Siblings {
+public:
+    // The earlier sibling of that name, or null; `name` joins the siblings.
+    const Placed* Add(int depth, const std::string& name, int line) {
+        const size_t level = static_cast<size_t>(depth);
+        latest_.resize(level);
+        children_.resize(level + 1);
+        auto added = children_[level].emplace(standin::Sjis(name), Placed{name, line});
+        latest_.push_back({name, line});
+        return added.second ? nullptr : &added.first->second;
+    }
+
+    // The folder that holds the level, or null at the top.
+    const Placed* Parent(int depth) const { return depth ? &latest_[static_cast<size_t>(depth) - 1] : nullptr; }
+
+private:
+    std::vector<Placed> latest_;                            // by level
+    std::vector<std::map<std::string, Placed>> children_;  // by level, by Shift_JIS name
+};
+
+std::string DuplicateName(const std::string& name, const Placed& first, const Placed* parent) {
+    std::string message = "\"" + name + "\" is already a " +
+                          (parent ? "folder of \"" + parent->name + "\"" : std::string("top-level folder")) +
+                          " at line " + std::to_string(first.line) + "; " +
+                          (parent ? "a folder cannot hold" : "the tree cannot have") + " two of one name";
+    if (first.name != name)
+        message += " (in Shift_JIS, as Becky! has them, both are \"" + standin::Utf8(standin::Sjis(name)) + "\")";
+    return message;
+}
+
 }  // namespace
 
 bool ParseTreeFile(const std::string& fileName, const std::string& text,
@@ -26,6 +69,7 @@ bool ParseTreeFile(const std::string& fileName, const std::string& text,
     std::string line;
     int lineNumber = 0;
     int previousDepth = -1;
+    Siblings siblings;
     auto fail = [&](const std::string& why) {
         *error = fileName + ":" + std::to_string(lineNumber) + ": " + why;
         return false;
@@ -55,12 +99,14 @@ bool ParseTreeFile(const std::string& fileName, const std::string& text,
         while (folder.name.back() == ' ') folder.name.pop_back();  // never empty: it starts with no space
         if (folder.name.find('\\') != std::string::npos)
             return fail("a folder name may not hold \"\\\"; nest folders by indenting");
+        if (const Placed* first = siblings.Add(depth, folder.name, lineNumber))
+            return fail(DuplicateName(folder.name, *first, siblings.Parent(depth)));
         folders->push_back(folder);
         previousDepth = depth;
     }
     if (folders->empty()) {
-        lineNumber = 0;
-        return fail("no folders");
+        *error = fileName + ": no folders";
+        return false;
     }
     return true;
 }

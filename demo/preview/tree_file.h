@@ -3,6 +3,7 @@
 // its parent's path (for a mailbox, the data folder), its name and "\".
 // "name = full path" gives the path explicitly, e.g. for a folder outside the
 // data folder. Blank lines and lines starting with "#" are skipped. UTF-8.
+// Two folders of one name in one place are refused, as Becky! has none.
 #pragma once
 
 #include <string>
