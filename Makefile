@@ -3,22 +3,29 @@
 # `make help` lists the targets and their variables.
 BUILD_DIR := build
 JOBS := $(shell nproc)
+# make splits words on spaces: a project or build folder with one in its path
+# would reach the commands below cut in two.
+ifneq ($(words $(CURDIR) $(BUILD_DIR)),2)
+$(error The project's folder ($(CURDIR)) and BUILD_DIR ($(BUILD_DIR)) must not hold spaces: clone into a folder without them)
+endif
 CMAKE_FLAGS := -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-w64-mingw32.cmake -DCMAKE_BUILD_TYPE=Release
 
 # Windows need an X server: scripts/with-display starts one where there is none.
 WITH_DISPLAY := scripts/with-display
 # One Windows program alone: its Wine server ends with it, so that the
 # command ends with the program instead of some seconds later.
-RUN_ALONE := TAMRIVEL_WINESERVER_LINGER=0 $(WITH_DISPLAY) scripts/wine-run
+TAMRIVEL_WINESERVER_LINGER ?= 0
+RUN_ALONE := TAMRIVEL_WINESERVER_LINGER=$(TAMRIVEL_WINESERVER_LINGER) $(WITH_DISPLAY) scripts/wine-run
 export TAMRIVEL_BUILD_DIR := $(if $(filter /%,$(BUILD_DIR)),$(BUILD_DIR),$(CURDIR)/$(BUILD_DIR))
 export WINEPREFIX := $(TAMRIVEL_BUILD_DIR)/wineprefix
 
 # The demo's files, as given (make demo TREE="my folders/tree.txt"): handed to
-# the recipes through the environment, so that spaces and quotes in
-# a path reach the program as they are.
+# the recipes through the environment, unexpanded, so that spaces, quotes and
+# dollars in a path reach the program as they are.
 TREE ?= demo/sample/tree.txt
 ORDER ?= demo/sample/order.cfg
-export TREE ORDER
+export DEMO_TREE := $(value TREE)
+export DEMO_ORDER := $(value ORDER)
 
 .PHONY: all help setup configure build test prefix clean
 all: build
@@ -33,7 +40,7 @@ help:
 	@echo 'make screenshot  saves the order editor on TREE and ORDER as build/editor.png'
 	@echo 'make bench       the sorting benchmark'
 	@echo '                   RUNS=n      runs per size (default 3)'
-	@echo '                   SIZE=n      one tree of n folders (1 to 100000) instead of 100, 1,000 and 10,000'
+	@echo '                   SIZE=n      one tree of n folders (1 to 20000) instead of 100, 1,000 and 10,000'
 	@echo 'make dist        the zip for users and its checksum, in build/dist/'
 	@echo 'make clean       removes build/'
 
@@ -44,27 +51,27 @@ setup:
 # whenever a CMakeLists.txt changes.
 configure: $(BUILD_DIR)/Makefile
 $(BUILD_DIR)/Makefile: | setup
-	@cmake -S . -B $(BUILD_DIR) $(CMAKE_FLAGS) >/dev/null
+	@cmake -S . -B "$(BUILD_DIR)" $(CMAKE_FLAGS) >/dev/null
 
 # build_targets(targets...): builds only those (all of them when none is named).
-build_targets = cmake --build $(BUILD_DIR) -j $(JOBS) $(if $(1),--target $(1)) -- --no-print-directory
+build_targets = cmake --build "$(BUILD_DIR)" -j $(JOBS) $(if $(1),--target $(1)) -- --no-print-directory
 
 build: setup configure
 	@$(call build_targets)
 
 prefix: setup
-	@$(WITH_DISPLAY) scripts/init-wine-prefix $(WINEPREFIX)
+	@$(WITH_DISPLAY) scripts/init-wine-prefix "$(WINEPREFIX)"
 
 test: build prefix
-	@$(WITH_DISPLAY) ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+	@$(WITH_DISPLAY) ctest --test-dir "$(BUILD_DIR)" --output-on-failure -j $(JOBS)
 
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf "$(BUILD_DIR)"
 
 # The demo: the module in the stand-in host on a sample, or on your own
 # folder tree and order file.
-DEMO := $(BUILD_DIR)/demo/tamrivel_demo.exe
-DEMO_ARGS = --tree "$$(realpath -m -- "$$TREE")" --order "$$(realpath -m -- "$$ORDER")" \
+DEMO := "$(BUILD_DIR)/demo/tamrivel_demo.exe"
+DEMO_ARGS = --tree "$$(realpath -m -- "$$DEMO_TREE")" --order "$$(realpath -m -- "$$DEMO_ORDER")" \
             $(if $(SETUP),--setup) $(if $(ALL),--all)
 
 .PHONY: demo demo-build screenshot needs-display
@@ -80,13 +87,13 @@ needs-display:
 	@[ -n "$$DISPLAY" ] || { echo "make demo SETUP=1 needs a display (DISPLAY is not set): the editor waits for you to use it"; exit 1; }
 
 screenshot: demo-build prefix
-	@$(RUN_ALONE) $(DEMO) $(DEMO_ARGS) --screenshot "$(CURDIR)/$(BUILD_DIR)/editor.png" >/dev/null
+	@$(RUN_ALONE) $(DEMO) $(DEMO_ARGS) --screenshot "$(TAMRIVEL_BUILD_DIR)/editor.png" >/dev/null
 	@echo "Saved $(BUILD_DIR)/editor.png"
 
 .PHONY: bench
 bench: setup configure prefix
 	@$(call build_targets,tamrivel sort_bench)
-	@$(RUN_ALONE) $(BUILD_DIR)/bench/sort_bench.exe $(or $(RUNS),3) $(SIZE)
+	@$(RUN_ALONE) "$(BUILD_DIR)/bench/sort_bench.exe" $(or $(RUNS),3) $(SIZE)
 
 # The zip for users and its checksum: build/dist/tamrivel-VERSION.zip(.sha256),
 # with VERSION from project() in CMakeLists.txt. Built twice, the same bytes.

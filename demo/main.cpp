@@ -9,6 +9,7 @@
 // the order editor for a person to use.
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <algorithm>
 #include <functional>
@@ -42,8 +43,8 @@ const size_t kLongStep = 5000;
 
 // Writes at once, with no buffer between: a line printed before a long step
 // is on the screen, or in the pipe, while the step runs.
-void Print(const std::string& utf8) {
-    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+void WriteTo(DWORD standardHandle, const std::string& utf8) {
+    HANDLE out = GetStdHandle(standardHandle);
     DWORD mode, written;
     if (GetConsoleMode(out, &mode)) {
         int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
@@ -55,8 +56,11 @@ void Print(const std::string& utf8) {
     }
 }
 
+void Print(const std::string& utf8) { WriteTo(STD_OUTPUT_HANDLE, utf8); }
+
+// On the error output: make screenshot keeps only that.
 int Fail(const std::string& message) {
-    Print("tamrivel demo: " + message + "\n");
+    WriteTo(STD_ERROR_HANDLE, "tamrivel demo: " + message + "\n");
     return 2;
 }
 
@@ -70,16 +74,24 @@ size_t DisplayWidth(const std::string& utf8) {
     return width;
 }
 
-// The arguments come in the ANSI code page (932 for Becky!'s users); the
-// demo prints UTF-8.
-std::string Utf8FromAnsi(const std::string& ansi) {
-    int length = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), &wide[0], length);
-    length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+std::string Utf8FromWide(const std::wstring& wide) {
+    int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
     std::string utf8(static_cast<size_t>(length), '\0');
     WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &utf8[0], length, nullptr, nullptr);
     return utf8;
+}
+
+// The path in the ANSI code page (932 for Becky!'s users), which the module
+// and the stand-in host open files by; false when a character of it has no
+// place there and Windows would open another path ("josé" as "jose").
+bool AnsiFromWide(const std::wstring& wide, std::string* ansi) {
+    BOOL lossy = FALSE;
+    int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
+                                     nullptr, 0, nullptr, &lossy);
+    ansi->assign(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), &(*ansi)[0],
+                        length, nullptr, &lossy);
+    return !lossy;
 }
 
 struct Options {
@@ -88,21 +100,43 @@ struct Options {
     bool all = false, setup = false;
 };
 
-bool ParseArguments(int argc, char** argv, Options* options, std::string* error) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        const bool valued = i + 1 < argc;
-        if (arg == "--tree" && valued) {
-            options->treePath = standin::WindowsPath(argv[++i]);
-            options->treeName = Utf8FromAnsi(argv[i]);
-        } else if (arg == "--order" && valued) {
-            options->orderPath = standin::WindowsPath(argv[++i]);
-            options->orderName = Utf8FromAnsi(argv[i]);
-        } else if (arg == "--screenshot" && valued) {
-            options->screenshot = standin::WindowsPath(argv[++i]);
-        } else if (arg == "--all") {
+// A path argument: its name for messages, and the path Windows opens.
+bool PathArgument(const std::wstring& argument, std::string* path, std::string* name, std::string* error) {
+    *name = Utf8FromWide(argument);
+    std::string ansi;
+    if (!AnsiFromWide(argument, &ansi)) {
+        *error = *name + ": cannot be read: its path holds a character that code page 932 has not, and the "
+                         "module opens files by such paths; copy the file to a path without it";
+        return false;
+    }
+    *path = standin::WindowsPath(ansi);
+    return true;
+}
+
+// Read from the wide command line: the ANSI one would already have replaced
+// what code page 932 cannot hold.
+bool ParseArguments(Options* options, std::string* error) {
+    int argc = 0;
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    if (!argv) {
+        *error = kUsage;
+        return false;
+    }
+    std::vector<std::wstring> arguments(argv + 1, argv + argc);
+    LocalFree(argv);
+    std::string unused;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::wstring& arg = arguments[i];
+        const bool valued = i + 1 < arguments.size();
+        if (arg == L"--tree" && valued) {
+            if (!PathArgument(arguments[++i], &options->treePath, &options->treeName, error)) return false;
+        } else if (arg == L"--order" && valued) {
+            if (!PathArgument(arguments[++i], &options->orderPath, &options->orderName, error)) return false;
+        } else if (arg == L"--screenshot" && valued) {
+            if (!PathArgument(arguments[++i], &options->screenshot, &unused, error)) return false;
+        } else if (arg == L"--all") {
             options->all = true;
-        } else if (arg == "--setup") {
+        } else if (arg == L"--setup") {
             options->setup = true;
         } else {
             *error = kUsage;
@@ -400,11 +434,11 @@ void ShowStartUpSort(Demo& demo, const standin::LoadedModule& module, const Orde
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main() {
     Options options;
     Input input;
     std::string error;
-    if (!ParseArguments(argc, argv, &options, &error) || !ReadInput(options, &input, &error)) return Fail(error);
+    if (!ParseArguments(&options, &error) || !ReadInput(options, &input, &error)) return Fail(error);
     PrintSummary(input, options.orderName);
 
     Demo demo(options.setup || !options.screenshot.empty());

@@ -33,6 +33,14 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM context) {
     return FALSE;
 }
 
+// Arguments are written in UTF-8, as the sources are.
+std::wstring Wide(const std::string& utf8) {
+    int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &wide[0], length);
+    return wide;
+}
+
 // The demo as a child process, its standard output collected as it comes.
 class DemoRun {
 public:
@@ -41,13 +49,14 @@ public:
         HANDLE write = nullptr;
         CreatePipe(&read_, &write, &inherit, 0);
         SetHandleInformation(read_, HANDLE_FLAG_INHERIT, 0);
-        STARTUPINFOA startup = {};
+        STARTUPINFOW startup = {};
         startup.cb = sizeof startup;
         startup.dwFlags = STARTF_USESTDHANDLES;
         startup.hStdOutput = startup.hStdError = write;
         startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-        std::string command = "\"" + standin::WindowsPath(TAMRIVEL_DEMO_PATH) + "\" " + arguments;
-        started_ = CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+        // Wide, as a shell hands over any path, whatever the ANSI code page holds.
+        std::wstring command = Wide("\"" + standin::WindowsPath(TAMRIVEL_DEMO_PATH) + "\" " + arguments);
+        started_ = CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                                   &startup, &process_) != 0;
         CloseHandle(write);
         reader_ = std::thread([this] {
@@ -230,6 +239,15 @@ TEST(DemoTest, AFileThatCannotBeReadIsRefusedInOneLineSayingWhy) {
               "tamrivel demo: " + folder.path() + ": cannot be read: it is a folder, not a file\n");
     EXPECT_EQ(refusal(Arguments(folder / "empty.txt", folder / "order.cfg")),
               "tamrivel demo: " + folder / "empty.txt" + ": no folders\n");
+    // A path Windows would take for another ("josé" for "jose"), and one no
+    // file can have: refused, not taken for a missing order file.
+    EXPECT_EQ(refusal(Arguments(folder / "tree.txt", folder / u8"jos\u00e9.cfg")),
+              "tamrivel demo: " + folder / u8"jos\u00e9.cfg" +
+                  ": cannot be read: its path holds a character that code page 932 has not, and the module opens "
+                  "files by such paths; copy the file to a path without it\n");
+    EXPECT_EQ(refusal(Arguments(folder / "tree.txt", folder / "a|b.cfg")),
+              "tamrivel demo: " + folder / "a|b.cfg" +
+                  ": cannot be read: its path holds a character that Windows allows in no file name (\" * ? < > |)\n");
 
     // An editor that keeps the file open and shares it with nobody.
     HANDLE held = CreateFileA((folder / "order.cfg").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,

@@ -59,8 +59,11 @@ else:
 
 def make(*arguments):
     """make in the sources, as a person runs it: not as a child of the make
-    that runs the tests, whose job slots and variables it must not inherit."""
+    that runs the tests, whose job slots and variables it must not inherit.
+    Its Wine server lingers as the tests' does: a server that ended with the
+    demo could leave a test beside it to start one of its own."""
     clean = {k: v for k, v in os.environ.items() if k not in ("MAKEFLAGS", "MFLAGS", "MAKELEVEL", "TREE", "ORDER")}
+    clean["TAMRIVEL_WINESERVER_LINGER"] = "2"
     return subprocess.run(["make", "-C", source, "--no-print-directory", "BUILD_DIR=" + build, *arguments],
                           capture_output=True, text=True, env=clean)
 
@@ -71,9 +74,9 @@ rebuilt = [line for line in again.stdout.splitlines() if line.strip() and "Built
 check(again.returncode == 0 and not rebuilt,
       "a second make builds nothing:\n" + "\n".join(rebuilt[:20]) + again.stderr[-2000:])
 
-# The demo's files in folders whose names hold spaces and a quote, given
-# absolute and relative to the sources.
-spaced = os.path.join(work, "my folders", "Oskvar's files")
+# The demo's files in folders whose names hold spaces, a quote and a dollar,
+# given absolute and relative to the sources.
+spaced = os.path.join(work, "my folders", "Oskvar's $files")
 os.makedirs(spaced, exist_ok=True)
 for sample, name in (("tree.txt", "tree file.txt"), ("order.cfg", "order file.cfg")):
     shutil.copy(os.path.join(source, "demo/sample", sample), os.path.join(spaced, name))

@@ -62,6 +62,11 @@ TEST(TreeFile, TwoFoldersOfOneNameInOnePlaceAreRefusedNamingBothLines) {
         {u8"a가\na각\n",
          u8"t.txt:2: \"a각\" is already a top-level folder at line 1; the tree cannot have two of one name "
          u8"(in Shift_JIS, as Becky! has them, both are \"a?\")"},
+        // Windows folder names ignore letter case; Shift_JIS second bytes are
+        // no letters (ア is 83 41, ヂ 83 61), so those two stay apart.
+        {u8"Inbox\nア\nヂ\nINBOX\n",
+         u8"t.txt:4: \"INBOX\" is already a top-level folder at line 1; the tree cannot have two of one name "
+         u8"(\"Inbox\" differs in letter case only, which Windows does not tell apart)"},
     };
     for (const Case& c : cases) {
         std::vector<preview::TreeFileFolder> folders;

@@ -11,6 +11,9 @@ FileReadResult Classify(DWORD error) {
         case ERROR_ACCESS_DENIED: return FileReadResult::kNoPermission;
         case ERROR_SHARING_VIOLATION:
         case ERROR_LOCK_VIOLATION: return FileReadResult::kHeldOpen;
+        case ERROR_INVALID_NAME:
+        case ERROR_BAD_PATHNAME: return FileReadResult::kBadName;
+        case ERROR_FILENAME_EXCED_RANGE: return FileReadResult::kTooLong;
         default: return FileReadResult::kOtherFailure;
     }
 }
@@ -53,6 +56,9 @@ std::string WhyUnreadable(const FileRead& read) {
         case FileReadResult::kNoPermission: return "no permission to read it";
         case FileReadResult::kHeldOpen:
             return "another program has it open and lets no one else read it; close that program and try again";
+        case FileReadResult::kBadName:
+            return "its path holds a character that Windows allows in no file name (\" * ? < > |)";
+        case FileReadResult::kTooLong: return "its path is longer than Windows opens (259 characters)";
         case FileReadResult::kOtherFailure: break;
     }
     return "Windows error " + std::to_string(read.error);

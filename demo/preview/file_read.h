@@ -14,6 +14,8 @@ enum class FileReadResult {
     kFolder,          // the path names a folder
     kNoPermission,
     kHeldOpen,        // another program has it open and shares it with no one
+    kBadName,         // a character that Windows allows in no file name
+    kTooLong,         // longer than Windows opens by an ANSI path
     kOtherFailure,
 };
 

@@ -43,19 +43,6 @@ bool PlausibleShiftJis(const std::string& bytes) {
     return true;
 }
 
-// The second byte of a Shift_JIS character may have a letter's code (ア is
-// 83 41, ヂ 83 61): it is left alone, or two characters would pass for one
-// in two cases.
-std::string AsciiLower(std::string text) {
-    for (size_t i = 0; i < text.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        if ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC))
-            ++i;
-        else if (c >= 'A' && c <= 'Z')
-            text[i] = static_cast<char>(c - 'A' + 'a');
-    }
-    return text;
-}
 
 std::string Quoted(const std::string& sjis) { return "\"" + Utf8(sjis) + "\""; }
 
@@ -142,7 +129,7 @@ OrderFileCheck CheckOrderFile(const std::string& file, const std::vector<std::st
                               const std::string& dataFolder) {
     const LineChecker checker(keys, dataFolder);
     const std::vector<model::NumberedLine> lines = model::NumberedLines(file);
-    OrderFileCheck check = {{}, 0, static_cast<int>(lines.size())};
+    OrderFileCheck check = {{}, 0};
     // The first line of each text, which any later one repeats.
     std::unordered_map<std::string, size_t> firsts;
     for (size_t i = 0; i < lines.size(); ++i) {
@@ -200,6 +187,20 @@ std::string Thousands(size_t count) {
 
 std::string Count(size_t count, const std::string& singular, const std::string& plural) {
     return Thousands(count) + " " + (count == 1 ? singular : plural);
+}
+
+// The second byte of a Shift_JIS character may have a letter's code (ア is
+// 83 41, ヂ 83 61): it is left alone, or two characters would pass for one
+// in two cases.
+std::string AsciiLower(std::string text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC))
+            ++i;
+        else if (c >= 'A' && c <= 'Z')
+            text[i] = static_cast<char>(c - 'A' + 'a');
+    }
+    return text;
 }
 
 }  // namespace preview

@@ -30,7 +30,6 @@ struct Slip {
 struct OrderFileCheck {
     std::vector<Slip> slips;
     int placingLines;  // lines that place a folder
-    int lines;
 };
 
 // Checks `file` (the order file's bytes) against the keys of the tree's
@@ -53,6 +52,10 @@ std::vector<std::string> ListedLines(const std::string& file, const OrderFileChe
 
 // "20,000": a count with its thousands set apart.
 std::string Thousands(size_t count);
+
+// Shift_JIS text with its ASCII letters in lower case, and nothing else
+// changed: how Windows tells two file names apart, as far as it matters here.
+std::string AsciiLower(std::string sjis);
 
 // "1 line", "20,000 lines": a count with its noun, singular or plural.
 std::string Count(size_t count, const std::string& singular, const std::string& plural);

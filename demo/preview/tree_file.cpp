@@ -3,6 +3,7 @@
 #include <map>
 #include <sstream>
 
+#include "demo/preview/order_check.h"
 #include "standin/host.h"
 
 namespace preview {
@@ -27,9 +28,11 @@ struct Placed {
 };
 
 // The folders met so far that a new folder could clash with: for each level,
-// the latest folder there, parent to what follows, and its siblings. Names are compared in Shift_JIS,
-// as the host holds them, so that two names the conversion makes one (both
-// with a character code page 932 lacks, say) count as the same name.
+// the latest folder there, parent to what follows, and its siblings. Names
+// are compared as Windows compares folder names, in Shift_JIS (as the host
+// holds them) and regardless of ASCII letter case, so that "Inbox" and
+// "INBOX", or two names the conversion makes one (both with a character code
+// page 932 lacks, say), count as the same name.
 class Siblings {
 public:
     // The earlier sibling of that name, or null; `name` joins the siblings.
@@ -37,7 +40,7 @@ public:
         const size_t level = static_cast<size_t>(depth);
         latest_.resize(level);
         children_.resize(level + 1);
-        auto added = children_[level].emplace(standin::Sjis(name), Placed{name, line});
+        auto added = children_[level].emplace(AsciiLower(standin::Sjis(name)), Placed{name, line});
         latest_.push_back({name, line});
         return added.second ? nullptr : &added.first->second;
     }
@@ -47,7 +50,7 @@ public:
 
 private:
     std::vector<Placed> latest_;                            // by level
-    std::vector<std::map<std::string, Placed>> children_;  // by level, by Shift_JIS name
+    std::vector<std::map<std::string, Placed>> children_;  // by level, by name as Windows compares it
 };
 
 std::string DuplicateName(const std::string& name, const Placed& first, const Placed* parent) {
@@ -55,7 +58,9 @@ std::string DuplicateName(const std::string& name, const Placed& first, const Pl
                           (parent ? "folder of \"" + parent->name + "\"" : std::string("top-level folder")) +
                           " at line " + std::to_string(first.line) + "; " +
                           (parent ? "a folder cannot hold" : "the tree cannot have") + " two of one name";
-    if (first.name != name)
+    if (standin::Sjis(first.name) != standin::Sjis(name))
+        message += " (\"" + first.name + "\" differs in letter case only, which Windows does not tell apart)";
+    else if (first.name != name)
         message += " (in Shift_JIS, as Becky! has them, both are \"" + standin::Utf8(standin::Sjis(name)) + "\")";
     return message;
 }
