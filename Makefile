@@ -51,7 +51,7 @@ setup:
 # whenever a CMakeLists.txt changes.
 configure: $(BUILD_DIR)/Makefile
 $(BUILD_DIR)/Makefile: | setup
-	@cmake -S . -B "$(BUILD_DIR)" $(CMAKE_FLAGS) >/dev/null
+	@cmake -S . -B "$(BUILD_DIR)" --no-warn-unused-cli $(CMAKE_FLAGS) >/dev/null
 
 # build_targets(targets...): builds only those (all of them when none is named).
 build_targets = cmake --build "$(BUILD_DIR)" -j $(JOBS) $(if $(1),--target $(1)) -- --no-print-directory
