@@ -41,15 +41,27 @@ const size_t kListedLines = 200;
 // under Wine that the demo first says what it is doing.
 const size_t kLongStep = 5000;
 
+std::wstring WideFromUtf8(const std::string& utf8) {
+    int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &wide[0], length);
+    return wide;
+}
+
+std::string Utf8FromWide(const std::wstring& wide) {
+    int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &utf8[0], length, nullptr, nullptr);
+    return utf8;
+}
+
 // Writes at once, with no buffer between: a line printed before a long step
 // is on the screen, or in the pipe, while the step runs.
 void WriteTo(DWORD standardHandle, const std::string& utf8) {
     HANDLE out = GetStdHandle(standardHandle);
     DWORD mode, written;
     if (GetConsoleMode(out, &mode)) {
-        int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-        std::wstring wide(static_cast<size_t>(length), L'\0');
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &wide[0], length);
+        const std::wstring wide = WideFromUtf8(utf8);
         WriteConsoleW(out, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
     } else {
         WriteFile(out, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
@@ -72,13 +84,6 @@ size_t DisplayWidth(const std::string& utf8) {
         else if (c >= 0xC0) width += 2;
     }
     return width;
-}
-
-std::string Utf8FromWide(const std::wstring& wide) {
-    int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &utf8[0], length, nullptr, nullptr);
-    return utf8;
 }
 
 // The path in the ANSI code page (932 for Becky!'s users), which the module
@@ -344,8 +349,12 @@ void PrintSavePreview(const OrderFile& order, const std::vector<std::string>& ke
 void PrintAfterEditor(const Demo& demo, const std::string& orderFilePath, bool all) {
     preview::FileRead saved = preview::ReadWholeFile(orderFilePath);
     Print("\n");
-    if (saved.result != preview::FileReadResult::kRead) {
+    if (saved.result == preview::FileReadResult::kNoSuchFile) {
         Print("Still no order file: the editor was closed without OK.\n");
+        return;
+    }
+    if (saved.result != preview::FileReadResult::kRead) {
+        Print("The order file the editor left cannot be read: " + preview::WhyUnreadable(saved) + "\n");
         return;
     }
     const preview::OrderFileCheck check = preview::CheckOrderFile(saved.bytes, demo.KeysInTreeOrder(), kDataFolder);

@@ -556,6 +556,7 @@ TEST_F(FaultTest, RepeatedStartsAndEditsLeaveNothingBehind) {
     ConfirmEditor(IDOK);
     const int windowsBefore = ThreadWindows();
     const DWORD handlesBefore = ProcessHandles();
+    ASSERT_GT(handlesBefore, 0u) << "no handle count: the check below would pass whatever leaked";
     const int kStarts = 50, kEdits = 20;
     for (int i = 0; i < kStarts; ++i) module_->OnStart();
     for (int i = 0; i < kEdits; ++i) {

@@ -43,7 +43,6 @@ bool PlausibleShiftJis(const std::string& bytes) {
     return true;
 }
 
-
 std::string Quoted(const std::string& sjis) { return "\"" + Utf8(sjis) + "\""; }
 
 class LineChecker {
