@@ -25,18 +25,23 @@ public:
         g_module.editorRunning = true;
         g_module.editorInitialised = false;
         g_module.editorKeys = &keys_;
+        g_module.editorSaved = &saved_;
     }
     ~EditorSession() {
         g_module.editorRunning = false;
         g_module.editorDialog = nullptr;
         g_module.editorKeys = nullptr;
-        DeleteLeftoverSave();
+        g_module.editorSaved = nullptr;
+        DeleteLeftoverSaves();
     }
     EditorSession(const EditorSession&) = delete;
     EditorSession& operator=(const EditorSession&) = delete;
 
+    SavedOrder& saved() { return saved_; }
+
 private:
     FolderKeyCopies keys_;
+    SavedOrder saved_;
 };
 
 // A box about the editor: caption "並び替え", a warning. An owner that is no
@@ -50,6 +55,7 @@ const char* SaveFailureCause(SaveResult result) {
         case SaveResult::kReadOnly: return kSaveFailedReadOnly;
         case SaveResult::kInUse: return kSaveFailedInUse;
         case SaveResult::kDiskFull: return kSaveFailedDiskFull;
+        case SaveResult::kNoMemory: return kSaveFailedNoMemory;
         default: return kSaveFailedNotWritable;
     }
 }
@@ -71,7 +77,8 @@ void ConfirmEditor(HWND dialog) {
         EndDialog(dialog, 0);
         return;
     }
-    SaveResult result = SaveOrderFile(GetDlgItem(dialog, IDC_FOLDER_TREE), *g_module.editorKeys);
+    SaveResult result =
+        SaveOrderFile(GetDlgItem(dialog, IDC_FOLDER_TREE), *g_module.editorKeys, g_module.editorSaved);
     if (result == SaveResult::kSaved || result == SaveResult::kNothingToSave) {
         EndDialog(dialog, 1);
         return;
@@ -142,10 +149,20 @@ void InitialiseEditor(HWND dialog) {
     g_module.editorInitialised = true;
     HWND tree = GetDlgItem(dialog, IDC_FOLDER_TREE);
     g_module.editorTreeProc = TreeSubclass(tree, EditorTreeProc);
+    // An editor without every folder would save an order without them.
     if (!g_module.editorKeys || !FillEditorTree(tree, g_module.editorKeys)) {
         ShowEditorWarning(dialog, kEditorOutOfMemory);
         EndDialog(dialog, 0);
     }
+}
+
+// The dialog's window goes before its tree's, which would then remove its
+// items by recursion, a stack frame a level: a tree as deep as the host's
+// is taken apart first, from its deepest items up.
+void ReleaseEditorTree(HWND dialog) {
+    HWND tree = GetDlgItem(dialog, IDC_FOLDER_TREE);
+    TreeRedrawHold hold(tree);
+    TreeDeleteAll(tree);
 }
 
 // Every command works on the tree of the dialog that received it.
@@ -193,8 +210,17 @@ void RunOrderEditor(HWND owner) {
     // Wine answers 0, not -1, when the dialog cannot be created: the dialog
     // procedure never seeing its first message is what tells.
     if (!g_module.editorInitialised) ShowEditorWarning(nullptr, kEditorCouldNotOpen);
-    // The host may have replaced its tree while the editor was open.
-    if (result != 0) SortFolderTree(HostGetFolderTree());
+    if (result == 0) return;
+    // The host may have replaced its tree while the editor was open. After
+    // a save it is sorted by the bytes just written, so a file that cannot
+    // be read back at once (a scanner holding it) does not matter.
+    SavedOrder& saved = session.saved();
+    if (!saved.saved) {
+        SortFolderTree(HostGetFolderTree());
+        return;
+    }
+    if (!SortFolderTreeBy(HostGetFolderTree(), saved.bytes.get(), saved.byteCount))
+        ShowEditorWarning(owner, kSavedButNotSorted);
 }
 
 INT_PTR CALLBACK OrderEditorProc(HWND dialog, UINT message, WPARAM wParam, LPARAM /*lParam*/) {
@@ -205,6 +231,9 @@ INT_PTR CALLBACK OrderEditorProc(HWND dialog, UINT message, WPARAM wParam, LPARA
         case WM_COMMAND:
             OnEditorCommand(dialog, LOWORD(wParam));
             return FALSE;
+        case WM_DESTROY:
+            ReleaseEditorTree(dialog);
+            return FALSE;
         default:
             return FALSE;
     }
@@ -214,40 +243,88 @@ bool FillEditorTree(HWND editorTree, FolderKeyCopies* keys) {
     HWND hostTree = HostGetFolderTree();
     // The keys are taken as the items are copied: one read of each host
     // record, in the same pass, with no message loop in between.
-    for (HTREEITEM item = TreeGetRoot(hostTree); item; item = TreeGetNextSibling(hostTree, item))
-        CopyTreeItem(editorTree, TVI_ROOT, TVI_LAST, hostTree, item, keys);
+    for (HTREEITEM item = TreeGetRoot(hostTree); item; item = TreeGetNextSibling(hostTree, item)) {
+        if (!CopyTreeItem(editorTree, TVI_ROOT, TVI_LAST, hostTree, item, keys)) return false;
+    }
     return !keys || keys->Index();
 }
 
-HTREEITEM CopyTreeItem(HWND destinationTree, HTREEITEM parent, HTREEITEM insertAfter,
-                       HWND sourceTree, HTREEITEM sourceItem, FolderKeyCopies* keys) {
+namespace {
+// One item, without its children; null when it could not be read or inserted.
+HTREEITEM CopyOneItem(HWND destinationTree, HTREEITEM parent, HTREEITEM insertAfter,
+                      HWND sourceTree, HTREEITEM sourceItem, FolderKeyCopies* keys) {
     char text[kItemTextCapacity];
-    LPARAM itemData = TreeGetItemTextAndData(sourceTree, sourceItem, text, kItemTextCapacity);
+    LPARAM itemData = 0;
+    if (!TreeReadItem(sourceTree, sourceItem, text, kItemTextCapacity, &itemData)) return nullptr;
     HTREEITEM copy = TreeInsertItem(destinationTree, parent, insertAfter, text, itemData);
-    // Without the new item its children would land at the top level.
-    if (!copy) return nullptr;
-    if (keys) keys->Add(itemData);
-    bool hasChildren = false;
-    for (HTREEITEM child = TreeGetChild(sourceTree, sourceItem); child;
-         child = TreeGetNextSibling(sourceTree, child)) {
-        CopyTreeItem(destinationTree, copy, TVI_LAST, sourceTree, child, keys);
-        hasChildren = true;
-    }
-    // The control leaves an item without children as it is when asked to
-    // expand it (it answers FALSE and sets no state), so only parents are
-    // asked: one message fewer for every leaf of a large tree.
-    if (hasChildren) TreeExpandItem(destinationTree, copy);
+    if (copy && keys) keys->Add(itemData);
     return copy;
 }
 
-void MoveEditorItem(HWND tree, HTREEITEM item, HTREEITEM parent, HTREEITEM previousSibling) {
+// The control leaves an item without children as it is when asked to
+// expand it (it answers FALSE and sets no state), so only parents are
+// asked: one message fewer for every leaf of a large tree.
+void ExpandIfParent(HWND tree, HTREEITEM item) {
+    if (TreeGetChild(tree, item)) TreeExpandItem(tree, item);
+}
+}  // namespace
+
+HTREEITEM CopyTreeItem(HWND destinationTree, HTREEITEM parent, HTREEITEM insertAfter,
+                       HWND sourceTree, HTREEITEM sourceItem, FolderKeyCopies* keys) {
+    HTREEITEM copy = CopyOneItem(destinationTree, parent, insertAfter, sourceTree, sourceItem, keys);
+    if (!copy) return nullptr;
+    // Depth-first without recursion, as deep as the host's tree goes: the
+    // copy of each item's parent is found in the destination tree itself,
+    // so nothing grows with the depth. When the copy and its source share a
+    // tree, the copy stands beside the source, never inside it.
+    HTREEITEM source = sourceItem;
+    HTREEITEM copied = copy;
+    for (;;) {
+        HTREEITEM next = TreeGetChild(sourceTree, source);
+        HTREEITEM nextParent = copied;
+        while (!next) {
+            if (source == sourceItem) {
+                ExpandIfParent(destinationTree, copy);
+                return copy;
+            }
+            nextParent = TreeGetParent(destinationTree, copied);
+            next = TreeGetNextSibling(sourceTree, source);
+            if (next) break;
+            // Every child of the parent is in place: it is shown expanded.
+            source = TreeGetParent(sourceTree, source);
+            copied = nextParent;
+            TreeExpandItem(destinationTree, copied);
+        }
+        copied = CopyOneItem(destinationTree, nextParent, TVI_LAST, sourceTree, next, keys);
+        if (!copied) {
+            // Half a copy would be folders shown twice, or saved out of place.
+            TreeDeleteItem(destinationTree, copy);
+            return nullptr;
+        }
+        source = next;
+    }
+}
+
+HTREEITEM MoveEditorItem(HWND tree, HTREEITEM item, HTREEITEM parent, HTREEITEM previousSibling) {
     HTREEITEM insertAfter = previousSibling ? previousSibling : TVI_FIRST;
-    // A big subtree is copied item by item: held, the tree repaints once.
-    TreeRedrawHold hold(tree);
-    HTREEITEM moved = CopyTreeItem(tree, parent, insertAfter, tree, item);
-    // Keep the original unless its copy is really there: a folder missing
-    // from the editor would be missing from the saved order.
-    if (!moved) return;
-    TreeDeleteItem(tree, item);
+    HTREEITEM moved;
+    {
+        // A big subtree is copied item by item: held, the tree repaints once.
+        TreeRedrawHold hold(tree);
+        moved = CopyTreeItem(tree, parent, insertAfter, tree, item);
+        // The original goes only once its whole copy is there, and the copy
+        // goes again if the original stays: a move is all or nothing.
+        if (moved && !TreeDeleteItem(tree, item)) {
+            TreeDeleteItem(tree, moved);
+            moved = nullptr;
+        }
+    }
+    if (!moved) {
+        ShowEditorWarning(GetParent(tree), kEditorMoveFailed);
+        return nullptr;
+    }
+    // Selected once painting is back: selected while held, the control
+    // scrolls without knowing its layout.
     TreeSelectItem(tree, moved);
+    return moved;
 }

@@ -14,16 +14,19 @@ INT_PTR CALLBACK OrderEditorProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 class FolderKeyCopies;
 
 // Copies the host's folder tree into the editor tree, and, given `keys`, the
-// key of every folder copied into them (then indexed).
-// False when the keys could not be kept.
+// key of every folder copied into them (then indexed). False when a folder
+// could not be copied or the keys could not be kept.
 bool FillEditorTree(HWND editorTree, FolderKeyCopies* keys = nullptr);
 
 // Copies `sourceItem` with its whole subtree into `destinationTree`, under
-// `parent` after `insertAfter`, fully expanded. Answers the new item.
+// `parent` after `insertAfter`, fully expanded. Answers the new item, or null
+// when any part could not be copied; nothing of the copy is left then.
 // Given `keys`, also adds the key of every folder copied.
 HTREEITEM CopyTreeItem(HWND destinationTree, HTREEITEM parent, HTREEITEM insertAfter,
                        HWND sourceTree, HTREEITEM sourceItem, FolderKeyCopies* keys = nullptr);
 
 // Moves `item` with its subtree under `parent`, after `previousSibling` (or
-// first when that is null), and selects it in its new place.
-void MoveEditorItem(HWND tree, HTREEITEM item, HTREEITEM parent, HTREEITEM previousSibling);
+// first when that is null), and selects it in its new place; answers it
+// there. When any part cannot be copied nothing moves: the user is told, the
+// item stays where it was, and the answer is null.
+HTREEITEM MoveEditorItem(HWND tree, HTREEITEM item, HTREEITEM parent, HTREEITEM previousSibling);

@@ -33,61 +33,48 @@ private:
     HANDLE handle_;
 };
 
-// Gathers small writes into one stack buffer, so a tree of thousands of
-// folders costs a handful of WriteFile calls, and remembers whether every
-// byte reached the file.
-class FileWriter {
-public:
-    explicit FileWriter(HANDLE file) : file_(file) {}
-
-    void Append(const char* bytes, DWORD count) {
-        if (count > sizeof buffer_ - used_) {
-            Flush();
-            if (count > sizeof buffer_) {
-                WriteThrough(bytes, count);
-                return;
+// The new content of the order file: every folder of the tree whose key
+// `keys` holds, depth-first, each key followed by CR LF, in one host block
+// (none for an empty content). Measured first, then filled: nothing runs
+// between the two walks that could change the tree.
+SaveResult ComposeOrderLines(HWND tree, const FolderKeyCopies& keys, SavedOrder* content) {
+    DWORD total = 0;
+    for (int pass = 0; pass < 2; ++pass) {
+        char* out = content->bytes.get();
+        for (HTREEITEM item = TreeGetRoot(tree); item; item = NextPreorder(tree, item)) {
+            LPARAM itemData = 0;
+            // An item the control cannot read would be a folder left out.
+            if (!TreeReadItemData(tree, item, &itemData)) return SaveResult::kNoMemory;
+            const char* key = keys.Find(itemData);
+            if (!key) continue;
+            DWORD length = static_cast<DWORD>(lstrlenA(key));
+            if (pass == 0) {
+                // Keys are copies of host paths; their sum stays far below 4 GB.
+                total += length + 2;
+                continue;
             }
+            CopyMemory(out, key, length);
+            out[length] = '\r';
+            out[length + 1] = '\n';
+            out += length + 2;
         }
-        CopyMemory(buffer_ + used_, bytes, count);
-        used_ += count;
+        if (pass == 0 && total > 0 && !content->bytes.Allocate(total)) return SaveResult::kNoMemory;
     }
+    content->byteCount = total;
+    return SaveResult::kSaved;
+}
 
-    // 0 when everything appended so far is in the file, else the error of
-    // the first write that failed.
-    DWORD Flush() {
-        if (used_ > 0) WriteThrough(buffer_, used_);
-        used_ = 0;
-        return error_;
-    }
-
-private:
-    void WriteThrough(const char* bytes, DWORD count) {
-        if (error_) return;
+// 0 when all the bytes are in the file, else why not.
+DWORD WriteAll(HANDLE file, const char* bytes, DWORD count) {
+    while (count > 0) {
         DWORD written = 0;
-        if (!WriteFile(file_, bytes, count, &written, nullptr))
-            error_ = GetLastError();
-        else if (written != count)
-            error_ = ERROR_HANDLE_DISK_FULL;  // a short synchronous write: no room left
+        if (!WriteFile(file, bytes, count, &written, nullptr)) return GetLastError();
+        // A short synchronous write: no room left.
+        if (written == 0) return ERROR_HANDLE_DISK_FULL;
+        bytes += written;
+        count -= written;
     }
-
-    HANDLE file_;
-    char buffer_[4096];
-    DWORD used_ = 0;
-    DWORD error_ = 0;
-};
-
-// 0 when every keyed folder of the tree is in the file, else why not.
-DWORD WriteOrderLines(HANDLE file, HWND tree, const FolderKeyCopies& keys) {
-    FileWriter writer(file);
-    for (HTREEITEM item = TreeGetRoot(tree); item; item = NextPreorder(tree, item)) {
-        const char* key = keys.Find(TreeGetItemData(tree, item));
-        if (!key) continue;
-        writer.Append(key, static_cast<DWORD>(lstrlenA(key)));
-        writer.Append("\r\n", 2);
-    }
-    DWORD error = writer.Flush();
-    if (error == 0 && !FlushFileBuffers(file)) error = GetLastError();
-    return error;
+    return FlushFileBuffers(file) ? 0 : GetLastError();
 }
 
 bool IsReadOnlyFile(DWORD attributes) {
@@ -180,12 +167,18 @@ bool CreateNewCopy(char* newCopyPath) {
     return GetTempFileNameA(folder, kNewCopyPrefix, 0, newCopyPath) != 0;
 }
 
+bool DeleteCopy(const char* path) {
+    return DeleteFileA(path) || GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
 // Deletes a save's own new copy. One that another program holds (a virus
 // scanner reading it) cannot go yet: it is remembered and deleted by the
-// next save, or when the editor closes.
+// next save, or when the editor closes. A save starts only while there is
+// room to remember its copy.
 void DeleteNewCopy(const char* newCopyPath) {
-    if (DeleteFileA(newCopyPath) || GetLastError() == ERROR_FILE_NOT_FOUND) return;
-    lstrcpynA(g_module.leftoverCopyPath, newCopyPath, kPathCapacity);
+    if (DeleteCopy(newCopyPath)) return;
+    if (g_module.leftoverCopyCount < kMostLeftoverCopies)
+        lstrcpynA(g_module.leftoverCopies[g_module.leftoverCopyCount++], newCopyPath, kPathCapacity);
 }
 
 // What a failure to create or fill the new copy means. Access denied here
@@ -194,6 +187,20 @@ SaveResult WriteFailure(DWORD error) {
     if (IsDiskFull(error)) return SaveResult::kDiskFull;
     if (IsHeldByAnotherProgram(error)) return SaveResult::kInUse;
     return SaveResult::kNotWritable;
+}
+
+// Opens the order file to read it. A program that holds it without read
+// sharing (a save of another host, a scanner) lets go quickly: waited for
+// as a save waits for one.
+HANDLE OpenOrderFileForReading() {
+    for (int attempt = 1;; ++attempt) {
+        HANDLE file = CreateFileA(g_module.orderFilePath, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE || !IsHeldByAnotherProgram(GetLastError()) ||
+            attempt == kReplaceAttempts)
+            return file;
+        Sleep(kReplacePauseMilliseconds);
+    }
 }
 
 }  // namespace
@@ -224,10 +231,14 @@ void BuildOrderFilePath() {
 }
 
 bool LoadOrderList() {
-    FileHandle file(CreateFileA(g_module.orderFilePath, GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle file(OpenOrderFileForReading());
     if (!file) return false;
-    DWORD size = GetFileSize(file.get(), nullptr);
+    // A size the platform cannot tell is a file that cannot be read: asking
+    // the host for INVALID_FILE_SIZE bytes would be asking for 4 GB. So is
+    // one of 4 GB or more, which no order file is.
+    DWORD sizeHigh = 0;
+    DWORD size = GetFileSize(file.get(), &sizeHigh);
+    if ((size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) || sizeHigh != 0) return false;
     HostBlock block(size);
     if (!block) return false;
     DWORD bytesRead = 0;
@@ -253,7 +264,7 @@ const char* FirstOrderLine() {
 
 const char* NextOrderLine(const char* line) { return NextLineStart(line, OrderListEnd()); }
 
-SaveResult SaveOrderFile(HWND tree, const FolderKeyCopies& keys) {
+SaveResult SaveOrderFile(HWND tree, const FolderKeyCopies& keys, SavedOrder* saved) {
     if (g_module.orderFilePath[0] == '\0') return SaveResult::kNoOrderFile;
     // A tree that is gone would save as empty and wipe the user's order.
     if (!TreeIsLive(tree)) return SaveResult::kNotWritable;
@@ -266,22 +277,37 @@ SaveResult SaveOrderFile(HWND tree, const FolderKeyCopies& keys) {
     if (IsReadOnlyFile(attributes)) return SaveResult::kReadOnly;
     if (IsFolder(attributes)) return SaveResult::kNotWritable;
 
-    DeleteLeftoverSave();
+    SavedOrder content;
+    SaveResult composed = ComposeOrderLines(tree, keys, &content);
+    if (composed != SaveResult::kSaved) return composed;
+
+    DeleteLeftoverSaves();
+    // Copies that others still hold fill every place to remember one: they
+    // are the other program's doing, and a new copy could not be cleaned up.
+    if (g_module.leftoverCopyCount == kMostLeftoverCopies) return SaveResult::kInUse;
     char newCopyPath[kPathCapacity];
     if (!CreateNewCopy(newCopyPath)) return WriteFailure(GetLastError());
     DWORD error = 0;
     {
         FileHandle file(CreateFileA(newCopyPath, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
-        error = file ? WriteOrderLines(file.get(), tree, keys) : GetLastError();
+        error = file ? WriteAll(file.get(), content.bytes.get(), content.byteCount) : GetLastError();
     }
     if (error) {
         DeleteNewCopy(newCopyPath);
         return WriteFailure(error);
     }
     SaveResult result = ReplaceOrderFile(newCopyPath);
-    if (result != SaveResult::kSaved) DeleteNewCopy(newCopyPath);
-    return result;
+    if (result != SaveResult::kSaved) {
+        DeleteNewCopy(newCopyPath);
+        return result;
+    }
+    if (saved) {
+        saved->bytes.Adopt(content.bytes.Release());
+        saved->byteCount = content.byteCount;
+        saved->saved = true;
+    }
+    return SaveResult::kSaved;
 }
 
 SaveResult SaveOrderFile(HWND tree) {
@@ -290,8 +316,12 @@ SaveResult SaveOrderFile(HWND tree) {
     return SaveOrderFile(tree, keys);
 }
 
-void DeleteLeftoverSave() {
-    if (g_module.leftoverCopyPath[0] == '\0') return;
-    if (DeleteFileA(g_module.leftoverCopyPath) || GetLastError() == ERROR_FILE_NOT_FOUND)
-        g_module.leftoverCopyPath[0] = '\0';
+void DeleteLeftoverSaves() {
+    int kept = 0;
+    for (int i = 0; i < g_module.leftoverCopyCount; ++i) {
+        if (DeleteCopy(g_module.leftoverCopies[i])) continue;
+        if (kept != i) lstrcpyA(g_module.leftoverCopies[kept], g_module.leftoverCopies[i]);
+        ++kept;
+    }
+    g_module.leftoverCopyCount = kept;
 }

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "plugin/host_api.h"
+
 // Sets the order-file path from the module's own file path. Leaves it empty
 // (so nothing is read or written) when the module path was cut short or the
 // order-file path would not fit.
@@ -16,7 +18,9 @@ void BuildOrderFilePath();
 bool OrderFilePathFromModulePath(const char* modulePath, DWORD length, char* orderFilePath);
 
 // Reads the whole order file into one host block, with every CR and LF turned
-// into NUL. False (and nothing held) when it cannot be opened, allocated or read.
+// into NUL. False (and nothing held) when it cannot be opened, sized,
+// allocated or read. A file that another program holds for a moment is
+// waited for, about a second at most.
 bool LoadOrderList();
 void ReleaseOrderList();
 
@@ -37,7 +41,16 @@ enum class SaveResult {
     kReadOnly,       // the order file is read-only
     kInUse,          // another program holds the order file (or our new copy of it)
     kDiskFull,
+    kNoMemory,       // no memory for the new content, or the tree could not be read
     kNotWritable,    // anything else: a folder in the way, no permission, no tree
+};
+
+// What a save wrote, kept so that the host tree can be sorted by exactly
+// those bytes: a file that cannot be read back at once then does not matter.
+struct SavedOrder {
+    HostBlock bytes;  // null for an empty save
+    DWORD byteCount = 0;
+    bool saved = false;
 };
 
 // Rewrites the order file from a tree: every folder of the tree whose key
@@ -45,11 +58,13 @@ enum class SaveResult {
 // to a new copy under a name of its own first and replaces the order file
 // only when all of it was written, so a failed save leaves the previous file
 // exactly as it was and (once nobody holds it) no copy behind.
-SaveResult SaveOrderFile(HWND tree, const FolderKeyCopies& keys);
+// Given `saved`, a successful save leaves its bytes there.
+SaveResult SaveOrderFile(HWND tree, const FolderKeyCopies& keys, SavedOrder* saved = nullptr);
 
 // The same, with the keys the tree's folders have now.
 SaveResult SaveOrderFile(HWND tree);
 
-// Deletes the new copy of a failed save that another program held when the
-// save gave up; by the time the editor closes, it has let go.
-void DeleteLeftoverSave();
+// Deletes the new copies of failed saves that another program held when
+// each save gave up; by the time the editor closes, it has usually let go.
+// Those still held stay remembered for the next try.
+void DeleteLeftoverSaves();

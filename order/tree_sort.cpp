@@ -18,14 +18,36 @@ int CALLBACK CompareFolders(LPARAM first, LPARAM second, LPARAM /*applicationVal
     return CompareKeysWith(list.scan, list.buffer, OrderListEnd(), firstKey, secondKey);
 }
 
-void SortFolderTree(HWND tree) {
-    if (!LoadOrderList()) return;
+namespace {
+// Sorts every sibling group by the list now in g_module.orderList. Children
+// are sorted before the walk descends into them, so the walk follows the new
+// order and visits every item once. False when the control refused to sort
+// a group.
+bool SortByOrderList(HWND tree) {
     g_module.orderList.scan = ProcessorHasAvx2()   ? OrderScan::kAvx2
                               : ProcessorHasSse2() ? OrderScan::kSse2
                                                    : OrderScan::kScalar;
-    // Children are sorted before the walk descends into them, so the walk
-    // follows the new order and visits every item once.
-    for (HTREEITEM node = TVI_ROOT; node; node = NextPreorder(tree, node))
-        TreeSortChildren(tree, node, CompareFolders);
+    bool sortedEveryGroup = true;
+    for (HTREEITEM node = TVI_ROOT; node; node = NextPreorder(tree, node)) {
+        if (!TreeSortChildren(tree, node, CompareFolders) && TreeHasSeveralChildren(tree, node))
+            sortedEveryGroup = false;
+    }
+    return sortedEveryGroup;
+}
+}  // namespace
+
+void SortFolderTree(HWND tree) {
+    if (!LoadOrderList()) return;
+    SortByOrderList(tree);
     ReleaseOrderList();
+}
+
+bool SortFolderTreeBy(HWND tree, char* bytes, DWORD byteCount) {
+    SplitOrderLines(bytes, byteCount);
+    g_module.orderList.buffer = bytes;
+    g_module.orderList.byteCount = byteCount;
+    bool sorted = SortByOrderList(tree);
+    g_module.orderList.buffer = nullptr;
+    g_module.orderList.byteCount = 0;
+    return sorted;
 }

@@ -9,6 +9,11 @@
 // the order file cannot be loaded.
 void SortFolderTree(HWND tree);
 
+// Sorts the tree by an order file's bytes held in memory (a block of the
+// caller's, whose line ends are turned into NULs). False when the control
+// refused to sort some group, which then kept its order.
+bool SortFolderTreeBy(HWND tree, char* bytes, DWORD byteCount);
+
 // The comparison handed to the tree control: -1 when the first folder's key is
 // listed before the second's, +1 when the second's comes first, 0 when
 // neither is listed or either folder has no key.

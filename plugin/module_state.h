@@ -7,8 +7,10 @@
 #include "order/order_lines.h"
 
 const int kPathCapacity = MAX_PATH;  // bytes, NUL included
+const int kMostLeftoverCopies = 16;
 
 class FolderKeyCopies;
+struct SavedOrder;
 
 // The order file as read for one sort: its bytes with every CR and LF turned
 // into NUL. No terminator is added after the data.
@@ -35,9 +37,13 @@ struct ModuleState {
     // The keys of the folders the open editor shows, taken when it filled
     // its tree; what OK saves.
     FolderKeyCopies* editorKeys;
-    // A failed save's new copy that could not be deleted then (another
-    // program held it); empty when there is none.
-    char leftoverCopyPath[kPathCapacity];
+    // What the open editor's OK saved, to sort the host tree by once it closes.
+    SavedOrder* editorSaved;
+    // New copies of failed saves that could not be deleted then (another
+    // program held them), deleted again at the next save and when the
+    // editor closes. A save never makes a copy it could not remember.
+    char leftoverCopies[kMostLeftoverCopies][kPathCapacity];
+    int leftoverCopyCount;
 };
 
 extern ModuleState g_module;

@@ -26,4 +26,12 @@ const char kEditorHostLost[] =
     "並び順を保存できませんでした。\r\n\r\n"
     "編集中にBecky!のフォルダを読み取れなくなったため、並び順ファイルは変更していません。";
 const char kEditorCouldNotOpen[] = "並び替えの画面を開けませんでした。";
-const char kEditorOutOfMemory[] = "メモリが足りないため、並び替えの画面を開けませんでした。";
+const char kEditorOutOfMemory[] =
+    "メモリが足りないため、すべてのフォルダを表示できませんでした。\r\n"
+    "並び順は変更していません。ほかのプログラムを閉じてから、もう一度開いてください。";
+const char kSaveFailedNoMemory[] =
+    "メモリが足りません。ほかのプログラムを閉じてから、もう一度OKを押してください。";
+const char kEditorMoveFailed[] =
+    "メモリが足りないため、フォルダを移動できませんでした。\r\nフォルダは元の位置のままです。";
+const char kSavedButNotSorted[] =
+    "並び順を保存しました。\r\nフォルダの一覧には、次にBecky!を起動したときに反映されます。";

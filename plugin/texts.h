@@ -18,6 +18,7 @@ extern const char kSaveFailedFormat[];
 extern const char kSaveFailedReadOnly[];
 extern const char kSaveFailedInUse[];
 extern const char kSaveFailedDiskFull[];
+extern const char kSaveFailedNoMemory[];
 extern const char kSaveFailedNotWritable[];
 
 // The editor's other reports: the settings when the host's folders could not
@@ -27,3 +28,7 @@ extern const char kEditorUnavailable[];
 extern const char kEditorHostLost[];
 extern const char kEditorCouldNotOpen[];
 extern const char kEditorOutOfMemory[];
+// A move whose copy could not be made; a save whose host tree could not be
+// sorted by it.
+extern const char kEditorMoveFailed[];
+extern const char kSavedButNotSorted[];

@@ -6,8 +6,8 @@ HTREEITEM GetNextItem(HWND tree, UINT relation, HTREEITEM item) {
         SendMessageA(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
 }
 
-void GetItem(HWND tree, TVITEMA* item) {
-    SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(item));
+bool GetItem(HWND tree, TVITEMA* item) {
+    return SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(item)) != FALSE;
 }
 }  // namespace
 
@@ -23,21 +23,27 @@ HTREEITEM TreeGetParent(HWND tree, HTREEITEM item) { return GetNextItem(tree, TV
 HTREEITEM TreeGetSelection(HWND tree) { return GetNextItem(tree, TVGN_CARET, nullptr); }
 
 LPARAM TreeGetItemData(HWND tree, HTREEITEM item) {
+    LPARAM itemData = 0;
+    return TreeReadItemData(tree, item, &itemData) ? itemData : 0;
+}
+
+bool TreeReadItemData(HWND tree, HTREEITEM item, LPARAM* itemData) {
     TVITEMA request = {};
     request.mask = TVIF_HANDLE | TVIF_PARAM;
     request.hItem = item;
-    GetItem(tree, &request);
-    return request.lParam;
+    if (!GetItem(tree, &request)) return false;
+    *itemData = request.lParam;
+    return true;
 }
 
-LPARAM TreeGetItemTextAndData(HWND tree, HTREEITEM item, char* text, int capacity) {
+bool TreeReadItem(HWND tree, HTREEITEM item, char* text, int capacity, LPARAM* itemData) {
     TVITEMA request = {};
     request.mask = TVIF_HANDLE | TVIF_PARAM | TVIF_TEXT;
     request.hItem = item;
     request.pszText = text;
     request.cchTextMax = capacity;
     text[0] = '\0';
-    GetItem(tree, &request);
+    if (!GetItem(tree, &request)) return false;
     // The control may answer by pointing pszText at its own copy instead of
     // filling our buffer: it does so for items whose owner supplies the text
     // on request (LPSTR_TEXTCALLBACK and TVN_GETDISPINFO).
@@ -48,7 +54,8 @@ LPARAM TreeGetItemTextAndData(HWND tree, HTREEITEM item, char* text, int capacit
             text[0] = '\0';
     }
     text[capacity - 1] = '\0';
-    return request.lParam;
+    *itemData = request.lParam;
+    return true;
 }
 
 bool TreeIsLive(HWND window) {
@@ -69,8 +76,46 @@ HTREEITEM TreeInsertItem(HWND tree, HTREEITEM parent, HTREEITEM after, const cha
         SendMessageA(tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
 }
 
-void TreeDeleteItem(HWND tree, HTREEITEM item) {
-    SendMessageA(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(item));
+namespace {
+bool DeleteOneSubtree(HWND tree, HTREEITEM item) {
+    return SendMessageA(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(item)) != FALSE;
+}
+
+// How many levels one TVM_DELETEITEM may take at once. The control removes
+// a subtree by recursion, a stack frame a level (Wine's overflows a 1 MB
+// stack at some 20,000 levels): a few hundred levels cost a few pages.
+const int kLevelsDeletedAtOnce = 256;
+
+// The last item of `item`'s subtree in a depth-first walk; `depth` grows by
+// the levels descended.
+HTREEITEM LastDescendant(HWND tree, HTREEITEM item, int* depth) {
+    for (HTREEITEM child; (child = TreeGetChild(tree, item)) != nullptr; ++*depth) {
+        for (HTREEITEM next; (next = TreeGetNextSibling(tree, child)) != nullptr;) child = next;
+        item = child;
+    }
+    return item;
+}
+}  // namespace
+
+// Walks the subtree backwards, so that every item comes after its whole
+// subtree, and deletes each item that stands a multiple of the limit below
+// `item`: what it takes with it is less deep than the limit. A subtree that
+// is not that deep (every real folder tree) goes in one message.
+bool TreeDeleteItem(HWND tree, HTREEITEM item) {
+    int depth = 0;
+    HTREEITEM node = LastDescendant(tree, item, &depth);
+    while (node != item) {
+        HTREEITEM previous = TreeGetPreviousSibling(tree, node);
+        HTREEITEM parent = TreeGetParent(tree, node);
+        if (depth % kLevelsDeletedAtOnce == 0 && !DeleteOneSubtree(tree, node)) return false;
+        if (previous) {
+            node = LastDescendant(tree, previous, &depth);
+        } else {
+            node = parent;
+            --depth;
+        }
+    }
+    return DeleteOneSubtree(tree, item);
 }
 
 void TreeSelectItem(HWND tree, HTREEITEM item) {
@@ -97,10 +142,28 @@ TreeRedrawHold::~TreeRedrawHold() {
     InvalidateRect(tree_, nullptr, TRUE);
 }
 
-void TreeSortChildren(HWND tree, HTREEITEM parent, TreeCompareFn compare) {
+bool TreeSortChildren(HWND tree, HTREEITEM parent, TreeCompareFn compare) {
     TVSORTCB sort = {};
     sort.hParent = parent;
     sort.lpfnCompare = compare;
     sort.lParam = 0;
-    SendMessageA(tree, TVM_SORTCHILDRENCB, FALSE, reinterpret_cast<LPARAM>(&sort));
+    return SendMessageA(tree, TVM_SORTCHILDRENCB, FALSE, reinterpret_cast<LPARAM>(&sort)) != FALSE;
+}
+
+bool TreeHasSeveralChildren(HWND tree, HTREEITEM parent) {
+    HTREEITEM first = TreeGetChild(tree, parent);
+    return first && TreeGetNextSibling(tree, first);
+}
+
+void TreeDeleteAll(HWND tree) {
+    // From the last top-level item on, so the control has nothing after the
+    // deleted item to lay out again.
+    HTREEITEM last = TreeGetRoot(tree);
+    if (!last) return;
+    for (HTREEITEM next; (next = TreeGetNextSibling(tree, last)) != nullptr;) last = next;
+    while (last) {
+        HTREEITEM previous = TreeGetPreviousSibling(tree, last);
+        if (!TreeDeleteItem(tree, last)) return;
+        last = previous;
+    }
 }

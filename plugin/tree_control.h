@@ -21,17 +21,29 @@ HTREEITEM TreeGetSelection(HWND tree);
 // The item's item data, or 0 when the control could not read it.
 LPARAM TreeGetItemData(HWND tree, HTREEITEM item);
 
+// The item's item data; false when the control could not read the item. A
+// folder whose record address is lost this way would be a folder lost.
+bool TreeReadItemData(HWND tree, HTREEITEM item, LPARAM* itemData);
+
 // The item's item data and its text, cut to fit `capacity` bytes and always
-// NUL-terminated (Wine's control does not terminate a text it cuts).
-LPARAM TreeGetItemTextAndData(HWND tree, HTREEITEM item, char* text, int capacity);
+// NUL-terminated (Wine's control does not terminate a text it cuts). False
+// when the control could not read the item.
+bool TreeReadItem(HWND tree, HTREEITEM item, char* text, int capacity, LPARAM* itemData);
 
 // True while `window` is a tree-view control that still exists.
 bool TreeIsLive(HWND window);
 
-// Parent null or TVI_ROOT for the top level; after is an item, TVI_FIRST or TVI_LAST.
+// Parent null or TVI_ROOT for the top level; after is an item, TVI_FIRST or
+// TVI_LAST. Null when the control could not insert (it has no memory left).
 HTREEITEM TreeInsertItem(HWND tree, HTREEITEM parent, HTREEITEM after, const char* text,
                          LPARAM itemData);
-void TreeDeleteItem(HWND tree, HTREEITEM item);
+// Removes the item with its subtree, however deep; false when the control
+// refused.
+bool TreeDeleteItem(HWND tree, HTREEITEM item);
+
+// Removes every item, as TreeDeleteItem does; before the control is
+// destroyed, which would remove them all at once, by recursion.
+void TreeDeleteAll(HWND tree);
 void TreeSelectItem(HWND tree, HTREEITEM item);
 void TreeExpandItem(HWND tree, HTREEITEM item);
 void TreeEnsureVisible(HWND tree, HTREEITEM item);
@@ -52,5 +64,11 @@ private:
     HWND tree_;
 };
 
-// Reorders the immediate children of parent (an item or TVI_ROOT).
-void TreeSortChildren(HWND tree, HTREEITEM parent, TreeCompareFn compare);
+// Reorders the immediate children of parent (an item or TVI_ROOT). False when
+// the group was not sorted: the control answers FALSE when it could not (no
+// memory for its list), but also, on some versions, for a group of fewer
+// than two children, which has nothing to sort.
+bool TreeSortChildren(HWND tree, HTREEITEM parent, TreeCompareFn compare);
+
+// True when parent (an item or TVI_ROOT) has two children or more.
+bool TreeHasSeveralChildren(HWND tree, HTREEITEM parent);

@@ -117,18 +117,12 @@ void ClickButton(HWND dialog, int id) {
 
 HWND DialogTree(HWND dialog, int id) { return GetDlgItem(dialog, id); }
 
-namespace {
-HTREEITEM FindBelow(HWND tree, HTREEITEM parent, const std::string& text) {
-    for (HTREEITEM item = TreeView_GetChild(tree, parent); item;
-         item = TreeView_GetNextSibling(tree, item)) {
+HTREEITEM FindTreeItem(HWND tree, const std::string& text) {
+    for (HTREEITEM item = TreeView_GetRoot(tree); item; item = NextInTree(tree, item)) {
         if (ItemText(tree, item) == text) return item;
-        if (HTREEITEM found = FindBelow(tree, item, text)) return found;
     }
     return nullptr;
 }
-}  // namespace
-
-HTREEITEM FindTreeItem(HWND tree, const std::string& text) { return FindBelow(tree, TVI_ROOT, text); }
 
 void SelectTreeItem(HWND tree, HTREEITEM item) { TreeView_SelectItem(tree, item); }
 

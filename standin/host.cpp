@@ -52,7 +52,33 @@ FolderTreeHost::FolderTreeHost(DWORD pathOffset, bool visible) : pathOffset_(pat
     Host().folderTree = tree_;
 }
 
+namespace {
+// The control removes its items by recursion when its window goes, a stack
+// frame a level: a test tree thousands of levels deep is taken apart first,
+// each item once it has no children left, from the last one back.
+void DeleteItemsFromTheLeavesUp(HWND tree) {
+    SendMessageA(tree, WM_SETREDRAW, FALSE, 0);
+    auto lastDescendant = [tree](HTREEITEM item) {
+        for (HTREEITEM child; (child = TreeView_GetChild(tree, item)) != nullptr;) {
+            for (HTREEITEM next; (next = TreeView_GetNextSibling(tree, child)) != nullptr;) child = next;
+            item = child;
+        }
+        return item;
+    };
+    HTREEITEM item = TreeView_GetRoot(tree);
+    if (!item) return;
+    for (HTREEITEM next; (next = TreeView_GetNextSibling(tree, item)) != nullptr;) item = next;
+    for (item = lastDescendant(item); item;) {
+        HTREEITEM previous = TreeView_GetPrevSibling(tree, item);
+        HTREEITEM parent = TreeView_GetParent(tree, item);
+        TreeView_DeleteItem(tree, item);
+        item = previous ? lastDescendant(previous) : parent;
+    }
+}
+}  // namespace
+
 FolderTreeHost::~FolderTreeHost() {
+    DeleteItemsFromTheLeavesUp(tree_);
     DestroyWindow(window_);
     if (noAccessPage_) VirtualFree(noAccessPage_, 0, MEM_RELEASE);
     if (Host().folderTree == tree_) Host().folderTree = nullptr;
@@ -230,19 +256,24 @@ LPARAM ItemData(HWND tree, HTREEITEM item) {
     return request.lParam;
 }
 
-namespace {
-void DescribeChildren(HWND tree, HTREEITEM parent, int depth, std::string& out) {
-    for (HTREEITEM item = TreeView_GetChild(tree, parent); item;
-         item = TreeView_GetNextSibling(tree, item)) {
-        out += std::string(static_cast<size_t>(depth) * 2, ' ') + ItemText(tree, item) + "\n";
-        DescribeChildren(tree, item, depth + 1, out);
+HTREEITEM NextInTree(HWND tree, HTREEITEM item, int* depth) {
+    int unused = 0;
+    if (!depth) depth = &unused;
+    if (HTREEITEM child = TreeView_GetChild(tree, item)) {
+        ++*depth;
+        return child;
     }
+    for (; item; item = TreeView_GetParent(tree, item), --*depth) {
+        if (HTREEITEM next = TreeView_GetNextSibling(tree, item)) return next;
+    }
+    return nullptr;
 }
-}  // namespace
 
 std::string DescribeTree(HWND tree) {
     std::string out;
-    DescribeChildren(tree, TVI_ROOT, 0, out);
+    int depth = 0;
+    for (HTREEITEM item = TreeView_GetRoot(tree); item; item = NextInTree(tree, item, &depth))
+        out += std::string(static_cast<size_t>(depth) * 2, ' ') + ItemText(tree, item) + "\n";
     return out;
 }
 

@@ -104,6 +104,10 @@ void WINAPI HostFree(LPVOID block);
 
 // The tree as indented text: one item a line, two spaces of indent a level.
 std::string DescribeTree(HWND tree);
+// The item after `item` depth-first, a parent before its children; null at
+// the end. Given `depth`, keeps it: one more a level down, one less a level
+// up. No recursion: test trees may be thousands of levels deep.
+HTREEITEM NextInTree(HWND tree, HTREEITEM item, int* depth = nullptr);
 std::string ItemText(HWND tree, HTREEITEM item);
 LPARAM ItemData(HWND tree, HTREEITEM item);
 

@@ -17,6 +17,10 @@ void* HostHeap::Alloc(DWORD byteCount) {
         return nullptr;
     }
     if (refuseAfter > 0) --refuseAfter;
+    if (nth_ > 0 && (++seen_ == nth_ || (fromThenOn_ && seen_ > nth_))) {
+        ++refusals_;
+        return nullptr;
+    }
     void* block = placement == Placement::kHeap ? HeapAlloc(heap_, 0, byteCount) : AllocGuarded(byteCount);
     if (!block) return nullptr;
     // Not zeroed: the module must not rely on bytes it did not write.
@@ -25,6 +29,13 @@ void* HostHeap::Alloc(DWORD byteCount) {
     outstandingBytes_ += byteCount;
     if (outstandingBytes_ > peakBytes_) peakBytes_ = outstandingBytes_;
     return block;
+}
+
+void HostHeap::RefuseNth(int n, bool fromThenOn) {
+    nth_ = n;
+    fromThenOn_ = fromThenOn;
+    seen_ = 0;
+    refusals_ = 0;
 }
 
 void HostHeap::Free(void* block) {

@@ -23,6 +23,11 @@ public:
     bool refuseAll = false;
     bool refuseZeroBytes = false;
     int refuseAfter = -1;
+    // Refuses the nth request from now (counting from 1), once or from then
+    // on, until StopRefusing; refusals() counts what it refused.
+    void RefuseNth(int n, bool fromThenOn);
+    void StopRefusing() { nth_ = 0; }
+    int refusals() const { return refusals_; }
 
     // Where blocks are placed: in the heap, or in pages of their own, either
     // ending right where an inaccessible page begins or beginning right after
@@ -48,6 +53,10 @@ private:
     size_t peakBytes_ = 0;
     size_t requests_ = 0;
     size_t badFrees_ = 0;
+    int nth_ = 0;
+    bool fromThenOn_ = false;
+    int seen_ = 0;
+    int refusals_ = 0;
 };
 
 }  // namespace standin

@@ -117,7 +117,7 @@ TEST_F(ModuleTest, ImportsExactlyItsFunctionsFromKernelAndUserOnly) {
           "Sleep", "WriteFile", "lstrcatA", "lstrcmpA", "lstrcmpiA", "lstrcpyA", "lstrcpynA",
           "lstrlenA"}},
         {"USER32.DLL",
-         {"CallWindowProcA", "DialogBoxParamA", "EndDialog", "GetClassNameA", "GetDlgItem", "InvalidateRect",
+         {"CallWindowProcA", "DialogBoxParamA", "EndDialog", "GetClassNameA", "GetDlgItem", "GetParent", "InvalidateRect",
           "IsWindow", "MessageBoxA", "SendMessageA", "SetForegroundWindow", "SetWindowLongA", "wsprintfA"}},
     };
     EXPECT_EQ(imports, expected);

@@ -150,8 +150,7 @@ TEST_F(HostDuringEditorTest, AnEditorThatCannotKeepTheKeysSaysSoAndSavesNothing)
         heap_.refuseAfter = -1;
         EXPECT_EQ(ReadOrderFile(), "Folder7\\\r\n");
         ASSERT_EQ(watcher_.messageBoxes().size(), 1u);
-        EXPECT_EQ(watcher_.messageBoxes()[0].text,
-                  standin::Sjis(u8"メモリが足りないため、並び替えの画面を開けませんでした。"));
+        EXPECT_EQ(watcher_.messageBoxes()[0].text, standin::Sjis(kNotEveryFolderShown));
         EXPECT_EQ(heap_.outstandingBlocks(), 0u);
     }
 }

@@ -14,6 +14,15 @@
 
 using standin::Bytes;
 
+// What the editor says, as UTF-8, for the tests to compare in Shift_JIS.
+const char kNotEveryFolderShown[] =
+    u8"メモリが足りないため、すべてのフォルダを表示できませんでした。\r\n"
+    u8"並び順は変更していません。ほかのプログラムを閉じてから、もう一度開いてください。";
+const char kMoveFailed[] =
+    u8"メモリが足りないため、フォルダを移動できませんでした。\r\nフォルダは元の位置のままです。";
+const char kSavedButNotSorted[] =
+    u8"並び順を保存しました。\r\nフォルダの一覧には、次にBecky!を起動したときに反映されます。";
+
 class ModuleTest : public ::testing::Test {
 protected:
     void SetUp() override;

@@ -1,0 +1,293 @@
+// Whatever the platform refuses (a tree control out of memory, a file held
+// for a moment, a host allocator that says no), no folder is lost and the
+// user is told what did not happen. Each platform call the module makes is
+// made to fail, the Nth call once or from then on, for N = 1, 2, ... until
+// the operation no longer needs an Nth call.
+#include "tests/module_fixture.h"
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "standin/call_failure.h"
+
+namespace {
+
+using standin::CallFailure;
+using standin::FailingCall;
+
+const int kUp = 1001;
+// Far more calls than any operation here makes: a loop that reaches it did
+// not end where it should.
+const int kMostCalls = 200;
+
+class RefusalTest : public ModuleTest {
+protected:
+    void Start(const std::string& outline, const std::string& orderFile) {
+        module_.reset();
+        NewHostTree(28);
+        host_->AddOutline(outline);
+        Load();
+        WriteOrderFile(orderFile);
+        module_->OnStart();
+        watcher_.ClearMessageBoxes();
+    }
+
+    // The texts of the boxes shown since the last start, as UTF-8.
+    std::vector<std::string> Boxes() const {
+        std::vector<std::string> texts;
+        for (const standin::MessageBoxSeen& box : watcher_.messageBoxes()) {
+            EXPECT_EQ(box.caption, standin::Sjis(u8"並び替え"));
+            EXPECT_TRUE(box.warningIcon);
+            texts.push_back(standin::Utf8(box.text));
+        }
+        return texts;
+    }
+
+    void ExpectNoNewCopyLeft() {
+        for (const std::string& name : standin::ListFolder(module_->folder()))
+            EXPECT_TRUE(name == "tamrivel.dll" || name == "tamrivel.cfg") << "left behind: " << name;
+    }
+};
+
+// The editor's fill: a copy that fails anywhere closes the editor with a
+// word, before the user can arrange an incomplete tree.
+TEST_F(RefusalTest, AnEditorThatCannotShowEveryFolderDoesNotOpen) {
+    const std::string outline = "A\n  A1\n  A2\nB\n  B1\n    B11\nC\n";
+    for (FailingCall call : {FailingCall::kInsertItem, FailingCall::kGetItem}) {
+        for (bool fromThenOn : {false, true}) {
+            int n = 1;
+            for (; n < kMostCalls; ++n) {
+                SCOPED_TRACE(std::string(CallFailure::Name(call)) + (fromThenOn ? " from call " : " call ") +
+                             std::to_string(n));
+                Start(outline, "C\\\r\nB\\\r\n");
+                const std::string before = Describe();
+                // Only the fill's calls may fail: the save's come after it.
+                std::unique_ptr<CallFailure> failure(new CallFailure(module_->handle(), call, n, fromThenOn));
+                ASSERT_TRUE(failure->applied());
+                int failures = 0;
+                auto stopFailing = [&] {
+                    if (!failure) return;
+                    failures = failure->failures();
+                    failure.reset();
+                };
+                bool opened = false;
+                watcher_.OnNextDialog([&](HWND dialog) {
+                    opened = true;
+                    stopFailing();
+                    standin::ClickButton(dialog, IDOK);
+                });
+                EXPECT_EQ(module_->OnPlugInSetup(host_->window()), 1);
+                stopFailing();
+                if (failures == 0) {
+                    EXPECT_TRUE(opened);
+                    EXPECT_EQ(ReadOrderFile(), "C\\\r\nB\\\r\nB\\B1\\\r\nB\\B1\\B11\\\r\nA\\\r\nA\\A1\\\r\nA\\A2\\\r\n");
+                    break;
+                }
+                // The start's own reads go through the same calls: only a
+                // failure inside the fill concerns the editor.
+                EXPECT_FALSE(opened);
+                EXPECT_EQ(Boxes(), std::vector<std::string>{kNotEveryFolderShown});
+                EXPECT_EQ(ReadOrderFile(), "C\\\r\nB\\\r\n");
+                EXPECT_EQ(Describe(), before);
+            }
+            EXPECT_GT(n, 7) << "fewer calls than folders";
+            EXPECT_LT(n, kMostCalls);
+        }
+    }
+}
+
+// A move copies the folder with its subfolders, then deletes the original:
+// all of it, or nothing and a word.
+TEST_F(RefusalTest, AMoveThatCannotCopyEveryFolderMovesNothing) {
+    const std::string outline = "A\nB\n  B1\n    B11\n  B2\nC\n";
+    const std::string unmoved = "A\nB\n  B1\n    B11\n  B2\nC\n";
+    const std::string moved = "B\n  B1\n    B11\n  B2\nA\nC\n";
+    struct Case {
+        FailingCall call;
+        bool fromThenOn;
+    };
+    // A delete the control refuses has no lasting cause: it is tried once.
+    const Case cases[] = {{FailingCall::kInsertItem, false}, {FailingCall::kInsertItem, true},
+                          {FailingCall::kGetItem, false},    {FailingCall::kGetItem, true},
+                          {FailingCall::kDeleteItem, false}};
+    for (const Case& c : cases) {
+        int n = 1;
+        for (; n < kMostCalls; ++n) {
+            SCOPED_TRACE(std::string(CallFailure::Name(c.call)) + (c.fromThenOn ? " from call " : " call ") +
+                         std::to_string(n));
+            Start(outline, "");
+            std::string shown, selected;
+            int failures = 0;
+            watcher_.OnNextDialog([&](HWND dialog) {
+                HWND tree = standin::DialogTree(dialog);
+                standin::SelectTreeItem(tree, standin::FindTreeItem(tree, "B"));
+                {
+                    CallFailure failure(module_->handle(), c.call, n, c.fromThenOn);
+                    standin::ClickButton(dialog, kUp);
+                    failures = failure.failures();
+                }
+                shown = standin::DescribeTree(tree);
+                selected = standin::ItemText(tree, TreeView_GetSelection(tree));
+                standin::ClickButton(dialog, IDOK);
+            });
+            EXPECT_EQ(module_->OnPlugInSetup(host_->window()), 1);
+            EXPECT_EQ(selected, "B");
+            if (failures == 0) {
+                EXPECT_EQ(shown, moved);
+                EXPECT_TRUE(Boxes().empty());
+                EXPECT_EQ(Describe(), moved);
+                break;
+            }
+            EXPECT_EQ(shown, unmoved);
+            EXPECT_EQ(Boxes(), std::vector<std::string>{kMoveFailed});
+            // OK saves every folder, where the user saw it.
+            EXPECT_EQ(ReadOrderFile(), "A\\\r\nB\\\r\nB\\B1\\\r\nB\\B1\\B11\\\r\nB\\B2\\\r\nC\\\r\n");
+        }
+        EXPECT_LT(n, kMostCalls);
+    }
+}
+
+void WINAPI NoPause(DWORD) {}
+
+// From the save to the sort after it, every file call and every host
+// allocation may fail: the order file is the old one or the new one, the
+// host tree shows what was saved or the user is told, and nothing is left
+// behind, in the folder or the host's heap.
+TEST_F(RefusalTest, AfterOKTheHostTreeShowsWhatWasSavedOrTheUserIsTold) {
+    const std::string oldFile = "C\\\r\nB\\\r\nA\\\r\n";
+    const std::string newFile = "C\\\r\nA\\\r\nB\\\r\n";
+    // Each row arms the failure of the Nth call and answers how many failed.
+    struct Row {
+        std::string what;
+        std::function<void(int n, bool fromThenOn)> arm;
+        std::function<int()> disarm;
+    };
+    std::unique_ptr<CallFailure> failure;
+    std::vector<Row> rows;
+    for (FailingCall call : {FailingCall::kCreateFile, FailingCall::kGetFileSize, FailingCall::kReadFile,
+                             FailingCall::kWriteFile, FailingCall::kFlushFileBuffers,
+                             FailingCall::kGetTempFileName, FailingCall::kMoveFileEx,
+                             FailingCall::kSortChildren}) {
+        rows.push_back({CallFailure::Name(call),
+                        [&, call](int n, bool fromThenOn) {
+                            failure.reset(new CallFailure(module_->handle(), call, n, fromThenOn));
+                        },
+                        [&] {
+                            int failures = failure->failures();
+                            failure.reset();
+                            return failures;
+                        }});
+    }
+    rows.push_back({"BKA_Alloc", [&](int n, bool fromThenOn) { heap_.RefuseNth(n, fromThenOn); },
+                    [&] {
+                        heap_.StopRefusing();
+                        return heap_.refusals();
+                    }});
+
+    for (const Row& row : rows) {
+        for (bool fromThenOn : {false, true}) {
+            int n = 1;
+            for (; n < kMostCalls; ++n) {
+                SCOPED_TRACE(row.what + (fromThenOn ? " from call " : " call ") + std::to_string(n));
+                Start("A\nB\nC\n", oldFile);
+                ASSERT_EQ(Describe(), "C\nB\nA\n");
+                standin::ImportPatch noPauses(module_->handle(), "kernel32.dll", "Sleep",
+                                              reinterpret_cast<void*>(&NoPause));
+                int failures = 0;
+                watcher_.OnNextDialog([&](HWND dialog) {
+                    HWND tree = standin::DialogTree(dialog);
+                    standin::SelectTreeItem(tree, standin::FindTreeItem(tree, "A"));
+                    standin::ClickButton(dialog, kUp);
+                    row.arm(n, fromThenOn);
+                    standin::ClickButton(dialog, IDOK);
+                    // A save that failed keeps the dialog open: the user gives up.
+                    if (IsWindowVisible(dialog)) standin::ClickButton(dialog, IDCANCEL);
+                });
+                EXPECT_EQ(module_->OnPlugInSetup(host_->window()), 1);
+                failures = row.disarm();
+                const std::vector<std::string> boxes = Boxes();
+                const std::string file = ReadOrderFile();
+                if (file == newFile) {
+                    EXPECT_TRUE(Describe() == "C\nA\nB\n" ||
+                                boxes == std::vector<std::string>{kSavedButNotSorted})
+                        << Describe();
+                } else {
+                    EXPECT_EQ(file, oldFile);
+                    EXPECT_EQ(boxes.size(), 1u) << "a save that failed in silence";
+                }
+                // The editor's closing deletes what the failing calls left.
+                ConfirmEditor(IDCANCEL);
+                ExpectNoNewCopyLeft();
+                EXPECT_EQ(heap_.outstandingBlocks(), 0u);
+                if (failures == 0) {
+                    EXPECT_EQ(file, newFile);
+                    EXPECT_TRUE(boxes.empty());
+                    break;
+                }
+            }
+            EXPECT_LT(n, kMostCalls);
+        }
+    }
+}
+
+BOOL WINAPI MoveWhileTheNewCopyIsHeld(LPCSTR from, LPCSTR, DWORD);
+std::vector<HANDLE> g_heldCopies;
+
+// A scanner holds each new copy of two failed saves: both go once it lets
+// go and the editor closes.
+TEST_F(RefusalTest, EveryCopyThatCouldNotBeDeletedIsDeletedLater) {
+    Start("A\nB\n", "A\\\r\n");
+    standin::ImportPatch noPauses(module_->handle(), "kernel32.dll", "Sleep", reinterpret_cast<void*>(&NoPause));
+    watcher_.OnNextDialog([&](HWND dialog) {
+        standin::ImportPatch move(module_->handle(), "kernel32.dll", "MoveFileExA",
+                                  reinterpret_cast<void*>(&MoveWhileTheNewCopyIsHeld));
+        standin::ClickButton(dialog, IDOK);
+        standin::ClickButton(dialog, IDOK);
+        EXPECT_EQ(standin::ListFolder(module_->folder()).size(), 4u);
+        for (HANDLE held : g_heldCopies) CloseHandle(held);
+        g_heldCopies.clear();
+        standin::ClickButton(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(module_->OnPlugInSetup(host_->window()), 1);
+    EXPECT_EQ(Boxes().size(), 2u);
+    EXPECT_EQ(ReadOrderFile(), "A\\\r\n");
+    ExpectNoNewCopyLeft();
+}
+
+BOOL WINAPI MoveWhileTheNewCopyIsHeld(LPCSTR from, LPCSTR, DWORD) {
+    g_heldCopies.push_back(CreateFileA(from, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    SetLastError(ERROR_SHARING_VIOLATION);
+    return FALSE;
+}
+
+// The host decides how deep its tree is; the module's stack does not: this
+// executable has the 1 MB stack of a Windows program.
+TEST_F(RefusalTest, ATree20000LevelsDeepOpensMovesAndSaves) {
+    const int kDepth = 20000;
+    host_->AddFolder(nullptr, "A");
+    HTREEITEM parent = host_->AddFolder(nullptr, "B");
+    std::string expected = "A\\\r\nB\\\r\n";
+    for (int level = 1; level <= kDepth; ++level) {
+        // Paths of their own, short: nested names would make each path as long as the tree is deep.
+        const std::string name = "D" + std::to_string(level);
+        parent = host_->AddFolderWithPath(parent, name, "C:\\BeckyData\\" + name + "\\");
+        expected += name + "\\\r\n";
+    }
+    Load();
+    module_->OnStart();
+    int items = 0;
+    watcher_.OnNextDialog([&](HWND dialog) {
+        HWND tree = standin::DialogTree(dialog);
+        standin::SelectTreeItem(tree, standin::FindTreeItem(tree, "B"));
+        standin::ClickButton(dialog, kUp);
+        for (HTREEITEM item = TreeView_GetRoot(tree); item; item = standin::NextInTree(tree, item)) ++items;
+        standin::ClickButton(dialog, IDOK);
+    });
+    EXPECT_EQ(module_->OnPlugInSetup(host_->window()), 1);
+    EXPECT_TRUE(Boxes().empty());
+    EXPECT_EQ(items, kDepth + 2);
+    EXPECT_EQ(ReadOrderFile(), "B\\\r\n" + expected.substr(expected.find("D1\\")) + "A\\\r\n");
+}
+
+}  // namespace
