@@ -196,6 +196,13 @@ SaveResult WriteFailure(DWORD error) {
     return SaveResult::kNotWritable;
 }
 
+// What a failure to create the new copy means: short of a full disk, the
+// folder refuses new files (under Program Files, most often), which the
+// user fixes on the folder, not on the order file.
+SaveResult NewCopyFailure(DWORD error) {
+    return IsDiskFull(error) ? SaveResult::kDiskFull : SaveResult::kFolderNotWritable;
+}
+
 }  // namespace
 
 bool OrderFilePathFromModulePath(const char* modulePath, DWORD length, char* orderFilePath) {
@@ -268,7 +275,7 @@ SaveResult SaveOrderFile(HWND tree, const FolderKeyCopies& keys) {
 
     DeleteLeftoverSave();
     char newCopyPath[kPathCapacity];
-    if (!CreateNewCopy(newCopyPath)) return WriteFailure(GetLastError());
+    if (!CreateNewCopy(newCopyPath)) return NewCopyFailure(GetLastError());
     DWORD error = 0;
     {
         FileHandle file(CreateFileA(newCopyPath, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
@@ -294,4 +301,9 @@ void DeleteLeftoverSave() {
     if (g_module.leftoverCopyPath[0] == '\0') return;
     if (DeleteFileA(g_module.leftoverCopyPath) || GetLastError() == ERROR_FILE_NOT_FOUND)
         g_module.leftoverCopyPath[0] = '\0';
+}
+
+void OrderFileFolder(char* folder) {
+    const DWORD length = static_cast<DWORD>(FileNameOf(g_module.orderFilePath) - g_module.orderFilePath);
+    lstrcpynA(folder, g_module.orderFilePath, static_cast<int>(length + 1));
 }

@@ -37,6 +37,7 @@ enum class SaveResult {
     kReadOnly,       // the order file is read-only
     kInUse,          // another program holds the order file (or our new copy of it)
     kDiskFull,
+    kFolderNotWritable,  // the new copy cannot be created in the order file's folder
     kNotWritable,    // anything else: a folder in the way, no permission, no tree
 };
 
@@ -49,6 +50,10 @@ SaveResult SaveOrderFile(HWND tree, const FolderKeyCopies& keys);
 
 // The same, with the keys the tree's folders have now.
 SaveResult SaveOrderFile(HWND tree);
+
+// The folder the order file is in (the plug-in's), separator included, into
+// a buffer of kPathCapacity bytes.
+void OrderFileFolder(char* folder);
 
 // Deletes the new copy of a failed save that another program held when the
 // save gave up; by the time the editor closes, it has let go.
