@@ -30,7 +30,9 @@
 
 namespace {
 
-const char kDataFolder[] = "C:\\BeckyData\\";
+// The host's data folder: the sample's, or the folder TREE names, when it
+// names a real folder tree rather than a tree file.
+std::string g_dataFolder = "C:\\BeckyData\\";
 const char kUsage[] = "usage: tamrivel_demo --tree TREE.txt --order ORDER.cfg [--all] [--setup] [--screenshot OUT.png]";
 
 // Listings longer than this are cut, unless --all is given: a tree of 20,000
@@ -170,7 +172,10 @@ struct Input {
 // Reads both files. Refuses, in one line, a tree file it cannot read or
 // parse and an order file that exists but cannot be read.
 bool ReadInput(const Options& options, Input* input, std::string* refusal) {
-    const preview::FileRead tree = preview::ReadWholeFile(options.treePath);
+    const DWORD treeAttributes = GetFileAttributesA(options.treePath.c_str());
+    const bool realTree = treeAttributes != INVALID_FILE_ATTRIBUTES && (treeAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    const preview::FileRead tree = realTree ? preview::FileRead{preview::FileReadResult::kRead, "", 0}
+                                            : preview::ReadWholeFile(options.treePath);
     if (tree.result != preview::FileReadResult::kRead) {
         *refusal = options.treeName + ": cannot be read: " + preview::WhyUnreadable(tree);
         return false;
@@ -181,7 +186,9 @@ bool ReadInput(const Options& options, Input* input, std::string* refusal) {
         *refusal = options.orderName + ": cannot be read: " + preview::WhyUnreadable(order);
         return false;
     }
-    return preview::ParseTreeFile(options.treeName, tree.bytes, &input->folders, refusal);
+    if (!realTree) return preview::ParseTreeFile(options.treeName, tree.bytes, &input->folders, refusal);
+    g_dataFolder = options.treePath + (options.treePath.back() == ':' ? "" : "\\");
+    return preview::ReadFolderTree(options.treePath, &input->folders, refusal);
 }
 
 // Says what the demo is about to do, when it will take a while.
@@ -193,7 +200,7 @@ class Demo {
 public:
     Demo(bool visible) : host_(28, visible) {
         standin::Host().heap = &heap_;
-        standin::Host().dataFolder = kDataFolder;
+        standin::Host().dataFolder = g_dataFolder;
         standin::Host().version = "2.05.05";
     }
     ~Demo() { standin::Host().heap = nullptr; }
@@ -204,9 +211,10 @@ public:
             parents.resize(static_cast<size_t>(folder.depth));
             HTREEITEM parent = folder.depth ? parents.back() : nullptr;
             std::string name = standin::Sjis(folder.name);
-            parents.push_back(folder.fullPath.empty()
-                                  ? host_.AddFolder(parent, name)
-                                  : host_.AddFolderWithPath(parent, name, standin::Sjis(folder.fullPath)));
+            std::string path = standin::Sjis(folder.fullPath);
+            if (!folder.diskName.empty())
+                path = (parent ? host_.PathOf(parent) : std::string(g_dataFolder)) + standin::Sjis(folder.diskName) + "\\";
+            parents.push_back(path.empty() ? host_.AddFolder(parent, name) : host_.AddFolderWithPath(parent, name, path));
         }
         host_.ExpandAll();
     }
@@ -223,8 +231,15 @@ public:
     // The keys of the tree's folders in the tree's order, as a save meets them.
     std::vector<std::string> KeysInTreeOrder() const {
         std::vector<std::string> keys;
-        CollectKeys(TVI_ROOT, keys);
+        for (const preview::CheckedFolder& folder : Folders()) keys.push_back(folder.key);
         return keys;
+    }
+
+    // The keyed folders with the paths of their shown names, for the check.
+    std::vector<preview::CheckedFolder> Folders() const {
+        std::vector<preview::CheckedFolder> folders;
+        CollectFolders(TVI_ROOT, "", folders);
+        return folders;
     }
 
     standin::FolderTreeHost& host() { return host_; }
@@ -236,7 +251,7 @@ private:
         HWND tree = host_.tree();
         for (HTREEITEM item = TreeView_GetChild(tree, parent); item; item = TreeView_GetNextSibling(tree, item)) {
             std::string key, note = "outside the data folder: no key";
-            if (model::KeyOf(host_.PathOf(item), kDataFolder, &key)) {
+            if (model::KeyOf(host_.PathOf(item), g_dataFolder, &key)) {
                 auto line = placing.find(key);
                 note = line == placing.end() ? "unlisted" : "line " + std::to_string(line->second);
             }
@@ -248,12 +263,14 @@ private:
         }
     }
 
-    void CollectKeys(HTREEITEM parent, std::vector<std::string>& keys) const {
+    void CollectFolders(HTREEITEM parent, const std::string& shownPath,
+                        std::vector<preview::CheckedFolder>& folders) const {
         HWND tree = host_.tree();
         for (HTREEITEM item = TreeView_GetChild(tree, parent); item; item = TreeView_GetNextSibling(tree, item)) {
+            const std::string shown = shownPath + standin::ItemText(tree, item) + "\\";
             std::string key;
-            if (model::KeyOf(host_.PathOf(item), kDataFolder, &key)) keys.push_back(key);
-            CollectKeys(item, keys);
+            if (model::KeyOf(host_.PathOf(item), g_dataFolder, &key)) folders.push_back({key, shown});
+            CollectFolders(item, shown, folders);
         }
     }
 
@@ -279,7 +296,7 @@ std::string Sizes(const std::string& bytes) {
 }
 
 void PrintSummary(const Input& input, const std::string& orderName) {
-    Print("Data folder: " + std::string(kDataFolder) + "\n");
+    Print("Data folder: " + standin::Utf8(g_dataFolder) + "\n");
     Print("Folder tree: " + preview::Count(input.folders.size(), "folder", "folders") + "\n");
     if (input.order.exists) {
         Print("Order file: " + Sizes(input.order.bytes) + "\n");
@@ -313,7 +330,8 @@ void PrintCheck(const OrderFile& order, const preview::OrderFileCheck& check, bo
 void PrintOrderFile(const std::string& title, const std::string& bytes, const preview::OrderFileCheck& check,
                     bool all) {
     Print(title + "\n");
-    const std::vector<model::NumberedLine> lines = model::NumberedLines(bytes);
+    // A file saved whole as UTF-8 or UTF-16 is listed as it says it, by its lines.
+    const std::vector<model::NumberedLine> lines = model::NumberedLines(check.checkedFile);
     const std::vector<std::string> texts = preview::ListedLines(bytes, check);
     std::vector<std::string> listing;
     for (size_t i = 0; i < lines.size(); ++i)
@@ -357,7 +375,7 @@ void PrintAfterEditor(const Demo& demo, const std::string& orderFilePath, bool a
         Print("The order file the editor left cannot be read: " + preview::WhyUnreadable(saved) + "\n");
         return;
     }
-    const preview::OrderFileCheck check = preview::CheckOrderFile(saved.bytes, demo.KeysInTreeOrder(), kDataFolder);
+    const preview::OrderFileCheck check = preview::CheckOrderFile(saved.bytes, demo.Folders(), g_dataFolder);
     PrintOrderFile("Order file after the editor (" + Sizes(saved.bytes) + "):", saved.bytes, check, all);
     PrintTree("\nFolder tree after the editor:", demo.Describe(model::NumberedLines(saved.bytes)), all);
 }
@@ -420,13 +438,13 @@ void BuildTree(Demo& demo, const std::vector<preview::TreeFileFolder>& folders) 
 // built, then the listings, cut unless `all`.
 void ShowStartUpSort(Demo& demo, const standin::LoadedModule& module, const OrderFile& order, bool all) {
     const std::vector<model::NumberedLine> lines = model::NumberedLines(order.bytes);
-    const std::vector<std::string> keys = demo.KeysInTreeOrder();
-    const bool longSteps = order.exists && (keys.size() >= kLongStep || lines.size() >= kLongStep);
+    const std::vector<preview::CheckedFolder> folders = demo.Folders();
+    const bool longSteps = order.exists && (folders.size() >= kLongStep || lines.size() >= kLongStep);
     const std::string lineCount = preview::Count(lines.size(), "line", "lines");
-    const std::string folderCount = preview::Count(keys.size(), "folder", "folders");
+    const std::string folderCount = preview::Count(folders.size(), "folder", "folders");
 
     Announce(longSteps, "Checking " + lineCount + " against " + folderCount + "…");
-    const preview::OrderFileCheck check = preview::CheckOrderFile(order.bytes, keys, kDataFolder);
+    const preview::OrderFileCheck check = preview::CheckOrderFile(order.bytes, folders, g_dataFolder);
     PrintCheck(order, check, all);
 
     const std::vector<std::string> before = demo.Describe(lines);

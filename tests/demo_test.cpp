@@ -323,7 +323,7 @@ TEST(DemoTest, SetupModeEditsACopyAndShowsTheResult) {
     ASSERT_NE(dialog, nullptr) << demo.output();
     EXPECT_NE(demo.output().find("The editor works on a copy of"), std::string::npos) << demo.output();
 
-    // The sort put アーカイブ first and 受信箱 second: move 受信箱 up, then OK.
+    // The sort put the mailbox 仕事用 first and 個人用 second: move 個人用 up, then OK.
     HWND tree = GetDlgItem(dialog, 1000);
     HTREEITEM second = TreeView_GetNextSibling(tree, TreeView_GetRoot(tree));
     ASSERT_NE(second, nullptr);
@@ -336,8 +336,9 @@ TEST(DemoTest, SetupModeEditsACopyAndShowsTheResult) {
     const std::string output = demo.output();
     const size_t after = output.find("Order file after the editor");
     ASSERT_NE(after, std::string::npos) << output;
-    EXPECT_NE(output.find(u8"  1: 受信箱\\\n  2: 受信箱\\家族\\\n", after), std::string::npos) << output;
-    EXPECT_NE(output.find(u8"Folder tree after the editor:\n受信箱", after), std::string::npos) << output;
+    EXPECT_NE(output.find(u8"  1: 4b3c1a2e.mb\\\n  2: 4b3c1a2e.mb\\アーカイブ\\\n", after), std::string::npos)
+        << output;
+    EXPECT_NE(output.find(u8"Folder tree after the editor:\n個人用", after), std::string::npos) << output;
     // The person's own file is never touched.
     EXPECT_EQ(standin::ReadFileBytes(standin::WindowsPath(sample + "order.cfg")), original);
 }
@@ -361,7 +362,7 @@ TEST(DemoTest, SetupModeWithoutAnOrderFileSavesBesideTheModuleOnly) {
     const std::string output = demo.output();
     const size_t after = output.find("Order file after the editor (");
     ASSERT_NE(after, std::string::npos) << output;
-    EXPECT_NE(output.find(u8"lines):\n  1: 受信箱\\\n  2: 受信箱\\仕事\\\n", after), std::string::npos)
+    EXPECT_NE(output.find(u8"lines):\n  1: 4b3c1a2e.mb\\\n  2: 4b3c1a2e.mb\\!!!!Inbox\\\n", after), std::string::npos)
         << output;
     EXPECT_FALSE(standin::FileExists(order));
 }
