@@ -234,6 +234,27 @@ TEST(DemoTest, WithoutAnOrderFileTheTreeStaysAsItIsAndOkWouldWriteAFirstOne) {
     }
 }
 
+// TREE may name a copy of Becky!'s data folder: its folders are the tree,
+// keyed by their paths on disk, and it is the data folder.
+TEST(DemoTest, TreeNamingAFolderShowsTheFoldersInIt) {
+    standin::TempFolder folder("demo");
+    const std::string data = folder / "BeckyData";
+    for (const std::string& path : {data, data + "\\4b.mb", data + "\\4b.mb\\!!!!Inbox", data + "\\5d.mb"})
+        ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr)) << path;
+    ASSERT_TRUE(CreateDirectoryA((data + standin::Sjis(u8"\\4b.mb\\!!!!Inbox\\仕事")).c_str(), nullptr));
+    ASSERT_TRUE(standin::WriteFileBytes(folder / "order.cfg", standin::Sjis(u8"5d.mb\\\r\n受信箱\\\r\n")));
+    const Finished demo = RunToTheEnd(Arguments(data, folder / "order.cfg"));
+    ASSERT_EQ(demo.code, 0u) << demo.output;
+    EXPECT_EQ(demo.output.rfind("Data folder: " + data + "\\\nFolder tree: 4 folders\n", 0), 0u) << demo.output;
+    EXPECT_EQ(Section(demo.output, "Folder tree after it:"),
+              u8"5d.mb                       (line 1)\n"
+              u8"4b.mb                       (unlisted)\n"
+              u8"  !!!!Inbox                 (unlisted)\n"
+              u8"    仕事                    (unlisted)")
+        << demo.output;
+    EXPECT_NE(demo.output.find(u8"  line 2: \"受信箱\\\" names no folder of the tree"), std::string::npos) << demo.output;
+}
+
 TEST(DemoTest, AFileThatCannotBeReadIsRefusedInOneLineSayingWhy) {
     standin::TempFolder folder("demo");
     ASSERT_TRUE(standin::WriteFileBytes(folder / "tree.txt", u8"受信箱\n"));
