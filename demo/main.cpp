@@ -50,6 +50,13 @@ std::wstring WideFromUtf8(const std::string& utf8) {
     return wide;
 }
 
+std::wstring WideFromAnsi(const std::string& ansi) {
+    int length = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), &wide[0], length);
+    return wide;
+}
+
 std::string Utf8FromWide(const std::wstring& wide) {
     int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
     std::string utf8(static_cast<size_t>(length), '\0');
@@ -363,12 +370,55 @@ void PrintSavePreview(const OrderFile& order, const std::vector<std::string>& ke
     PrintListing(listing, all);
 }
 
+// What the order file beside the module is before the editor opens, to
+// tell a cancelled editor afterwards: every OK that saves writes a new copy
+// of the file, with a new time, even when its lines are the same.
+struct OrderFileState {
+    bool exists;
+    FILETIME written;
+};
+
+OrderFileState StateOf(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return {false, {}};
+    return {true, data.ftLastWriteTime};
+}
+
+bool Unchanged(const OrderFileState& before, const OrderFileState& after) {
+    return before.exists == after.exists &&
+           (!before.exists || CompareFileTime(&before.written, &after.written) == 0);
+}
+
+// The path as this machine names it when Windows programs run under Wine,
+// where the person looks for the file; empty on Windows itself.
+std::string MachinePath(const std::string& windowsPath) {
+    using UnixFileName = char*(CDECL*)(LPCWSTR);
+    const FARPROC found = GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
+    if (!found) return "";
+    const std::wstring wide = WideFromAnsi(windowsPath);
+    char* unixPath = reinterpret_cast<UnixFileName>(reinterpret_cast<void*>(found))(wide.c_str());
+    if (!unixPath) return "";
+    const std::string path = unixPath;  // UTF-8, in a block of the process heap
+    HeapFree(GetProcessHeap(), 0, unixPath);
+    return path;
+}
+
+// "C:\\…\\tamrivel.cfg (on this machine: /tmp/…/tamrivel.cfg)".
+std::string BothPaths(const std::string& windowsPath) {
+    const std::string machine = MachinePath(windowsPath);
+    return standin::Utf8(windowsPath) + (machine.empty() ? "" : " (on this machine: " + machine + ")");
+}
+
 // The order file the editor left beside the module, and the tree it sorts.
-void PrintAfterEditor(const Demo& demo, const std::string& orderFilePath, bool all) {
-    preview::FileRead saved = preview::ReadWholeFile(orderFilePath);
+void PrintAfterEditor(const Demo& demo, const std::string& orderFilePath, const OrderFileState& before, bool all) {
     Print("\n");
+    if (Unchanged(before, StateOf(orderFilePath))) {
+        Print(before.exists ? "Cancelled: the order file is unchanged.\n" : "Cancelled: there is still no order file.\n");
+        return;
+    }
+    preview::FileRead saved = preview::ReadWholeFile(orderFilePath);
     if (saved.result == preview::FileReadResult::kNoSuchFile) {
-        Print("Still no order file: the editor was closed without OK.\n");
+        Print("The order file was deleted while the editor was open.\n");
         return;
     }
     if (saved.result != preview::FileReadResult::kRead) {
@@ -415,15 +465,16 @@ void RunHostWindowUntilClosed(HWND window) {
 }
 
 void RunEditor(Demo& demo, const standin::LoadedModule& module, const Options& options, const OrderFile& order) {
+    const std::string copy = BothPaths(module.orderFilePath());
     if (order.exists)
-        Print("\nThe editor works on a copy of " + options.orderName + ", which stays as it is: " +
-              module.orderFilePath() + "\n");
+        Print("\nThe editor works on a copy of " + options.orderName + ", which stays as it is: " + copy + "\n");
     else
         Print("\nThe editor works on an order file beside the module, none yet; " + options.orderName +
-              " is never written: " + module.orderFilePath() + "\n");
-    Print("The order editor is open: move folders with the arrows, then press OK.\n");
+              " is never written: " + copy + "\n");
+    Print("The order editor is open: move folders with the arrows, then press OK, or Cancel.\n");
+    const OrderFileState before = StateOf(module.orderFilePath());
     module.OnPlugInSetup(demo.host().window());
-    PrintAfterEditor(demo, module.orderFilePath(), options.all);
+    PrintAfterEditor(demo, module.orderFilePath(), before, options.all);
     Print("\nClose the host window to finish.\n");
     RunHostWindowUntilClosed(demo.host().window());
 }

@@ -364,6 +364,22 @@ TEST(DemoTest, SetupModeEditsACopyAndShowsTheResult) {
     EXPECT_EQ(standin::ReadFileBytes(standin::WindowsPath(sample + "order.cfg")), original);
 }
 
+// Cancel says so, and the copy's path is given as this machine names it too.
+TEST(DemoTest, SetupModeSaysCancelAndWhereTheCopyIsOnThisMachine) {
+    const std::string sample = std::string(TAMRIVEL_SOURCE_DIR) + "/demo/sample/";
+    DemoRun demo(Arguments(sample + "tree.txt", sample + "order.cfg") + " --setup");
+    ASSERT_TRUE(demo.started());
+    HWND dialog = demo.FindWindowOfClass("#32770", 30000);
+    ASSERT_NE(dialog, nullptr) << demo.output();
+    SendMessageA(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
+    ASSERT_EQ(demo.CloseHostWindowWhenAsked(), 0u) << demo.output();
+    const std::string output = demo.output();
+    EXPECT_NE(output.find("tamrivel.cfg (on this machine: /"), std::string::npos) << output;
+    EXPECT_TRUE(InOrder(output, {"The order editor is open", "\nCancelled: the order file is unchanged.\n",
+                                 "Close the host window"}))
+        << output;
+}
+
 TEST(DemoTest, SetupModeWithoutAnOrderFileSavesBesideTheModuleOnly) {
     const std::string sample = std::string(TAMRIVEL_SOURCE_DIR) + "/demo/sample/";
     standin::TempFolder folder("demo");
