@@ -3,7 +3,8 @@
 //
 //   tamrivel_demo --tree TREE.txt --order ORDER.cfg [--all] [--setup] [--screenshot OUT.png]
 //
-// TREE.txt is UTF-8 (see demo/preview/tree_file.h); ORDER.cfg is an order file as
+// TREE.txt is UTF-8 (see demo/preview/tree_file.h), or a folder such as a copy
+// of Becky!'s data folder, whose subfolders are the tree; ORDER.cfg is an order file as
 // the module reads it (Shift_JIS keys, one a line), and need not exist yet.
 // --all lists every line of long listings; --setup opens the host window and
 // the order editor for a person to use.
@@ -330,6 +331,10 @@ void PrintCheck(const OrderFile& order, const preview::OrderFileCheck& check, bo
         Print("  No slips: " + placing + ".\n");
     else
         Print("  " + placing + "; " + preview::Count(check.slips.size(), "slip", "slips") + ".\n");
+    // Every line wrong at once is most often a file of the names the tree shows.
+    if (check.placingLines == 0 && !check.slips.empty())
+        Print("  No line places a folder. Lines are folder paths on disk less the data folder, not the names the "
+              "tree shows; the safe way is to press OK in the editor once and then reorder the lines it wrote.\n");
 }
 
 // The order file line by line, as the module reads it; a line the check
