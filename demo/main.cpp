@@ -298,9 +298,14 @@ void PrintListing(const std::vector<std::string>& lines, bool all) {
     Print(out);
 }
 
+// A file saved as UTF-16 has its lines counted as a text editor shows them,
+// not as the NULs of its bytes split them.
 std::string Sizes(const std::string& bytes) {
+    std::string encoding;
+    const std::string text = preview::TextAsShiftJis(bytes, &encoding);
     return preview::Count(bytes.size(), "byte", "bytes") + ", " +
-           preview::Count(model::NumberedLines(bytes).size(), "line", "lines");
+           preview::Count(model::NumberedLines(text).size(), "line", "lines") +
+           (encoding.empty() ? "" : ", saved as " + encoding);
 }
 
 void PrintSummary(const Input& input, const std::string& orderName) {
@@ -332,7 +337,7 @@ void PrintCheck(const OrderFile& order, const preview::OrderFileCheck& check, bo
     else
         Print("  " + placing + "; " + preview::Count(check.slips.size(), "slip", "slips") + ".\n");
     // Every line wrong at once is most often a file of the names the tree shows.
-    if (check.placingLines == 0 && !check.slips.empty())
+    if (check.placingLines == 0 && !check.slips.empty() && check.encoding.empty())
         Print("  No line places a folder. Lines are folder paths on disk less the data folder, not the names the "
               "tree shows; the safe way is to press OK in the editor once and then reorder the lines it wrote.\n");
 }

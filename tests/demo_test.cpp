@@ -234,6 +234,26 @@ TEST(DemoTest, WithoutAnOrderFileTheTreeStaysAsItIsAndOkWouldWriteAFirstOne) {
     }
 }
 
+// The sample with one slip of each kind says what the README shows it says.
+TEST(DemoTest, TheReadmesCheckIsWhatTheSampleGets) {
+    const std::string source = std::string(TAMRIVEL_SOURCE_DIR) + "/";
+    const std::string readme = standin::ReadFileBytes(standin::WindowsPath(source + "README.md"));
+    const size_t start = readme.find("```\nCheck\n");
+    ASSERT_NE(start, std::string::npos);
+    const std::string shown = readme.substr(start + 10, readme.find("```", start + 10) - start - 10);
+    const Finished demo = RunToTheEnd(Arguments(source + "demo/sample/tree.txt", source + "demo/sample/slips.cfg"));
+    ASSERT_EQ(demo.code, 0u) << demo.output;
+    const std::string check = Section(demo.output, "Check");
+    size_t lines = 0;
+    for (size_t at = 0, end; (end = shown.find('\n', at)) != std::string::npos; at = end + 1) {
+        const std::string line = shown.substr(at, end - at);
+        if (line == "  ...") continue;
+        EXPECT_NE(check.find(line + "\n"), std::string::npos) << line << "\n" << check;
+        ++lines;
+    }
+    EXPECT_GE(lines, 5u);
+}
+
 // TREE may name a copy of Becky!'s data folder: its folders are the tree,
 // keyed by their paths on disk, and it is the data folder.
 TEST(DemoTest, TreeNamingAFolderShowsTheFoldersInIt) {

@@ -371,22 +371,27 @@ std::string AsShiftJis(const std::wstring& text) {
     return out;
 }
 
+// The file as text, when it is saved whole as UTF-16 or UTF-8: the
+// encoding's name, or empty.
+std::string WholeFileText(const std::string& file, std::wstring* text, bool* marked) {
+    *marked = false;
+    if (ReadsAsUtf16(file, text)) return "UTF-16";
+    if (ReadsAsUtf8Whole(file, text, marked)) return "UTF-8";
+    return "";
+}
+
 // The slip for a file saved whole in another encoding, when it is.
 bool WholeFileEncoding(const std::string& file, OrderFileCheck* check, Slip* slip) {
     std::wstring text;
     bool marked = false;
-    std::string saved;
-    if (ReadsAsUtf16(file, &text)) {
-        check->encoding = "UTF-16";
-        saved = "UTF-16 (Notepad's \"Unicode\"), not Shift_JIS, so no line names a folder";
-    } else if (ReadsAsUtf8Whole(file, &text, &marked)) {
-        check->encoding = "UTF-8";
-        saved = std::string("UTF-8") + (marked ? " with a byte-order mark" : "") +
-                ", not Shift_JIS, so no line with a Japanese character names a folder" +
-                (marked ? ", nor does line 1" : "");
-    } else {
-        return false;
-    }
+    check->encoding = WholeFileText(file, &text, &marked);
+    if (check->encoding.empty()) return false;
+    const std::string saved =
+        check->encoding == "UTF-16"
+            ? "UTF-16 (Notepad's \"Unicode\"), not Shift_JIS, so no line names a folder"
+            : std::string("UTF-8") + (marked ? " with a byte-order mark" : "") +
+                  ", not Shift_JIS, so no line with a Japanese character names a folder" +
+                  (marked ? ", nor does line 1" : "");
     check->checkedFile = AsShiftJis(text);
     *slip = {static_cast<size_t>(-1), 0, SlipKind::kEncoding,
              "the file is saved as " + saved + ": in Notepad, use Save As with the encoding \"ANSI\" (Shift_JIS on "
@@ -396,6 +401,13 @@ bool WholeFileEncoding(const std::string& file, OrderFileCheck* check, Slip* sli
 }
 
 }  // namespace
+
+std::string TextAsShiftJis(const std::string& file, std::string* encoding) {
+    std::wstring text;
+    bool marked;
+    *encoding = WholeFileText(file, &text, &marked);
+    return encoding->empty() ? file : AsShiftJis(text);
+}
 
 OrderFileCheck CheckOrderFile(const std::string& file, const std::vector<CheckedFolder>& folders,
                               const std::string& dataFolder) {

@@ -44,6 +44,10 @@ struct OrderFileCheck {
     std::string checkedFile;
 };
 
+// The file's text as Shift_JIS, when it is saved whole as UTF-8 or UTF-16
+// (named in `encoding`); else the file as it is, and `encoding` empty.
+std::string TextAsShiftJis(const std::string& file, std::string* encoding);
+
 // A folder of the tree as the check knows it, in code page 932 as the
 // host's paths are: its key, and the path of the names the host shows for
 // it, each followed by "" (empty when unknown).
