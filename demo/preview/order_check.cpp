@@ -214,7 +214,7 @@ private:
         return fix.how == Resolution::kKey ? "write " + Quoted(fix.key) : "did you mean " + Quoted(fix.key) + "?";
     }
 
-    // Keys by some text; "" marks a text that leads to several keys.
+    // Keys by some text: more than one when the text could mean several folders.
     using Matches = std::unordered_map<std::string, std::vector<std::string>>;
 
     static void AddMatch(Matches& matches, const std::string& text, const std::string& key) {
