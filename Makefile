@@ -32,7 +32,7 @@ all: build
 
 help:
 	@echo 'make demo        sets up, builds the DLL and the demo, runs the module in the stand-in host'
-	@echo '                   TREE=file   the folder tree (UTF-8 outline; default demo/sample/tree.txt)'
+	@echo '                   TREE=file   the folder tree: a UTF-8 outline (default demo/sample/tree.txt), or a folder'
 	@echo '                   ORDER=file  the order file (default demo/sample/order.cfg; need not exist yet)'
 	@echo '                   SETUP=1     also opens the host window and the order editor (needs a display)'
 	@echo '                   ALL=1       lists every line, however long the tree and the order file'

@@ -3,7 +3,8 @@
 //
 //   tamrivel_demo --tree TREE.txt --order ORDER.cfg [--all] [--setup] [--screenshot OUT.png]
 //
-// TREE.txt is UTF-8 (see demo/preview/tree_file.h); ORDER.cfg is an order file as
+// TREE.txt is UTF-8 (see demo/preview/tree_file.h), or a folder such as a copy
+// of Becky!'s data folder, whose subfolders are the tree; ORDER.cfg is an order file as
 // the module reads it (Shift_JIS keys, one a line), and need not exist yet.
 // --all lists every line of long listings; --setup opens the host window and
 // the order editor for a person to use.
@@ -30,7 +31,9 @@
 
 namespace {
 
-const char kDataFolder[] = "C:\\BeckyData\\";
+// The host's data folder: the sample's, or the folder TREE names, when it
+// names a real folder tree rather than a tree file.
+std::string g_dataFolder = "C:\\BeckyData\\";
 const char kUsage[] = "usage: tamrivel_demo --tree TREE.txt --order ORDER.cfg [--all] [--setup] [--screenshot OUT.png]";
 
 // Listings longer than this are cut, unless --all is given: a tree of 20,000
@@ -45,6 +48,13 @@ std::wstring WideFromUtf8(const std::string& utf8) {
     int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
     std::wstring wide(static_cast<size_t>(length), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &wide[0], length);
+    return wide;
+}
+
+std::wstring WideFromAnsi(const std::string& ansi) {
+    int length = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), &wide[0], length);
     return wide;
 }
 
@@ -170,7 +180,10 @@ struct Input {
 // Reads both files. Refuses, in one line, a tree file it cannot read or
 // parse and an order file that exists but cannot be read.
 bool ReadInput(const Options& options, Input* input, std::string* refusal) {
-    const preview::FileRead tree = preview::ReadWholeFile(options.treePath);
+    const DWORD treeAttributes = GetFileAttributesA(options.treePath.c_str());
+    const bool realTree = treeAttributes != INVALID_FILE_ATTRIBUTES && (treeAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    const preview::FileRead tree = realTree ? preview::FileRead{preview::FileReadResult::kRead, "", 0}
+                                            : preview::ReadWholeFile(options.treePath);
     if (tree.result != preview::FileReadResult::kRead) {
         *refusal = options.treeName + ": cannot be read: " + preview::WhyUnreadable(tree);
         return false;
@@ -181,7 +194,9 @@ bool ReadInput(const Options& options, Input* input, std::string* refusal) {
         *refusal = options.orderName + ": cannot be read: " + preview::WhyUnreadable(order);
         return false;
     }
-    return preview::ParseTreeFile(options.treeName, tree.bytes, &input->folders, refusal);
+    if (!realTree) return preview::ParseTreeFile(options.treeName, tree.bytes, &input->folders, refusal);
+    g_dataFolder = options.treePath + (options.treePath.back() == ':' ? "" : "\\");
+    return preview::ReadFolderTree(options.treePath, &input->folders, refusal);
 }
 
 // Says what the demo is about to do, when it will take a while.
@@ -193,7 +208,7 @@ class Demo {
 public:
     Demo(bool visible) : host_(28, visible) {
         standin::Host().heap = &heap_;
-        standin::Host().dataFolder = kDataFolder;
+        standin::Host().dataFolder = g_dataFolder;
         standin::Host().version = "2.05.05";
     }
     ~Demo() { standin::Host().heap = nullptr; }
@@ -204,9 +219,10 @@ public:
             parents.resize(static_cast<size_t>(folder.depth));
             HTREEITEM parent = folder.depth ? parents.back() : nullptr;
             std::string name = standin::Sjis(folder.name);
-            parents.push_back(folder.fullPath.empty()
-                                  ? host_.AddFolder(parent, name)
-                                  : host_.AddFolderWithPath(parent, name, standin::Sjis(folder.fullPath)));
+            std::string path = standin::Sjis(folder.fullPath);
+            if (!folder.diskName.empty())
+                path = (parent ? host_.PathOf(parent) : std::string(g_dataFolder)) + standin::Sjis(folder.diskName) + "\\";
+            parents.push_back(path.empty() ? host_.AddFolder(parent, name) : host_.AddFolderWithPath(parent, name, path));
         }
         host_.ExpandAll();
     }
@@ -223,8 +239,15 @@ public:
     // The keys of the tree's folders in the tree's order, as a save meets them.
     std::vector<std::string> KeysInTreeOrder() const {
         std::vector<std::string> keys;
-        CollectKeys(TVI_ROOT, keys);
+        for (const preview::CheckedFolder& folder : Folders()) keys.push_back(folder.key);
         return keys;
+    }
+
+    // The keyed folders with the paths of their shown names, for the check.
+    std::vector<preview::CheckedFolder> Folders() const {
+        std::vector<preview::CheckedFolder> folders;
+        CollectFolders(TVI_ROOT, "", folders);
+        return folders;
     }
 
     standin::FolderTreeHost& host() { return host_; }
@@ -236,7 +259,7 @@ private:
         HWND tree = host_.tree();
         for (HTREEITEM item = TreeView_GetChild(tree, parent); item; item = TreeView_GetNextSibling(tree, item)) {
             std::string key, note = "outside the data folder: no key";
-            if (model::KeyOf(host_.PathOf(item), kDataFolder, &key)) {
+            if (model::KeyOf(host_.PathOf(item), g_dataFolder, &key)) {
                 auto line = placing.find(key);
                 note = line == placing.end() ? "unlisted" : "line " + std::to_string(line->second);
             }
@@ -248,12 +271,14 @@ private:
         }
     }
 
-    void CollectKeys(HTREEITEM parent, std::vector<std::string>& keys) const {
+    void CollectFolders(HTREEITEM parent, const std::string& shownPath,
+                        std::vector<preview::CheckedFolder>& folders) const {
         HWND tree = host_.tree();
         for (HTREEITEM item = TreeView_GetChild(tree, parent); item; item = TreeView_GetNextSibling(tree, item)) {
+            const std::string shown = shownPath + standin::ItemText(tree, item) + "\\";
             std::string key;
-            if (model::KeyOf(host_.PathOf(item), kDataFolder, &key)) keys.push_back(key);
-            CollectKeys(item, keys);
+            if (model::KeyOf(host_.PathOf(item), g_dataFolder, &key)) folders.push_back({key, shown});
+            CollectFolders(item, shown, folders);
         }
     }
 
@@ -273,13 +298,18 @@ void PrintListing(const std::vector<std::string>& lines, bool all) {
     Print(out);
 }
 
+// A file saved as UTF-16 has its lines counted as a text editor shows them,
+// not as the NULs of its bytes split them.
 std::string Sizes(const std::string& bytes) {
+    std::string encoding;
+    const std::string text = preview::TextAsShiftJis(bytes, &encoding);
     return preview::Count(bytes.size(), "byte", "bytes") + ", " +
-           preview::Count(model::NumberedLines(bytes).size(), "line", "lines");
+           preview::Count(model::NumberedLines(text).size(), "line", "lines") +
+           (encoding.empty() ? "" : ", saved as " + encoding);
 }
 
 void PrintSummary(const Input& input, const std::string& orderName) {
-    Print("Data folder: " + std::string(kDataFolder) + "\n");
+    Print("Data folder: " + standin::Utf8(g_dataFolder) + "\n");
     Print("Folder tree: " + preview::Count(input.folders.size(), "folder", "folders") + "\n");
     if (input.order.exists) {
         Print("Order file: " + Sizes(input.order.bytes) + "\n");
@@ -306,6 +336,10 @@ void PrintCheck(const OrderFile& order, const preview::OrderFileCheck& check, bo
         Print("  No slips: " + placing + ".\n");
     else
         Print("  " + placing + "; " + preview::Count(check.slips.size(), "slip", "slips") + ".\n");
+    // Every line wrong at once is most often a file of the names the tree shows.
+    if (check.placingLines == 0 && !check.slips.empty() && check.encoding.empty())
+        Print("  No line places a folder. Lines are folder paths on disk less the data folder, not the names the "
+              "tree shows; the safe way is to press OK in the editor once and then reorder the lines it wrote.\n");
 }
 
 // The order file line by line, as the module reads it; a line the check
@@ -313,7 +347,8 @@ void PrintCheck(const OrderFile& order, const preview::OrderFileCheck& check, bo
 void PrintOrderFile(const std::string& title, const std::string& bytes, const preview::OrderFileCheck& check,
                     bool all) {
     Print(title + "\n");
-    const std::vector<model::NumberedLine> lines = model::NumberedLines(bytes);
+    // A file saved whole as UTF-8 or UTF-16 is listed as it says it, by its lines.
+    const std::vector<model::NumberedLine> lines = model::NumberedLines(check.checkedFile);
     const std::vector<std::string> texts = preview::ListedLines(bytes, check);
     std::vector<std::string> listing;
     for (size_t i = 0; i < lines.size(); ++i)
@@ -345,19 +380,62 @@ void PrintSavePreview(const OrderFile& order, const std::vector<std::string>& ke
     PrintListing(listing, all);
 }
 
+// What the order file beside the module is before the editor opens, to
+// tell a cancelled editor afterwards: every OK that saves writes a new copy
+// of the file, with a new time, even when its lines are the same.
+struct OrderFileState {
+    bool exists;
+    FILETIME written;
+};
+
+OrderFileState StateOf(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return {false, {}};
+    return {true, data.ftLastWriteTime};
+}
+
+bool Unchanged(const OrderFileState& before, const OrderFileState& after) {
+    return before.exists == after.exists &&
+           (!before.exists || CompareFileTime(&before.written, &after.written) == 0);
+}
+
+// The path as this machine names it when Windows programs run under Wine,
+// where the person looks for the file; empty on Windows itself.
+std::string MachinePath(const std::string& windowsPath) {
+    using UnixFileName = char*(CDECL*)(LPCWSTR);
+    const FARPROC found = GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
+    if (!found) return "";
+    const std::wstring wide = WideFromAnsi(windowsPath);
+    char* unixPath = reinterpret_cast<UnixFileName>(reinterpret_cast<void*>(found))(wide.c_str());
+    if (!unixPath) return "";
+    const std::string path = unixPath;  // UTF-8, in a block of the process heap
+    HeapFree(GetProcessHeap(), 0, unixPath);
+    return path;
+}
+
+// "C:\\…\\tamrivel.cfg (on this machine: /tmp/…/tamrivel.cfg)".
+std::string BothPaths(const std::string& windowsPath) {
+    const std::string machine = MachinePath(windowsPath);
+    return standin::Utf8(windowsPath) + (machine.empty() ? "" : " (on this machine: " + machine + ")");
+}
+
 // The order file the editor left beside the module, and the tree it sorts.
-void PrintAfterEditor(const Demo& demo, const std::string& orderFilePath, bool all) {
-    preview::FileRead saved = preview::ReadWholeFile(orderFilePath);
+void PrintAfterEditor(const Demo& demo, const std::string& orderFilePath, const OrderFileState& before, bool all) {
     Print("\n");
+    if (Unchanged(before, StateOf(orderFilePath))) {
+        Print(before.exists ? "Cancelled: the order file is unchanged.\n" : "Cancelled: there is still no order file.\n");
+        return;
+    }
+    preview::FileRead saved = preview::ReadWholeFile(orderFilePath);
     if (saved.result == preview::FileReadResult::kNoSuchFile) {
-        Print("Still no order file: the editor was closed without OK.\n");
+        Print("The order file was deleted while the editor was open.\n");
         return;
     }
     if (saved.result != preview::FileReadResult::kRead) {
         Print("The order file the editor left cannot be read: " + preview::WhyUnreadable(saved) + "\n");
         return;
     }
-    const preview::OrderFileCheck check = preview::CheckOrderFile(saved.bytes, demo.KeysInTreeOrder(), kDataFolder);
+    const preview::OrderFileCheck check = preview::CheckOrderFile(saved.bytes, demo.Folders(), g_dataFolder);
     PrintOrderFile("Order file after the editor (" + Sizes(saved.bytes) + "):", saved.bytes, check, all);
     PrintTree("\nFolder tree after the editor:", demo.Describe(model::NumberedLines(saved.bytes)), all);
 }
@@ -397,15 +475,16 @@ void RunHostWindowUntilClosed(HWND window) {
 }
 
 void RunEditor(Demo& demo, const standin::LoadedModule& module, const Options& options, const OrderFile& order) {
+    const std::string copy = BothPaths(module.orderFilePath());
     if (order.exists)
-        Print("\nThe editor works on a copy of " + options.orderName + ", which stays as it is: " +
-              module.orderFilePath() + "\n");
+        Print("\nThe editor works on a copy of " + options.orderName + ", which stays as it is: " + copy + "\n");
     else
         Print("\nThe editor works on an order file beside the module, none yet; " + options.orderName +
-              " is never written: " + module.orderFilePath() + "\n");
-    Print("The order editor is open: move folders with the arrows, then press OK.\n");
+              " is never written: " + copy + "\n");
+    Print("The order editor is open: move folders with the arrows, then press OK, or Cancel.\n");
+    const OrderFileState before = StateOf(module.orderFilePath());
     module.OnPlugInSetup(demo.host().window());
-    PrintAfterEditor(demo, module.orderFilePath(), options.all);
+    PrintAfterEditor(demo, module.orderFilePath(), before, options.all);
     Print("\nClose the host window to finish.\n");
     RunHostWindowUntilClosed(demo.host().window());
 }
@@ -420,13 +499,13 @@ void BuildTree(Demo& demo, const std::vector<preview::TreeFileFolder>& folders) 
 // built, then the listings, cut unless `all`.
 void ShowStartUpSort(Demo& demo, const standin::LoadedModule& module, const OrderFile& order, bool all) {
     const std::vector<model::NumberedLine> lines = model::NumberedLines(order.bytes);
-    const std::vector<std::string> keys = demo.KeysInTreeOrder();
-    const bool longSteps = order.exists && (keys.size() >= kLongStep || lines.size() >= kLongStep);
+    const std::vector<preview::CheckedFolder> folders = demo.Folders();
+    const bool longSteps = order.exists && (folders.size() >= kLongStep || lines.size() >= kLongStep);
     const std::string lineCount = preview::Count(lines.size(), "line", "lines");
-    const std::string folderCount = preview::Count(keys.size(), "folder", "folders");
+    const std::string folderCount = preview::Count(folders.size(), "folder", "folders");
 
     Announce(longSteps, "Checking " + lineCount + " against " + folderCount + "…");
-    const preview::OrderFileCheck check = preview::CheckOrderFile(order.bytes, keys, kDataFolder);
+    const preview::OrderFileCheck check = preview::CheckOrderFile(order.bytes, folders, g_dataFolder);
     PrintCheck(order, check, all);
 
     const std::vector<std::string> before = demo.Describe(lines);

@@ -62,7 +62,13 @@ const char* SaveFailureCause(SaveResult result) {
 
 void ShowSaveFailure(HWND dialog, SaveResult result) {
     char message[kSaveFailureMessageBytes];
-    wsprintfA(message, kSaveFailedFormat, g_module.orderFilePath, SaveFailureCause(result));
+    if (result == SaveResult::kFolderNotWritable) {
+        char folder[kPathCapacity];
+        OrderFileFolder(folder);
+        wsprintfA(message, kSaveFailedFolderFormat, folder);
+    } else {
+        wsprintfA(message, kSaveFailedFormat, g_module.orderFilePath, SaveFailureCause(result));
+    }
     ShowEditorWarning(dialog, message);
 }
 
@@ -196,9 +202,10 @@ void RunOrderEditor(HWND owner) {
     }
     // Without an order file (the start-up could not read the host's folders,
     // or has not run) no move could be saved: say so rather than let the
-    // user arrange folders for nothing.
+    // user arrange folders for nothing. Before the first start-up the
+    // folder-path offset is still 0, and the reason is another.
     if (g_module.orderFilePath[0] == '\0') {
-        ShowEditorWarning(owner, kEditorUnavailable);
+        ShowEditorWarning(owner, g_module.folderPathOffset == 0 ? kEditorBeforeStart : kEditorUnavailable);
         return;
     }
     EditorSession session;

@@ -203,6 +203,13 @@ HANDLE OpenOrderFileForReading() {
     }
 }
 
+// What a failure to create the new copy means: short of a full disk, the
+// folder refuses new files (under Program Files, most often), which the
+// user fixes on the folder, not on the order file.
+SaveResult NewCopyFailure(DWORD error) {
+    return IsDiskFull(error) ? SaveResult::kDiskFull : SaveResult::kFolderNotWritable;
+}
+
 }  // namespace
 
 bool OrderFilePathFromModulePath(const char* modulePath, DWORD length, char* orderFilePath) {
@@ -286,7 +293,7 @@ SaveResult SaveOrderFile(HWND tree, const FolderKeyCopies& keys, SavedOrder* sav
     // are the other program's doing, and a new copy could not be cleaned up.
     if (g_module.leftoverCopyCount == kMostLeftoverCopies) return SaveResult::kInUse;
     char newCopyPath[kPathCapacity];
-    if (!CreateNewCopy(newCopyPath)) return WriteFailure(GetLastError());
+    if (!CreateNewCopy(newCopyPath)) return NewCopyFailure(GetLastError());
     DWORD error = 0;
     {
         FileHandle file(CreateFileA(newCopyPath, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
@@ -324,4 +331,9 @@ void DeleteLeftoverSaves() {
         ++kept;
     }
     g_module.leftoverCopyCount = kept;
+}
+
+void OrderFileFolder(char* folder) {
+    const DWORD length = static_cast<DWORD>(FileNameOf(g_module.orderFilePath) - g_module.orderFilePath);
+    lstrcpynA(folder, g_module.orderFilePath, static_cast<int>(length + 1));
 }

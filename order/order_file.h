@@ -42,6 +42,7 @@ enum class SaveResult {
     kInUse,          // another program holds the order file (or our new copy of it)
     kDiskFull,
     kNoMemory,       // no memory for the new content, or the tree could not be read
+    kFolderNotWritable,  // the new copy cannot be created in the order file's folder
     kNotWritable,    // anything else: a folder in the way, no permission, no tree
 };
 
@@ -63,6 +64,10 @@ SaveResult SaveOrderFile(HWND tree, const FolderKeyCopies& keys, SavedOrder* sav
 
 // The same, with the keys the tree's folders have now.
 SaveResult SaveOrderFile(HWND tree);
+
+// The folder the order file is in (the plug-in's), separator included, into
+// a buffer of kPathCapacity bytes.
+void OrderFileFolder(char* folder);
 
 // Deletes the new copies of failed saves that another program held when
 // each save gave up; by the time the editor closes, it has usually let go.

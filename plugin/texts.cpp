@@ -16,19 +16,34 @@ const char kSaveFailedReadOnly[] =
     "このファイルは読み取り専用です。読み取り専用を解除してから、もう一度OKを押してください。";
 const char kSaveFailedInUse[] =
     "ほかのプログラムがこのファイルを使用しています。そのプログラムを閉じてから、もう一度OKを押してください。";
-const char kSaveFailedDiskFull[] = "ディスクの空き容量が足りません。";
-const char kSaveFailedNotWritable[] = "このファイルには書き込めません。";
+const char kSaveFailedDiskFull[] =
+    "ディスクの空き容量が足りません。不要なファイルを削除して空き容量を増やしてから、もう一度OKを押してください。";
+const char kSaveFailedNotWritable[] =
+    "このファイルには書き込めません。書き換える権限がないか、同じ名前のフォルダがあります。"
+    "アクセス許可を確認するか、そのフォルダを移動してから、もう一度OKを押してください。";
+const char kSaveFailedFolderFormat[] =
+    "並び順を保存できませんでした。\r\n\r\n"
+    "プラグインのフォルダに書き込めないため、並び順ファイル (tamrivel.cfg) を作成できません。\r\n%s\r\n\r\n"
+    "Program Files の中のフォルダなどは、書き込みが許可されていないことがあります。"
+    "このフォルダのプロパティの[セキュリティ]で書き込みを許可してから、もう一度OKを押してください。";
 
 const char kEditorUnavailable[] =
     "このBecky!のフォルダを読み取れなかったため、並び順を編集できません。\r\n"
     "Becky!を再起動しても同じ場合は、このバージョンのBecky!ではTamrivelを使用できません。";
+const char kEditorBeforeStart[] =
+    "Becky!の起動時の処理がまだ済んでいないため、並び順を編集できません。\r\n"
+    "Becky!を再起動してから、もう一度プラグインの設定を開いてください。";
 const char kEditorHostLost[] =
     "並び順を保存できませんでした。\r\n\r\n"
-    "編集中にBecky!のフォルダを読み取れなくなったため、並び順ファイルは変更していません。";
-const char kEditorCouldNotOpen[] = "並び替えの画面を開けませんでした。";
+    "編集中にBecky!のフォルダを読み取れなくなったため、並び順ファイル (tamrivel.cfg) は変更していません。"
+    "この画面での移動は保存されず、前の並び順が残ります。\r\n"
+    "Becky!を再起動してから、もう一度並び替えてください。";
+const char kEditorCouldNotOpen[] =
+    "並び替えの画面を開けませんでした。並び順ファイル (tamrivel.cfg) は変更していません。\r\n"
+    "Becky!を再起動してから、もう一度プラグインの設定を開いてください。";
 const char kEditorOutOfMemory[] =
     "メモリが足りないため、すべてのフォルダを表示できませんでした。\r\n"
-    "並び順は変更していません。ほかのプログラムを閉じてから、もう一度開いてください。";
+    "並び順は変更していません。ほかのプログラムを閉じてから、もう一度プラグインの設定を開いてください。";
 const char kSaveFailedNoMemory[] =
     "メモリが足りません。ほかのプログラムを閉じてから、もう一度OKを押してください。";
 const char kEditorMoveFailed[] =

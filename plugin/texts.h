@@ -20,11 +20,16 @@ extern const char kSaveFailedInUse[];
 extern const char kSaveFailedDiskFull[];
 extern const char kSaveFailedNoMemory[];
 extern const char kSaveFailedNotWritable[];
+// A save that could not create its new copy in the plug-in's folder: the
+// folder, not the file, is what the user must change, so it is named instead.
+extern const char kSaveFailedFolderFormat[];
 
 // The editor's other reports: the settings when the host's folders could not
-// be read, OK after they no longer can be, a dialog that could not be
-// created, and no memory for the folders' keys.
+// be read, or before the host ever started the plug-in, OK after they no
+// longer can be, a dialog that could not be created, and no memory for the
+// folders' keys.
 extern const char kEditorUnavailable[];
+extern const char kEditorBeforeStart[];
 extern const char kEditorHostLost[];
 extern const char kEditorCouldNotOpen[];
 extern const char kEditorOutOfMemory[];

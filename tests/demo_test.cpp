@@ -234,6 +234,47 @@ TEST(DemoTest, WithoutAnOrderFileTheTreeStaysAsItIsAndOkWouldWriteAFirstOne) {
     }
 }
 
+// The sample with one slip of each kind says what the README shows it says.
+TEST(DemoTest, TheReadmesCheckIsWhatTheSampleGets) {
+    const std::string source = std::string(TAMRIVEL_SOURCE_DIR) + "/";
+    const std::string readme = standin::ReadFileBytes(standin::WindowsPath(source + "README.md"));
+    const size_t start = readme.find("```\nCheck\n");
+    ASSERT_NE(start, std::string::npos);
+    const std::string shown = readme.substr(start + 10, readme.find("```", start + 10) - start - 10);
+    const Finished demo = RunToTheEnd(Arguments(source + "demo/sample/tree.txt", source + "demo/sample/slips.cfg"));
+    ASSERT_EQ(demo.code, 0u) << demo.output;
+    const std::string check = Section(demo.output, "Check");
+    size_t lines = 0;
+    for (size_t at = 0, end; (end = shown.find('\n', at)) != std::string::npos; at = end + 1) {
+        const std::string line = shown.substr(at, end - at);
+        if (line == "  ...") continue;
+        EXPECT_NE(check.find(line + "\n"), std::string::npos) << line << "\n" << check;
+        ++lines;
+    }
+    EXPECT_GE(lines, 5u);
+}
+
+// TREE may name a copy of Becky!'s data folder: its folders are the tree,
+// keyed by their paths on disk, and it is the data folder.
+TEST(DemoTest, TreeNamingAFolderShowsTheFoldersInIt) {
+    standin::TempFolder folder("demo");
+    const std::string data = folder / "BeckyData";
+    for (const std::string& path : {data, data + "\\4b.mb", data + "\\4b.mb\\!!!!Inbox", data + "\\5d.mb"})
+        ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr)) << path;
+    ASSERT_TRUE(CreateDirectoryA((data + standin::Sjis(u8"\\4b.mb\\!!!!Inbox\\仕事")).c_str(), nullptr));
+    ASSERT_TRUE(standin::WriteFileBytes(folder / "order.cfg", standin::Sjis(u8"5d.mb\\\r\n受信箱\\\r\n")));
+    const Finished demo = RunToTheEnd(Arguments(data, folder / "order.cfg"));
+    ASSERT_EQ(demo.code, 0u) << demo.output;
+    EXPECT_EQ(demo.output.rfind("Data folder: " + data + "\\\nFolder tree: 4 folders\n", 0), 0u) << demo.output;
+    EXPECT_EQ(Section(demo.output, "Folder tree after it:"),
+              u8"5d.mb                       (line 1)\n"
+              u8"4b.mb                       (unlisted)\n"
+              u8"  !!!!Inbox                 (unlisted)\n"
+              u8"    仕事                    (unlisted)")
+        << demo.output;
+    EXPECT_NE(demo.output.find(u8"  line 2: \"受信箱\\\" names no folder of the tree"), std::string::npos) << demo.output;
+}
+
 TEST(DemoTest, AFileThatCannotBeReadIsRefusedInOneLineSayingWhy) {
     standin::TempFolder folder("demo");
     ASSERT_TRUE(standin::WriteFileBytes(folder / "tree.txt", u8"受信箱\n"));
@@ -323,7 +364,7 @@ TEST(DemoTest, SetupModeEditsACopyAndShowsTheResult) {
     ASSERT_NE(dialog, nullptr) << demo.output();
     EXPECT_NE(demo.output().find("The editor works on a copy of"), std::string::npos) << demo.output();
 
-    // The sort put アーカイブ first and 受信箱 second: move 受信箱 up, then OK.
+    // The sort put the mailbox 仕事用 first and 個人用 second: move 個人用 up, then OK.
     HWND tree = GetDlgItem(dialog, 1000);
     HTREEITEM second = TreeView_GetNextSibling(tree, TreeView_GetRoot(tree));
     ASSERT_NE(second, nullptr);
@@ -336,10 +377,27 @@ TEST(DemoTest, SetupModeEditsACopyAndShowsTheResult) {
     const std::string output = demo.output();
     const size_t after = output.find("Order file after the editor");
     ASSERT_NE(after, std::string::npos) << output;
-    EXPECT_NE(output.find(u8"  1: 受信箱\\\n  2: 受信箱\\家族\\\n", after), std::string::npos) << output;
-    EXPECT_NE(output.find(u8"Folder tree after the editor:\n受信箱", after), std::string::npos) << output;
+    EXPECT_NE(output.find(u8"  1: 4b3c1a2e.mb\\\n  2: 4b3c1a2e.mb\\アーカイブ\\\n", after), std::string::npos)
+        << output;
+    EXPECT_NE(output.find(u8"Folder tree after the editor:\n個人用", after), std::string::npos) << output;
     // The person's own file is never touched.
     EXPECT_EQ(standin::ReadFileBytes(standin::WindowsPath(sample + "order.cfg")), original);
+}
+
+// Cancel says so, and the copy's path is given as this machine names it too.
+TEST(DemoTest, SetupModeSaysCancelAndWhereTheCopyIsOnThisMachine) {
+    const std::string sample = std::string(TAMRIVEL_SOURCE_DIR) + "/demo/sample/";
+    DemoRun demo(Arguments(sample + "tree.txt", sample + "order.cfg") + " --setup");
+    ASSERT_TRUE(demo.started());
+    HWND dialog = demo.FindWindowOfClass("#32770", 30000);
+    ASSERT_NE(dialog, nullptr) << demo.output();
+    SendMessageA(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
+    ASSERT_EQ(demo.CloseHostWindowWhenAsked(), 0u) << demo.output();
+    const std::string output = demo.output();
+    EXPECT_NE(output.find("tamrivel.cfg (on this machine: /"), std::string::npos) << output;
+    EXPECT_TRUE(InOrder(output, {"The order editor is open", "\nCancelled: the order file is unchanged.\n",
+                                 "Close the host window"}))
+        << output;
 }
 
 TEST(DemoTest, SetupModeWithoutAnOrderFileSavesBesideTheModuleOnly) {
@@ -361,7 +419,7 @@ TEST(DemoTest, SetupModeWithoutAnOrderFileSavesBesideTheModuleOnly) {
     const std::string output = demo.output();
     const size_t after = output.find("Order file after the editor (");
     ASSERT_NE(after, std::string::npos) << output;
-    EXPECT_NE(output.find(u8"lines):\n  1: 受信箱\\\n  2: 受信箱\\仕事\\\n", after), std::string::npos)
+    EXPECT_NE(output.find(u8"lines):\n  1: 4b3c1a2e.mb\\\n  2: 4b3c1a2e.mb\\!!!!Inbox\\\n", after), std::string::npos)
         << output;
     EXPECT_FALSE(standin::FileExists(order));
 }

@@ -248,9 +248,14 @@ TEST_F(FaultTest, ASaveThatFailsSaysWhyKeepsTheEditorOpenAndTheOldFile) {
          [&] { SetFileAttributesA(file, FILE_ATTRIBUTE_NORMAL); },
          u8"このファイルは読み取り専用です。読み取り専用を解除してから、もう一度OKを押してください。", previous},
         {"a folder in its place", [&] { DeleteFileA(file), CreateDirectoryA(file, nullptr); },
-         [&] { RemoveDirectoryA(file); }, u8"このファイルには書き込めません。", ""},
+         [&] { RemoveDirectoryA(file); },
+         u8"このファイルには書き込めません。書き換える権限がないか、同じ名前のフォルダがあります。"
+         u8"アクセス許可を確認するか、そのフォルダを移動してから、もう一度OKを押してください。",
+         ""},
         {"a full disk", [&] { fullDisk.reset(new standin::FullDisk(module_->handle(), 0)); },
-         [&] { fullDisk.reset(); }, u8"ディスクの空き容量が足りません。", previous},
+         [&] { fullDisk.reset(); },
+         u8"ディスクの空き容量が足りません。不要なファイルを削除して空き容量を増やしてから、もう一度OKを押してください。",
+         previous},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -407,6 +412,36 @@ TEST_F(FaultTest, ARenameThatPermissionsRefuseIsNotReportedAsInUse) {
     ASSERT_EQ(watcher_.messageBoxes().size(), 1u);
     EXPECT_NE(watcher_.messageBoxes()[0].text.find(standin::Sjis(u8"このファイルには書き込めません。")),
               std::string::npos);
+    EXPECT_EQ(ReadOrderFile(), "A\\\r\n");
+    ExpectNoTemporaryFile();
+}
+
+UINT WINAPI NewFileRefusedInTheFolder(LPCSTR, LPCSTR, UINT, LPSTR) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return 0;
+}
+
+// A plug-in folder that takes no new file (under Program Files): the
+// message names the folder, not the file, and what to change there.
+TEST_F(FaultTest, AFolderThatTakesNoNewFileIsNamedAsTheCause) {
+    host_->AddOutline("A\nB\n");
+    Load();
+    WriteOrderFile("A\\\r\n");
+    module_->OnStart();
+    watcher_.OnNextDialog([&](HWND dialog) {
+        standin::ImportPatch refuse(module_->handle(), "kernel32.dll", "GetTempFileNameA",
+                                    reinterpret_cast<void*>(&NewFileRefusedInTheFolder));
+        standin::ClickButton(dialog, IDOK);
+        standin::ClickButton(dialog, IDCANCEL);
+    });
+    module_->OnPlugInSetup(host_->window());
+    ASSERT_EQ(watcher_.messageBoxes().size(), 1u);
+    EXPECT_EQ(watcher_.messageBoxes()[0].text,
+              standin::Sjis(u8"並び順を保存できませんでした。\r\n\r\n"
+                            u8"プラグインのフォルダに書き込めないため、並び順ファイル (tamrivel.cfg) を作成できません。\r\n") +
+                  module_->folder() + "\\\r\n\r\n" +
+                  standin::Sjis(u8"Program Files の中のフォルダなどは、書き込みが許可されていないことがあります。"
+                                u8"このフォルダのプロパティの[セキュリティ]で書き込みを許可してから、もう一度OKを押してください。"));
     EXPECT_EQ(ReadOrderFile(), "A\\\r\n");
     ExpectNoTemporaryFile();
 }

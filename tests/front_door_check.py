@@ -180,7 +180,7 @@ notes = user_text("install.txt")
 japanese, english = notes.split("■ English")
 ja, en = sections(japanese), sections(english)
 for headings, part, language in (
-        (["動作環境", "インストール", "はじめての使い方", "順序ファイル", "アップグレード", "アンインストール",
+        (["動作環境", "インストール", "はじめての使い方", "並び順ファイル", "アップグレード", "アンインストール",
           "メッセージの意味"], ja, "Japanese"),
         (["Requirements", "Installing", "First use", "The order file", "Upgrading", "Uninstalling",
           "What the messages mean"], en, "English")):

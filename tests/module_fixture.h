@@ -17,7 +17,7 @@ using standin::Bytes;
 // What the editor says, as UTF-8, for the tests to compare in Shift_JIS.
 const char kNotEveryFolderShown[] =
     u8"メモリが足りないため、すべてのフォルダを表示できませんでした。\r\n"
-    u8"並び順は変更していません。ほかのプログラムを閉じてから、もう一度開いてください。";
+    u8"並び順は変更していません。ほかのプログラムを閉じてから、もう一度プラグインの設定を開いてください。";
 const char kMoveFailed[] =
     u8"メモリが足りないため、フォルダを移動できませんでした。\r\nフォルダは元の位置のままです。";
 const char kSavedButNotSorted[] =

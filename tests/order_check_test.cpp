@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <iterator>
+
 #include "standin/host.h"
 #include "demo/preview/order_check.h"
 
@@ -135,6 +137,111 @@ TEST(OrderCheckTest, ALongFileIsCheckedInSeconds) {
     EXPECT_EQ(check.slips[100000].kind, SlipKind::kLetterCase);
     EXPECT_NE(check.slips[100000].text.find("write \"Box7\\\""), std::string::npos);
     EXPECT_EQ(check.slips[100001].text, "line 120002: repeats line 8, and only the first counts");
+}
+
+
+// A host's tree as it is on disk: a mailbox "4b.mb" shown as 個人用, its
+// inbox "!!!!Inbox" shown as 受信箱, a second mailbox with an inbox too.
+const std::vector<preview::CheckedFolder> kDiskFolders = {
+    {"4b.mb\\", standin::Sjis(u8"個人用\\")},
+    {"4b.mb\\!!!!Inbox\\", standin::Sjis(u8"個人用\\受信箱\\")},
+    {standin::Sjis(u8"4b.mb\\!!!!Inbox\\仕事\\"), standin::Sjis(u8"個人用\\受信箱\\仕事\\")},
+    {"5d.mb\\", standin::Sjis(u8"仕事用\\")},
+    {"5d.mb\\!!!!Inbox\\", standin::Sjis(u8"仕事用\\受信箱\\")},
+};
+
+std::string CrLfLines(const std::vector<std::string>& utf8Lines) {
+    std::string file;
+    for (const std::string& line : utf8Lines) file += standin::Sjis(line) + "\r\n";
+    return file;
+}
+
+TEST(OrderCheckTest, EachHandWrittenSlipGetsItsFix) {
+    struct Case {
+        const char* line;  // UTF-8, saved as Shift_JIS
+        SlipKind kind;
+        const char* fix;
+    };
+    const Case cases[] = {
+        {u8"# 仕事", SlipKind::kComment, "the order file has no comments: the line orders nothing"},
+        {u8"  4b.mb\\!!!!Inbox\\", SlipKind::kLeadingBlank, "write \"4b.mb\\!!!!Inbox\\\""},
+        {u8"\t4b.mb\\nothing\\", SlipKind::kLeadingBlank, "names no folder: remove it"},
+        {u8"4b.mb￥!!!!Inbox￥仕事￥", SlipKind::kSeparator, u8"with \"￥\", but the separator is \"\\\""},
+        {u8"4b.mb/!!!!Inbox/仕事", SlipKind::kSeparator, u8"with \"/\"", },
+        {u8"仕事\\", SlipKind::kWithoutParents, u8"did you mean \"4b.mb\\!!!!Inbox\\仕事\\\"?"},
+        {u8"!!!!Inbox\\仕事", SlipKind::kWithoutParents, u8"did you mean \"4b.mb\\!!!!Inbox\\仕事\\\"?"},
+        {u8"受信箱\\", SlipKind::kWithoutParents, "could be any of 2 folders: write the whole path of the one you mean"},
+        {u8"個人用\\受信箱\\仕事\\", SlipKind::kShownNames,
+         u8"a path of the names Becky! shows, but a line is the folder's path on disk: did you mean "
+         u8"\"4b.mb\\!!!!Inbox\\仕事\\\"?"},
+        {u8"仕事用/受信箱", SlipKind::kSeparator, u8"did you mean \"5d.mb\\!!!!Inbox\\\"?"},
+        {u8"C:\\BeckyData\\個人用\\", SlipKind::kDataFolderPrefix, u8"write \"4b.mb\\\""},
+    };
+    std::vector<std::string> lines;
+    for (const Case& c : cases) lines.push_back(c.line);
+    const preview::OrderFileCheck check = preview::CheckOrderFile(CrLfLines(lines), kDiskFolders, kDataFolder);
+    ASSERT_EQ(check.slips.size(), std::size(cases));
+    for (size_t i = 0; i < check.slips.size(); ++i) {
+        const preview::Slip& slip = check.slips[i];
+        SCOPED_TRACE(cases[i].line);
+        EXPECT_EQ(slip.line, static_cast<int>(i + 1));
+        EXPECT_EQ(slip.kind, cases[i].kind) << slip.text;
+        EXPECT_NE(slip.text.find(cases[i].fix), std::string::npos) << slip.text;
+    }
+}
+
+TEST(OrderCheckTest, AFileSavedWholeAsUtf8OrUtf16IsOneSlipThenWhatRemains) {
+    // Line 2 would place its folder once saved as Shift_JIS; line 3 would not.
+    const std::string text = u8"4b.mb\\\r\n4b.mb\\!!!!Inbox\\仕事\\\r\n仕事\\\r\n";
+    std::string utf16 = "\xFF\xFE";
+    for (wchar_t c : std::wstring(L"4b.mb\\\r\n4b.mb\\!!!!Inbox\\\x4ED5\x4E8B\\\r\n\x4ED5\x4E8B\\\r\n")) {
+        utf16 += static_cast<char>(c & 0xFF);
+        utf16 += static_cast<char>(c >> 8);
+    }
+    struct Case {
+        std::string file;
+        const char* encoding;
+        const char* said;
+        int placing;  // as the module reads the file
+    };
+    const Case cases[] = {
+        {text, "UTF-8", "the file is saved as UTF-8, not Shift_JIS", 1},
+        {"\xEF\xBB\xBF" + text, "UTF-8", "the file is saved as UTF-8 with a byte-order mark, not Shift_JIS", 0},
+        {utf16, "UTF-16", "the file is saved as UTF-16 (Notepad's \"Unicode\"), not Shift_JIS", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.encoding);
+        const preview::OrderFileCheck check = preview::CheckOrderFile(c.file, kDiskFolders, kDataFolder);
+        EXPECT_EQ(check.encoding, c.encoding);
+        EXPECT_EQ(check.placingLines, c.placing);
+        ASSERT_EQ(check.slips.size(), 2u);
+        EXPECT_EQ(check.slips[0].kind, SlipKind::kEncoding);
+        EXPECT_EQ(check.slips[0].text.rfind(c.said, 0), 0u) << check.slips[0].text;
+        EXPECT_NE(check.slips[0].text.find("Save As with the encoding \"ANSI\""), std::string::npos);
+        EXPECT_EQ(check.slips[1].line, 3);
+        EXPECT_EQ(check.slips[1].kind, SlipKind::kWithoutParents);
+        // Listed as it says it, by the lines a text editor shows.
+        const std::vector<std::string> listed = preview::ListedLines(c.file, check);
+        ASSERT_EQ(listed.size(), 3u);
+        EXPECT_EQ(listed[1], u8"4b.mb\\!!!!Inbox\\仕事\\   [" + std::string(c.encoding) + ": names no folder]");
+    }
+}
+
+TEST(OrderCheckTest, LinesUnderARenamedParentAreOneSlip) {
+    // 仕事 became 業務: its line and its 100 subfolders' lines name nothing.
+    std::vector<std::string> lines = {u8"4b.mb\\", u8"4b.mb\\!!!!Inbox\\業務\\"};
+    for (int i = 0; i < 100; ++i) lines.push_back(u8"4b.mb\\!!!!Inbox\\業務\\案件" + std::to_string(i) + "\\");
+    lines.push_back(u8"4b.mb\\!!!!Inbox\\");
+    lines.push_back(u8"4b.mb\\!!!!Inbox\\業務\\案件7\\");  // a repeat stays a slip of its own
+    const preview::OrderFileCheck check = preview::CheckOrderFile(CrLfLines(lines), kDiskFolders, kDataFolder);
+    EXPECT_EQ(check.placingLines, 2);
+    ASSERT_EQ(check.slips.size(), 2u);
+    EXPECT_EQ(check.slips[0].kind, SlipKind::kUnderMissingFolder);
+    EXPECT_EQ(check.slips[0].line, 2);
+    EXPECT_EQ(check.slips[0].text,
+              u8"lines 2–102 (101 lines), all under \"4b.mb\\!!!!Inbox\\業務\\\", which names no folder: renamed or "
+              u8"removed? They order nothing, and the editor's next OK drops them");
+    EXPECT_EQ(check.slips[1].kind, SlipKind::kRepeat);
 }
 
 }  // namespace

@@ -21,14 +21,20 @@ protected:
     }
 
     // The settings without an order file: no editor whose moves could not be
-    // saved, but a warning owned by the host's window saying why.
-    void ExpectNoEditorButAWarning() {
+    // saved, but a warning owned by the host's window saying why: the host's
+    // folders could not be read, or (`beforeAnyStart`) the host has not yet
+    // started the plug-in.
+    void ExpectNoEditorButAWarning(bool beforeAnyStart = false) {
         EXPECT_EQ(watcher_.dialogsSeen(), 0);
         ASSERT_EQ(watcher_.messageBoxes().size(), 1u);
         const standin::MessageBoxSeen& box = watcher_.messageBoxes()[0];
         EXPECT_EQ(box.caption, standin::Sjis(u8"並び替え"));
-        EXPECT_EQ(box.text, standin::Sjis(u8"このBecky!のフォルダを読み取れなかったため、並び順を編集できません。\r\n"
-                                          u8"Becky!を再起動しても同じ場合は、このバージョンのBecky!ではTamrivelを使用できません。"));
+        EXPECT_EQ(box.text,
+                  standin::Sjis(beforeAnyStart
+                                    ? u8"Becky!の起動時の処理がまだ済んでいないため、並び順を編集できません。\r\n"
+                                      u8"Becky!を再起動してから、もう一度プラグインの設定を開いてください。"
+                                    : u8"このBecky!のフォルダを読み取れなかったため、並び順を編集できません。\r\n"
+                                      u8"Becky!を再起動しても同じ場合は、このバージョンのBecky!ではTamrivelを使用できません。"));
         EXPECT_TRUE(box.warningIcon);
         EXPECT_EQ(box.owner, host_->window());
         watcher_.ClearMessageBoxes();
@@ -131,7 +137,7 @@ TEST_F(StartUpTest, SettingsBeforeAnyStartOpenNoEditorAndSayWhy) {
     EXPECT_EQ(ConfirmEditor(IDOK), 1);
     EXPECT_EQ(ReadOrderFile(), "B\\\r\n");
     EXPECT_EQ(Describe(), "A\nB\n");
-    ExpectNoEditorButAWarning();
+    ExpectNoEditorButAWarning(true);
 }
 
 TEST_F(StartUpTest, AnEmptyTreeHasNothingToCheckAndStillGetsAnOrderFilePath) {

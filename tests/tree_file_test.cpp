@@ -3,6 +3,11 @@
 
 #include "demo/preview/tree_file.h"
 
+#include <windows.h>
+
+#include "standin/files.h"
+#include "standin/host.h"
+
 namespace {
 
 TEST(TreeFile, ReadsNestingExplicitPathsCommentsAndCrLf) {
@@ -32,6 +37,8 @@ TEST(TreeFile, BadInputIsOneLineNamingTheFileAndLine) {
         {"A\n\tB\n", "t.txt:2: tabs are not allowed; indent with two spaces"},
         {"A\nB\\C\n", "t.txt:2: a folder name may not hold \"\\\"; nest folders by indenting"},
         {"A = \n", "t.txt:1: the path after \" = \" is empty"},
+        {"A = x\\y\n", "t.txt:1: after \" = \" comes the folder's name on disk, without \"\\\", or a full path from its "
+                        "drive on (C:\\...)"},
         {"A\n\x82\xA0\n", "t.txt:2: not UTF-8 text"},
         {"# nothing\n\n", "t.txt: no folders"},
         {"", "t.txt: no folders"},
@@ -81,6 +88,45 @@ TEST(TreeFile, TwoFoldersOfOneNameInOnePlaceAreRefusedNamingBothLines) {
     EXPECT_TRUE(preview::ParseTreeFile("t.txt", "A\n  X\n    Y\n  Z\n    Y\nB\n  X\n    X\n", &folders, &error))
         << error;
     EXPECT_EQ(folders.size(), 8u);
+}
+
+TEST(TreeFile, ANameOnDiskOrAFullPathAfterTheEquals) {
+    std::vector<preview::TreeFileFolder> folders;
+    std::string error;
+    ASSERT_TRUE(preview::ParseTreeFile(
+        "t.txt", u8"個人用 = 4b.mb\n  受信箱 = !!!!Inbox\\\n外部 = D:\\外部\\\n共有 = \\\\server\\x\\\n", &folders, &error))
+        << error;
+    ASSERT_EQ(folders.size(), 4u);
+    EXPECT_EQ(folders[0].diskName, "4b.mb");
+    EXPECT_EQ(folders[1].diskName, "!!!!Inbox");
+    EXPECT_EQ(folders[1].name, u8"受信箱");
+    EXPECT_EQ(folders[2].fullPath, u8"D:\\外部\\");
+    EXPECT_EQ(folders[3].fullPath, "\\\\server\\x\\");
+    EXPECT_EQ(folders[3].diskName, "");
+}
+
+// A copy of a data folder: its subfolders, recursively, in name order (ASCII
+// letter case aside), keyed by their paths on disk; files are no folders.
+TEST(TreeFile, AFolderTreeOnDiskIsReadInNameOrder) {
+    standin::TempFolder data("data");
+    for (const char* path : {"b.mb", "b.mb\\!!!!Inbox", "b.mb\\!!!!Inbox\\Zeta", "b.mb\\!!!!Inbox\\alpha", "A.mb"})
+        ASSERT_TRUE(CreateDirectoryA((data / path).c_str(), nullptr)) << path;
+    ASSERT_TRUE(CreateDirectoryA((data / standin::Sjis(u8"b.mb\\表")).c_str(), nullptr));
+    ASSERT_TRUE(standin::WriteFileBytes(data / "b.mb\\folder.ini", "x"));
+    std::vector<preview::TreeFileFolder> folders;
+    std::string error;
+    ASSERT_TRUE(preview::ReadFolderTree(data.path(), &folders, &error)) << error;
+    std::string outline;
+    for (const preview::TreeFileFolder& folder : folders)
+        outline += std::string(static_cast<size_t>(folder.depth) * 2, ' ') + folder.name + "\n";
+    EXPECT_EQ(outline, u8"A.mb\nb.mb\n  !!!!Inbox\n    alpha\n    Zeta\n  表\n");
+    const std::string root = standin::Utf8(data.path());
+    EXPECT_EQ(folders[3].fullPath, root + "\\b.mb\\!!!!Inbox\\alpha\\");
+    EXPECT_EQ(folders[5].fullPath, root + u8"\\b.mb\\表\\");
+
+    standin::TempFolder empty("empty");
+    EXPECT_FALSE(preview::ReadFolderTree(empty.path(), &folders, &error));
+    EXPECT_EQ(error, standin::Utf8(empty.path()) + ": no folders in it");
 }
 
 }  // namespace

@@ -17,11 +17,18 @@ enum class SlipKind {
     kNoFinalSeparator,  // lacks the "\" that ends every key
     kLeadingSeparator,  // starts with a "\" the data folder already ends with
     kLetterCase,        // differs from a folder's key in letter case only
+    kComment,           // starts with "#": the file has no comments
+    kLeadingBlank,      // starts with a space or a tab
+    kSeparator,         // separates folders with a full-width yen sign or a "/"
+    kShownNames,        // a path of the names the host shows, not of folders on disk
+    kWithoutParents,    // a folder's name, or the end of its path, without the folders above it
+    kEncoding,          // the whole file is UTF-8 or UTF-16: one slip for the file
+    kUnderMissingFolder,  // many lines under one path that names no folder: one slip for them all
 };
 
 struct Slip {
-    size_t index;  // among the file's lines as model::NumberedLines gives them
-    int line;      // as an editor numbers the file's lines
+    size_t index;  // among the checked file's lines as model::NumberedLines gives them
+    int line;      // as an editor numbers the file's lines; 0 for the whole file
     SlipKind kind;
     std::string text;    // "line 4: ...", UTF-8
     std::string listed;  // for a UTF-8 line, or a repeat of one, how a listing shows it
@@ -30,10 +37,29 @@ struct Slip {
 struct OrderFileCheck {
     std::vector<Slip> slips;
     int placingLines;  // lines that place a folder
+    // A file saved whole as UTF-8 or UTF-16 is named once ("UTF-8",
+    // "UTF-16"), and its lines are checked as Shift_JIS would have them:
+    // `checkedFile` holds those bytes (otherwise the file as it is).
+    std::string encoding;
+    std::string checkedFile;
 };
 
-// Checks `file` (the order file's bytes) against the keys of the tree's
-// folders (code page 932, as the host's paths are).
+// The file's text as Shift_JIS, when it is saved whole as UTF-8 or UTF-16
+// (named in `encoding`); else the file as it is, and `encoding` empty.
+std::string TextAsShiftJis(const std::string& file, std::string* encoding);
+
+// A folder of the tree as the check knows it, in code page 932 as the
+// host's paths are: its key, and the path of the names the host shows for
+// it, each followed by "" (empty when unknown).
+struct CheckedFolder {
+    std::string key;
+    std::string shownPath;
+};
+
+// Checks `file` (the order file's bytes) against the tree's folders.
+OrderFileCheck CheckOrderFile(const std::string& file, const std::vector<CheckedFolder>& folders,
+                              const std::string& dataFolder);
+// The same, for folders known by their keys alone.
 OrderFileCheck CheckOrderFile(const std::string& file, const std::vector<std::string>& keys,
                               const std::string& dataFolder);
 
@@ -45,9 +71,9 @@ struct SavePreview {
 };
 SavePreview PreviewSave(const std::string& currentFile, const std::vector<std::string>& keysInTreeOrder);
 
-// The file's lines as a listing shows them, UTF-8 and without their numbers:
-// decoded as Shift_JIS, as the module reads them, but a line the check reads
-// as UTF-8 shown as it says it, with a tag in brackets.
+// The checked file's lines as a listing shows them, UTF-8 and without their
+// numbers: decoded as Shift_JIS, as the module reads them, but a line the
+// check reads as UTF-8 (or UTF-16) shown as it says it, with a tag in brackets.
 std::vector<std::string> ListedLines(const std::string& file, const OrderFileCheck& check);
 
 // "20,000": a count with its thousands set apart.

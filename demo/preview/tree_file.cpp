@@ -1,5 +1,9 @@
 #include "demo/preview/tree_file.h"
 
+#include <windows.h>
+
+#include <algorithm>
+
 #include <map>
 #include <sstream>
 
@@ -98,8 +102,18 @@ bool ParseTreeFile(const std::string& fileName, const std::string& text,
         size_t equals = rest.find(" = ");
         folder.name = rest.substr(0, equals);
         if (equals != std::string::npos) {
-            folder.fullPath = rest.substr(equals + 3);
-            if (folder.fullPath.empty()) return fail("the path after \" = \" is empty");
+            std::string path = rest.substr(equals + 3);
+            if (path.empty()) return fail("the path after \" = \" is empty");
+            const bool whole = path.compare(0, 2, "\\\\") == 0 || (path.size() > 2 && path.compare(1, 2, ":\\") == 0);
+            if (whole) {
+                folder.fullPath = path;
+            } else {
+                if (path.back() == '\\') path.pop_back();
+                if (path.empty() || path.find('\\') != std::string::npos)
+                    return fail("after \" = \" comes the folder's name on disk, without \"\\\", or a full path from "
+                                "its drive on (C:\\...)");
+                folder.diskName = path;
+            }
         }
         while (folder.name.back() == ' ') folder.name.pop_back();  // never empty: it starts with no space
         if (folder.name.find('\\') != std::string::npos)
@@ -111,6 +125,84 @@ bool ParseTreeFile(const std::string& fileName, const std::string& text,
     }
     if (folders->empty()) {
         *error = fileName + ": no folders";
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+std::wstring WideFromAnsi(const std::string& ansi) {
+    const int length = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    if (length > 0) MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), &wide[0], length);
+    return wide;
+}
+
+// The name in code page 932, as Becky! would hold it; false when a
+// character of it has no place there.
+bool ShiftJisName(const std::wstring& name, std::string* sjis) {
+    BOOL lossy = FALSE;
+    const int length = WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, name.data(), static_cast<int>(name.size()),
+                                           nullptr, 0, nullptr, &lossy);
+    sjis->assign(static_cast<size_t>(length), '\0');
+    if (length > 0)
+        WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, name.data(), static_cast<int>(name.size()), &(*sjis)[0],
+                            length, nullptr, &lossy);
+    return !lossy;
+}
+
+// The subfolders of `path` (ending in "\"), in code page 932, in name order:
+// ASCII letter case aside first, as Windows lists them, then byte for byte.
+bool Subfolders(const std::string& path, std::vector<std::string>* names, std::string* error) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((WideFromAnsi(path) + L"*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return true;  // an empty or unreadable folder holds nothing to show
+    do {
+        const std::wstring name = found.cFileName;
+        // A link to a folder could lead back up the tree: the host's data folder has none.
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+            (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || name == L"." || name == L"..")
+            continue;
+        std::string sjis;
+        if (!ShiftJisName(name, &sjis)) {
+            *error = standin::Utf8(path) + ": a folder's name holds a character that code page 932 has not, so "
+                                           "Becky! could not use it; rename it or leave it out of the copy";
+            FindClose(search);
+            return false;
+        }
+        names->push_back(sjis);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    std::sort(names->begin(), names->end(), [](const std::string& a, const std::string& b) {
+        const std::string lowerA = AsciiLower(a), lowerB = AsciiLower(b);
+        return lowerA != lowerB ? lowerA < lowerB : a < b;
+    });
+    return true;
+}
+
+bool AddSubfolders(const std::string& path, int depth, std::vector<TreeFileFolder>* folders, std::string* error) {
+    std::vector<std::string> names;
+    if (!Subfolders(path, &names, error)) return false;
+    for (const std::string& name : names) {
+        const std::string folderPath = path + name + "\\";
+        folders->push_back({depth, standin::Utf8(name), standin::Utf8(folderPath), ""});
+        if (!AddSubfolders(folderPath, depth + 1, folders, error)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ReadFolderTree(const std::string& folder, std::vector<TreeFileFolder>* folders, std::string* error) {
+    folders->clear();
+    // A last 0x5C may be the second byte of a name's last character: only a
+    // drive's root ("Z:\\") already ends in its separator.
+    const bool root = folder.size() == 3 && folder.compare(1, 2, ":\\") == 0;
+    const std::string path = root ? folder : folder + "\\";
+    if (!AddSubfolders(path, 0, folders, error)) return false;
+    if (folders->empty()) {
+        *error = standin::Utf8(folder) + ": no folders in it";
         return false;
     }
     return true;
