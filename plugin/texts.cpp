@@ -27,3 +27,10 @@ const char kEditorHostLost[] =
     "編集中にBecky!のフォルダを読み取れなくなったため、並び順ファイルは変更していません。";
 const char kEditorCouldNotOpen[] = "並び替えの画面を開けませんでした。";
 const char kEditorOutOfMemory[] = "メモリが足りないため、並び替えの画面を開けませんでした。";
+
+const char kMenuMoveFirst[] = "先頭へ移動\tAlt+Home";
+const char kMenuMoveUp[] = "1つ上へ\tAlt+↑";
+const char kMenuMoveDown[] = "1つ下へ\tAlt+↓";
+const char kMenuMoveLast[] = "末尾へ移動\tAlt+End";
+const char kMenuUndo[] = "元に戻す\tCtrl+Z";
+const char kMenuRedo[] = "やり直し\tCtrl+Y";

@@ -27,3 +27,12 @@ extern const char kEditorUnavailable[];
 extern const char kEditorHostLost[];
 extern const char kEditorCouldNotOpen[];
 extern const char kEditorOutOfMemory[];
+
+// The editor's folder menu (right-click, Shift+F10, the menu key): each
+// entry with its key after a tab, where menus show keys.
+extern const char kMenuMoveFirst[];
+extern const char kMenuMoveUp[];
+extern const char kMenuMoveDown[];
+extern const char kMenuMoveLast[];
+extern const char kMenuUndo[];
+extern const char kMenuRedo[];
