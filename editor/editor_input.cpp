@@ -27,6 +27,7 @@ struct InputState {
     WORD pressedButton;      // the button whose press made a move, until its release
     WORD releasingButton;    // that button while its release sends its click
     bool repeating;          // past the keyboard delay, at its rate
+    bool altKeyTaken;        // a key with Alt was taken, since Alt went down
 };
 InputState g_input;
 
@@ -53,7 +54,9 @@ bool HandleEditorKey(const MSG& message) {
                 PostMessageA(g_input.dialog, kShowMenuMessage, 0, 0);
                 return true;
             }
-            return MoveSelectionByKey(EditorTree(), message.wParam, message.lParam);
+            if (!MoveSelectionByKey(EditorTree(), message.wParam, message.lParam)) return false;
+            g_input.altKeyTaken = true;
+            return true;
         case WM_KEYDOWN:
             if (message.wParam == VK_APPS || (message.wParam == VK_F10 && shift)) {
                 PostMessageA(g_input.dialog, kShowMenuMessage, 0, 0);
@@ -71,6 +74,14 @@ bool HandleEditorKey(const MSG& message) {
             return false;
         case WM_KEYUP:
         case WM_SYSKEYUP:
+            // The window procedure never saw the key pressed with Alt: it
+            // would take Alt's release for Alt pressed alone and put the
+            // window into menu mode, where the next keys go to the system
+            // menu.
+            if (message.wParam == VK_MENU && g_input.altKeyTaken) {
+                g_input.altKeyTaken = false;
+                return true;
+            }
             // Left to the window procedure, their release would open the
             // menu a second time.
             return message.wParam == VK_APPS || (message.wParam == VK_F10 && shift);

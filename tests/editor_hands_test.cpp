@@ -102,6 +102,15 @@ std::string Children(HWND tree, const std::string& parent = "") {
     return names;
 }
 
+// Where `name` stands in a list from Children, from 0.
+int Place(const std::string& names, const std::string& name) {
+    size_t at = (" " + names + " ").find(" " + name + " ");
+    if (at == std::string::npos) return -1;
+    int place = 0;
+    for (size_t i = 0; i < at; ++i) place += names[i] == ' ';
+    return place;
+}
+
 std::string Selected(HWND tree) { return standin::ItemText(tree, TreeView_GetSelection(tree)); }
 
 std::string Outline(const char* prefix, int count) {
@@ -201,6 +210,158 @@ TEST_F(EditorHandsTest, DraggingToAnEdgeScrollsTheTree) {
         if (i == 35) expected += " S02";
     }
     EXPECT_EQ(after, expected);
+}
+
+// The folder menu, read and answered from inside its own message loop: a
+// thread timer fires there once it shows.
+struct MenuSeen {
+    std::vector<std::string> texts;  // as the module passed them: code page 932
+    std::string greyed;              // one letter per entry: g greyed, - not
+};
+
+struct MenuAnswer {
+    int entry = -1;  // by position, separator counted; -1: Escape
+    MenuSeen seen;
+    bool opened = false;
+};
+MenuAnswer* g_menuAnswer = nullptr;
+
+BOOL CALLBACK FindMenuWindow(HWND window, LPARAM found) {
+    char name[16] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (lstrcmpA(name, "#32768") != 0 || !IsWindowVisible(window)) return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
+void CALLBACK AnswerMenu(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND window = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindMenuWindow, reinterpret_cast<LPARAM>(&window));
+    if (!window || !g_menuAnswer) return;
+    KillTimer(nullptr, timer);
+    MenuAnswer& answer = *g_menuAnswer;
+    answer.opened = true;
+    HMENU menu = reinterpret_cast<HMENU>(SendMessageA(window, MN_GETHMENU, 0, 0));
+    std::vector<INPUT> keys;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        char text[64] = {};
+        GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
+        UINT state = GetMenuState(menu, i, MF_BYPOSITION);
+        if (state & MF_SEPARATOR) continue;
+        answer.seen.texts.push_back(text);
+        answer.seen.greyed += (state & MF_GRAYED) ? 'g' : '-';
+        // Down moves over the entries, greyed ones too, and skips separators.
+        if (i <= answer.entry) keys.push_back(Key(VK_DOWN)), keys.push_back(Key(VK_DOWN, true));
+    }
+    keys.push_back(Key(answer.entry < 0 ? VK_ESCAPE : VK_RETURN));
+    keys.push_back(Key(answer.entry < 0 ? VK_ESCAPE : VK_RETURN, true));
+    SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT));
+}
+
+// Opens the menu with `opening` and picks `entry`; answers what it showed.
+MenuSeen PickFromMenu(HWND dialog, std::vector<INPUT> opening, int entry) {
+    MenuAnswer answer;
+    answer.entry = entry;
+    g_menuAnswer = &answer;
+    UINT_PTR timer = SetTimer(nullptr, 0, 20, AnswerMenu);
+    Send(dialog, opening, 300);
+    if (!answer.opened) KillTimer(nullptr, timer);
+    g_menuAnswer = nullptr;
+    EXPECT_TRUE(answer.opened);
+    return answer.seen;
+}
+
+std::vector<INPUT> RightClick(POINT at) {
+    return {MoveTo(at), Mouse(MOUSEEVENTF_RIGHTDOWN), Mouse(MOUSEEVENTF_RIGHTUP)};
+}
+
+TEST_F(EditorHandsTest, TheMenuMovesTheFolderItOpensOnAndGreysWhatWouldDoNothing) {
+    StartWith("A\nB\nC\nD\nE\nF\n");
+    struct Step {
+        const char* folder;
+        const char* opening;  // "right-click", "menu key", "Shift+F10"
+        int entry;
+        const char* greyed;
+        const char* after;
+    };
+    const Step steps[] = {
+        {"D", "right-click", 0, "----gg", "D A B C E F"},
+        {"D", "menu key", 2, "gg---g", "A D B C E F"},
+        {"F", "Shift+F10", 1, "--gg-g", "A D B C F E"},
+        {"B", "right-click", 3, "-----g", "A D C F E B"},
+        {"B", "menu key", 5, "--gg-g", "A D B C F E"},  // undo: B back before C
+        {"E", "right-click", -1, "--gg--", "A D B C F E"},  // Escape
+    };
+    std::vector<std::string> texts;
+    Edit([&](HWND dialog) {
+        RealInput input(dialog);
+        HWND tree = standin::DialogTree(dialog);
+        standin::SelectTreeItem(tree, standin::FindTreeItem(tree, "A"));
+        for (const Step& step : steps) {
+            std::string opening = step.opening;
+            std::vector<INPUT> keys;
+            if (opening == "right-click") {
+                keys = RightClick(OnRow(tree, step.folder));
+            } else {
+                standin::SelectTreeItem(tree, standin::FindTreeItem(tree, step.folder));
+                SetFocus(tree);
+                keys = opening == "menu key" ? Chord({VK_APPS}) : Chord({VK_SHIFT, VK_F10});
+            }
+            MenuSeen seen = PickFromMenu(dialog, keys, step.entry);
+            EXPECT_EQ(seen.greyed, step.greyed) << step.folder << " by " << step.opening;
+            EXPECT_EQ(Children(tree), step.after) << step.folder << " by " << step.opening;
+            EXPECT_EQ(Selected(tree), step.folder);
+            if (texts.empty()) texts = seen.texts;
+        }
+        standin::ClickButton(dialog, IDCANCEL);
+    });
+    // Japanese, in the bytes the platform's 8-bit functions take (Shift_JIS).
+    const std::vector<std::string> expected = {
+        "\x90\xE6\x93\xAA\x82\xD6\x88\xDA\x93\xAE\tAlt+Home",  // 先頭へ移動
+        "1\x82\xC2\x8F\xE3\x82\xD6\tAlt+\x81\xAA",             // 1つ上へ Alt+↑
+        "1\x82\xC2\x89\xBA\x82\xD6\tAlt+\x81\xAB",             // 1つ下へ Alt+↓
+        "\x96\x96\x94\xF6\x82\xD6\x88\xDA\x93\xAE\tAlt+End",  // 末尾へ移動
+        "\x8C\xB3\x82\xC9\x96\xDF\x82\xB7\tCtrl+Z",            // 元に戻す
+        "\x82\xE2\x82\xE8\x92\xBC\x82\xB5\tCtrl+Y",            // やり直し
+    };
+    EXPECT_EQ(texts, expected);
+    EXPECT_EQ(ReadOrderFile(), "");
+}
+
+// The ↑ button held down repeats, after the keyboard's delay, at its rate;
+// a click moves once. Alt+↓ and Ctrl+Z act on the tree's selection with
+// the focus on a button.
+TEST_F(EditorHandsTest, ButtonsRepeatWhileHeldAndKeysWorkWithTheFocusOnAButton) {
+    StartWith(Outline("S", 12));
+    std::string afterHold, afterClick, afterAltDown, afterUndo;
+    bool focusStayed = false;
+    Edit([&](HWND dialog) {
+        RealInput input(dialog);
+        HWND tree = standin::DialogTree(dialog);
+        standin::SelectTreeItem(tree, standin::FindTreeItem(tree, "S12"));
+        RECT up;
+        GetWindowRect(GetDlgItem(dialog, kUp), &up);
+        POINT onUp = {(up.left + up.right) / 2, (up.top + up.bottom) / 2};
+        Send(dialog, {MoveTo(onUp), Mouse(MOUSEEVENTF_LEFTDOWN)}, 1000);
+        Send(dialog, {Mouse(MOUSEEVENTF_LEFTUP)});
+        afterHold = Children(tree);
+        standin::SelectTreeItem(tree, standin::FindTreeItem(tree, "S06"));
+        Send(dialog, {Mouse(MOUSEEVENTF_LEFTDOWN), Mouse(MOUSEEVENTF_LEFTUP)});
+        afterClick = Children(tree);
+        HWND down = GetDlgItem(dialog, kDown);
+        SetFocus(down);
+        Send(dialog, Chord({VK_MENU, VK_DOWN}));
+        afterAltDown = Children(tree);
+        Send(dialog, Chord({VK_CONTROL, 'Z'}));  // after Alt, the keys still reach the dialog
+        afterUndo = Children(tree);
+        focusStayed = GetFocus() == down;
+        standin::ClickButton(dialog, IDCANCEL);
+    });
+    EXPECT_LE(Place(afterHold, "S12"), 8) << "held for a second: " << afterHold;
+    EXPECT_EQ(Place(afterClick, "S06"), Place(afterHold, "S06") - 1) << afterClick;
+    EXPECT_EQ(Place(afterAltDown, "S06"), Place(afterClick, "S06") + 1) << afterAltDown;
+    EXPECT_EQ(afterUndo, afterClick);
+    EXPECT_TRUE(focusStayed);
 }
 
 }  // namespace
