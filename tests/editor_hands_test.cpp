@@ -3,6 +3,8 @@
 // display, in the real dialog over the real module.
 #include "tests/module_fixture.h"
 
+#include "standin/import_patch.h"
+
 #include <commctrl.h>
 
 #include <vector>
@@ -362,6 +364,141 @@ TEST_F(EditorHandsTest, ButtonsRepeatWhileHeldAndKeysWorkWithTheFocusOnAButton) 
     EXPECT_EQ(Place(afterAltDown, "S06"), Place(afterClick, "S06") + 1) << afterAltDown;
     EXPECT_EQ(afterUndo, afterClick);
     EXPECT_TRUE(focusStayed);
+}
+
+TEST_F(EditorHandsTest, UndoGoesBackOneMoveAtATimeAndRedoForwardThenOkSavesWhatIsShown) {
+    StartWith("A\nB\n  B1\n  B2\nC\nD\n");
+    std::string afterMoves, afterUndos, afterRedo, selected;
+    std::vector<std::string> undone;
+    Edit([&](HWND dialog) {
+        RealInput input(dialog);
+        HWND tree = standin::DialogTree(dialog);
+        standin::SelectTreeItem(tree, standin::FindTreeItem(tree, "B2"));
+        standin::ClickButton(dialog, kUp);              // B2 B1
+        SetFocus(tree);
+        standin::SelectTreeItem(tree, standin::FindTreeItem(tree, "D"));
+        Send(dialog, Chord({VK_MENU, VK_HOME}));         // D A B C
+        Drag(dialog, OnRow(tree, "A"), OnRow(tree, "C", 0.75));  // D B C A
+        afterMoves = Children(tree) + " / " + Children(tree, "B");
+        for (int i = 0; i < 4; ++i) {  // one more than there were moves
+            Send(dialog, Chord({VK_CONTROL, 'Z'}));
+            undone.push_back(Children(tree) + " / " + Children(tree, "B"));
+        }
+        Send(dialog, Chord({VK_CONTROL, 'Y'}));
+        afterRedo = Children(tree) + " / " + Children(tree, "B");
+        selected = Selected(tree);
+        standin::ClickButton(dialog, IDOK);
+    });
+    EXPECT_EQ(afterMoves, "D B C A / B2 B1");
+    const std::vector<std::string> expected = {"D A B C / B2 B1", "A B C D / B2 B1", "A B C D / B1 B2",
+                                               "A B C D / B1 B2"};
+    EXPECT_EQ(undone, expected);
+    EXPECT_EQ(afterRedo, "A B C D / B2 B1");
+    EXPECT_EQ(selected, "B2");
+    EXPECT_EQ(ReadOrderFile(), "A\\\r\nB\\\r\nB\\B2\\\r\nB\\B1\\\r\nC\\\r\nD\\\r\n");
+    EXPECT_EQ(Describe(), "A\nB\n  B2\n  B1\nC\nD\n");
+}
+
+int g_beeps = 0;
+BOOL WINAPI CountBeep(UINT) {
+    ++g_beeps;
+    return TRUE;
+}
+
+TEST_F(EditorHandsTest, AFolderWithoutAKeyRefusesEveryWayOfMovingWithABeep) {
+    StartWith("A\nOutside = E:\\Mail\\\nB\n");
+    standin::ImportPatch beep(module_->handle(), "user32.dll", "MessageBeep", reinterpret_cast<void*>(&CountBeep));
+    ASSERT_TRUE(beep.applied());
+    g_beeps = 0;
+    std::string after, passed;
+    MenuSeen menu;
+    Edit([&](HWND dialog) {
+        RealInput input(dialog);
+        HWND tree = standin::DialogTree(dialog);
+        standin::SelectTreeItem(tree, standin::FindTreeItem(tree, "Outside"));
+        standin::ClickButton(dialog, kUp);
+        SendMessageA(dialog, WM_COMMAND, kDown, 0);
+        SetFocus(tree);
+        Send(dialog, Chord({VK_MENU, VK_HOME}));
+        Send(dialog, Chord({VK_MENU, VK_END}));
+        Drag(dialog, OnRow(tree, "Outside"), OnRow(tree, "A", 0.25));
+        menu = PickFromMenu(dialog, RightClick(OnRow(tree, "Outside")), 0);
+        Send(dialog, Chord({VK_CONTROL, 'Z'}));
+        after = Children(tree);
+        // Its neighbours still move past it, and back.
+        standin::SelectTreeItem(tree, standin::FindTreeItem(tree, "B"));
+        Send(dialog, Chord({VK_MENU, VK_HOME}));
+        passed = Children(tree);
+        Send(dialog, Chord({VK_CONTROL, 'Z'}));
+        standin::ClickButton(dialog, IDOK);
+    });
+    EXPECT_EQ(g_beeps, 5) << "buttons, keys and drop; the menu offers nothing";
+    EXPECT_EQ(menu.greyed, "gggggg");
+    EXPECT_EQ(after, "A Outside B");
+    EXPECT_EQ(passed, "B A Outside");
+    EXPECT_EQ(ReadOrderFile(), "A\\\r\nB\\\r\n");
+    EXPECT_EQ(Describe(), "A\nOutside\nB\n");
+}
+
+TEST_F(EditorHandsTest, TheWindowResizesWithTheTreeFillingItAndOkStillSaves) {
+    StartWith(Outline("S", 30));
+    RECT treeBefore = {}, upBefore = {}, okBefore = {}, treeAfter = {}, okAfter = {}, upAfter = {}, client = {};
+    bool sizingBorder = false, noSmaller = false;
+    Edit([&](HWND dialog) {
+        HWND tree = standin::DialogTree(dialog);
+        sizingBorder = GetWindowLongA(dialog, GWL_STYLE) & WS_THICKFRAME;
+        GetWindowRect(tree, &treeBefore);
+        GetWindowRect(GetDlgItem(dialog, kUp), &upBefore);
+        GetWindowRect(GetDlgItem(dialog, IDOK), &okBefore);
+        RECT window;
+        GetWindowRect(dialog, &window);
+        // Smaller than the template: held at the template's size.
+        SetWindowPos(dialog, nullptr, 0, 0, 50, 50, SWP_NOMOVE | SWP_NOZORDER);
+        RECT shrunk;
+        GetWindowRect(dialog, &shrunk);
+        noSmaller = shrunk.right - shrunk.left == window.right - window.left &&
+                    shrunk.bottom - shrunk.top == window.bottom - window.top;
+        MoveWindow(dialog, window.left, window.top, window.right - window.left + 200,
+                   window.bottom - window.top + 300, TRUE);
+        standin::PumpDialogMessages(dialog);
+        GetClientRect(dialog, &client);
+        GetWindowRect(tree, &treeAfter);
+        GetWindowRect(GetDlgItem(dialog, IDOK), &okAfter);
+        GetWindowRect(GetDlgItem(dialog, kUp), &upAfter);
+        standin::SelectTreeItem(tree, standin::FindTreeItem(tree, "S30"));
+        standin::ClickButton(dialog, kUp);
+        standin::ClickButton(dialog, IDOK);
+    });
+    EXPECT_TRUE(sizingBorder);
+    EXPECT_TRUE(noSmaller);
+    EXPECT_EQ(treeAfter.right - treeAfter.left, treeBefore.right - treeBefore.left + 200);
+    EXPECT_EQ(treeAfter.bottom - treeAfter.top, treeBefore.bottom - treeBefore.top + 300);
+    EXPECT_EQ(upAfter.left - treeAfter.right, upBefore.left - treeBefore.right) << "beside the tree";
+    EXPECT_EQ(upAfter.top - treeAfter.top, upBefore.top - treeBefore.top + 150) << "centred on it";
+    EXPECT_EQ(okAfter.top - treeAfter.bottom, okBefore.top - treeBefore.bottom) << "OK stays under the tree";
+    EXPECT_EQ(okAfter.left - treeAfter.left, okBefore.left - treeBefore.left + 100) << "as centred as before";
+    EXPECT_NE(ReadOrderFile().find("S30\\\r\nS29\\\r\n"), std::string::npos);
+}
+
+TEST_F(EditorHandsTest, AfterAButtonMoveTheRowAboveTheFolderIsInSight) {
+    StartWith(Outline("S", 60));
+    std::vector<std::string> hidden;
+    Edit([&](HWND dialog) {
+        HWND tree = standin::DialogTree(dialog);
+        standin::SelectTreeItem(tree, standin::FindTreeItem(tree, "S50"));
+        TreeView_EnsureVisible(tree, standin::FindTreeItem(tree, "S50"));
+        for (int i = 0; i < 47; ++i) {
+            standin::ClickButton(dialog, kUp);
+            standin::PumpDialogMessages(dialog);
+            HTREEITEM moved = TreeView_GetSelection(tree);
+            HTREEITEM above = TreeView_GetPrevSibling(tree, moved);
+            if (!RowVisible(tree, standin::ItemText(tree, moved)) ||
+                !RowVisible(tree, standin::ItemText(tree, above)))
+                hidden.push_back(standin::ItemText(tree, above));
+        }
+        standin::ClickButton(dialog, IDCANCEL);
+    });
+    EXPECT_TRUE(hidden.empty()) << hidden.size() << " moves hid the row above, first " << hidden[0];
 }
 
 }  // namespace
