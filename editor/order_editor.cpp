@@ -229,6 +229,11 @@ INT_PTR CALLBACK OrderEditorProc(HWND dialog, UINT message, WPARAM wParam, LPARA
         case WM_GETMINMAXINFO:
             LimitEditorSize(dialog, lParam);
             return FALSE;
+        case WM_WINDOWPOSCHANGED:
+            // EndDialog hides the dialog at once but destroys it only when
+            // its loop next looks: a drag must not go on in a hidden window.
+            if (!IsWindowVisible(dialog)) CancelDrag();
+            return FALSE;
         case WM_DESTROY:
             StopEditorInput();
             return FALSE;

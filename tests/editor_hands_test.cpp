@@ -163,7 +163,7 @@ TEST_F(EditorHandsTest, DraggingMovesAFolderAmongItsSiblingsOnly) {
         noCursorOffPlace = noCursorOffPlace && GetCursor() == LoadCursor(nullptr, IDC_NO);
         Send(dialog, Chord({VK_ESCAPE}));
         Send(dialog, {MoveTo(OnRow(tree, "A", 0.25)), Mouse(MOUSEEVENTF_LEFTUP)});
-        afterEscape = Children(tree);
+        afterEscape = IsWindowVisible(dialog) ? Children(tree) : "closed";
         Send(dialog, {MoveTo(OnRow(tree, "C")), Mouse(MOUSEEVENTF_LEFTDOWN), Mouse(MOUSEEVENTF_LEFTUP)});
         afterClick = Children(tree);
         clicked = Selected(tree);
@@ -179,6 +179,43 @@ TEST_F(EditorHandsTest, DraggingMovesAFolderAmongItsSiblingsOnly) {
     EXPECT_EQ(clicked, "C");
     EXPECT_EQ(afterUndo, "A B C D E F");
     EXPECT_EQ(ReadOrderFile(), "A\\\r\nB\\\r\nB\\B1\\\r\nB\\B2\\\r\nC\\\r\nD\\\r\nD\\D1\\\r\nE\\\r\nF\\\r\n");
+}
+
+// The dialog ending in the middle of a drag (here: Enter) leaves no
+// capture, timer or key hook behind: the next editor works as the first.
+TEST_F(EditorHandsTest, ADialogThatEndsDuringADragLeavesNothingBehind) {
+    StartWith(Outline("S", 30));
+    HWND captured = nullptr;
+    std::string next;
+    Edit([&](HWND dialog) {
+        RealInput input(dialog);
+        HWND tree = standin::DialogTree(dialog);
+        POINT from = OnRow(tree, "S03");
+        RECT client;
+        GetClientRect(tree, &client);
+        POINT bottom = {client.right / 2, client.bottom - 1};
+        ClientToScreen(tree, &bottom);
+        Send(dialog, {MoveTo(from), Mouse(MOUSEEVENTF_LEFTDOWN), MoveTo(Offset(from, 0, 12)), MoveTo(bottom)});
+        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        Send(dialog, {}, 200);
+        captured = GetCapture();
+        Send(dialog, {Mouse(MOUSEEVENTF_LEFTUP)});
+    });
+    EXPECT_EQ(captured, nullptr) << "the hidden dialog still held the mouse";
+    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_EQ(ReadOrderFile().substr(0, 16), "S01\\\r\nS02\\\r\nS03\\") << "nothing moved";
+    watcher_.OnNextDialog([&](HWND dialog) {
+        RealInput input(dialog);
+        HWND tree = standin::DialogTree(dialog);
+        standin::SelectTreeItem(tree, standin::FindTreeItem(tree, "S02"));
+        SetFocus(tree);
+        Send(dialog, Chord({VK_CONTROL, 'Z'}));  // the first editor's history is gone
+        Send(dialog, Chord({VK_MENU, VK_UP}));
+        next = Children(tree).substr(0, 11);
+        standin::ClickButton(dialog, IDCANCEL);
+    });
+    module_->OnPlugInSetup(host_->window());
+    EXPECT_EQ(next, "S02 S01 S03");
 }
 
 TEST_F(EditorHandsTest, DraggingToAnEdgeScrollsTheTree) {

@@ -121,7 +121,7 @@ TEST_F(ModuleTest, ImportsExactlyItsFunctionsFromKernelAndUserOnly) {
           "CreatePopupMenu", "DestroyMenu", "DialogBoxParamA", "EndDialog", "GetCapture", "GetClassNameA",
           "GetClientRect", "GetCursorPos", "GetDlgCtrlID", "GetDlgItem", "GetKeyState", "GetMessagePos",
           "GetParent", "GetSysColor", "GetSystemMetrics", "GetWindowLongA", "GetWindowRect", "InvalidateRect",
-          "IsChild", "IsWindow", "KillTimer", "LoadCursorA", "MapWindowPoints", "MessageBeep", "MessageBoxA",
+          "IsChild", "IsWindow", "IsWindowVisible", "KillTimer", "LoadCursorA", "MapWindowPoints", "MessageBeep", "MessageBoxA",
           "OffsetRect", "PostMessageA", "ReleaseCapture", "ScreenToClient", "SendMessageA", "SetCapture",
           "SetCursor", "SetFocus", "SetForegroundWindow", "SetTimer", "SetWindowLongA", "SetWindowPos",
           "SetWindowsHookExA", "SystemParametersInfoA", "TrackPopupMenu", "UnhookWindowsHookEx", "wsprintfA"}},
