@@ -3,7 +3,6 @@
 #include "editor/editor_drag.h"
 #include "editor/move_history.h"
 #include "editor/order_editor.h"
-#include "plugin/module_state.h"
 #include "plugin/texts.h"
 #include "plugin/tree_control.h"
 #include "resources/resource_ids.h"

@@ -480,10 +480,14 @@ TEST_F(EditorHandsTest, AFolderWithoutAKeyRefusesEveryWayOfMovingWithABeep) {
 TEST_F(EditorHandsTest, TheWindowResizesWithTheTreeFillingItAndOkStillSaves) {
     StartWith(Outline("S", 30));
     RECT treeBefore = {}, upBefore = {}, okBefore = {}, treeAfter = {}, okAfter = {}, upAfter = {}, client = {};
-    bool sizingBorder = false, noSmaller = false;
+    bool sizingBorder = false, templateSized = false, noSmaller = false;
     Edit([&](HWND dialog) {
         HWND tree = standin::DialogTree(dialog);
         sizingBorder = GetWindowLongA(dialog, GWL_STYLE) & WS_THICKFRAME;
+        RECT templateSize = {0, 0, 162, 214}, opened;
+        MapDialogRect(dialog, &templateSize);
+        GetClientRect(dialog, &opened);
+        templateSized = EqualRect(&templateSize, &opened);
         GetWindowRect(tree, &treeBefore);
         GetWindowRect(GetDlgItem(dialog, kUp), &upBefore);
         GetWindowRect(GetDlgItem(dialog, IDOK), &okBefore);
@@ -507,6 +511,7 @@ TEST_F(EditorHandsTest, TheWindowResizesWithTheTreeFillingItAndOkStillSaves) {
         standin::ClickButton(dialog, IDOK);
     });
     EXPECT_TRUE(sizingBorder);
+    EXPECT_TRUE(templateSized) << "it opens at the template's size";
     EXPECT_TRUE(noSmaller);
     EXPECT_EQ(treeAfter.right - treeAfter.left, treeBefore.right - treeBefore.left + 200);
     EXPECT_EQ(treeAfter.bottom - treeAfter.top, treeBefore.bottom - treeBefore.top + 300);
