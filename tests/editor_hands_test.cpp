@@ -303,7 +303,9 @@ MenuSeen PickFromMenu(HWND dialog, std::vector<INPUT> opening, int entry) {
     answer.entry = entry;
     g_menuAnswer = &answer;
     UINT_PTR timer = SetTimer(nullptr, 0, 20, AnswerMenu);
-    Send(dialog, opening, 300);
+    Send(dialog, opening);
+    for (DWORD start = GetTickCount(); !answer.opened && GetTickCount() - start < 3000;) Send(dialog, {}, 20);
+    Send(dialog, {});
     if (!answer.opened) KillTimer(nullptr, timer);
     g_menuAnswer = nullptr;
     EXPECT_TRUE(answer.opened);
