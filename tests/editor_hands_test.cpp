@@ -4,6 +4,7 @@
 #include "tests/module_fixture.h"
 
 #include "standin/import_patch.h"
+#include "standin/real_input.h"
 
 #include <commctrl.h>
 
@@ -11,68 +12,19 @@
 
 namespace {
 
+using standin::MenuSeen;
+
 const int kUp = 1001;
 const int kDown = 1002;
 
-// Test programs run side by side on one display: real input is taken in
-// turns, and the dialog receiving it is put on top of every other window.
-class RealInput {
-public:
-    explicit RealInput(HWND dialog) : mutex_(CreateMutexA(nullptr, FALSE, "TamrivelRealInput")) {
-        WaitForSingleObject(mutex_, INFINITE);
-        SetWindowPos(dialog, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-        SetForegroundWindow(dialog);
-    }
-    ~RealInput() {
-        ReleaseMutex(mutex_);
-        CloseHandle(mutex_);
-    }
-    RealInput(const RealInput&) = delete;
-    RealInput& operator=(const RealInput&) = delete;
+using standin::Chord;
+using standin::Key;
+using standin::MouseButton;
+using standin::MouseTo;
+using standin::RealInputTurn;
 
-private:
-    HANDLE mutex_;
-};
-
-INPUT MoveTo(POINT screen) {
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    input.mi.dx = screen.x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
-    input.mi.dy = screen.y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
-    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    return input;
-}
-
-INPUT Mouse(DWORD flags) {
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = flags;
-    return input;
-}
-
-INPUT Key(WORD key, bool up = false) {
-    INPUT input = {};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = key;
-    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    return input;
-}
-
-// Sends the inputs at once, then lets the dialog's loop run for a while.
-void Send(HWND dialog, std::vector<INPUT> inputs, DWORD milliseconds = 50) {
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-    for (DWORD start = GetTickCount(); GetTickCount() - start < milliseconds;) {
-        standin::PumpDialogMessages(dialog);
-        Sleep(5);
-    }
-}
-
-// A key with modifiers: each pressed in turn, released the other way round.
-std::vector<INPUT> Chord(std::initializer_list<WORD> keys) {
-    std::vector<INPUT> inputs;
-    for (WORD key : keys) inputs.push_back(Key(key));
-    for (auto key = std::rbegin(keys); key != std::rend(keys); ++key) inputs.push_back(Key(*key, true));
-    return inputs;
+void Send(HWND dialog, const std::vector<INPUT>& inputs, DWORD milliseconds = 50) {
+    standin::SendAndPump(dialog, inputs, milliseconds);
 }
 
 // A point on the row of `name`, on its label: `height` 0 is the row's top,
@@ -138,9 +90,9 @@ protected:
 
     // Press on `from`, pass the drag threshold, go to `to`, release.
     static void Drag(HWND dialog, POINT from, POINT to) {
-        Send(dialog, {MoveTo(from), Mouse(MOUSEEVENTF_LEFTDOWN), MoveTo(Offset(from, 0, 12))});
-        Send(dialog, {MoveTo(to)});
-        Send(dialog, {Mouse(MOUSEEVENTF_LEFTUP)});
+        Send(dialog, {MouseTo(from), MouseButton(MOUSEEVENTF_LEFTDOWN), MouseTo(Offset(from, 0, 12))});
+        Send(dialog, {MouseTo(to)});
+        Send(dialog, {MouseButton(MOUSEEVENTF_LEFTUP)});
     }
 };
 
@@ -149,22 +101,22 @@ TEST_F(EditorHandsTest, DraggingMovesAFolderAmongItsSiblingsOnly) {
     std::string afterDrag, afterRefused, afterEscape, afterClick, clicked, afterUndo;
     bool noCursorOffPlace = false;
     Edit([&](HWND dialog) {
-        RealInput input(dialog);
+        RealInputTurn turn(dialog);
         HWND tree = standin::DialogTree(dialog);
         Drag(dialog, OnRow(tree, "E"), OnRow(tree, "B", 0.25));  // place 5 to place 2
         afterDrag = Children(tree);
         Drag(dialog, OnRow(tree, "B1"), OnRow(tree, "D1", 0.75));  // another parent's child
         Drag(dialog, OnRow(tree, "D"), OnRow(tree, "D1", 0.75));   // its own subfolder
         afterRefused = Children(tree) + " / " + Children(tree, "B");
-        Send(dialog, {MoveTo(OnRow(tree, "F")), Mouse(MOUSEEVENTF_LEFTDOWN), MoveTo(OnRow(tree, "A"))});
-        Send(dialog, {MoveTo(Offset(OnRow(tree, "A"), 0, -4))});
+        Send(dialog, {MouseTo(OnRow(tree, "F")), MouseButton(MOUSEEVENTF_LEFTDOWN), MouseTo(OnRow(tree, "A"))});
+        Send(dialog, {MouseTo(Offset(OnRow(tree, "A"), 0, -4))});
         noCursorOffPlace = GetCursor() == LoadCursor(nullptr, IDC_ARROW);
-        Send(dialog, {MoveTo(OnRow(tree, "D1"))});
+        Send(dialog, {MouseTo(OnRow(tree, "D1"))});
         noCursorOffPlace = noCursorOffPlace && GetCursor() == LoadCursor(nullptr, IDC_NO);
         Send(dialog, Chord({VK_ESCAPE}));
-        Send(dialog, {MoveTo(OnRow(tree, "A", 0.25)), Mouse(MOUSEEVENTF_LEFTUP)});
+        Send(dialog, {MouseTo(OnRow(tree, "A", 0.25)), MouseButton(MOUSEEVENTF_LEFTUP)});
         afterEscape = IsWindowVisible(dialog) ? Children(tree) : "closed";
-        Send(dialog, {MoveTo(OnRow(tree, "C")), Mouse(MOUSEEVENTF_LEFTDOWN), Mouse(MOUSEEVENTF_LEFTUP)});
+        Send(dialog, {MouseTo(OnRow(tree, "C")), MouseButton(MOUSEEVENTF_LEFTDOWN), MouseButton(MOUSEEVENTF_LEFTUP)});
         afterClick = Children(tree);
         clicked = Selected(tree);
         Send(dialog, Chord({VK_CONTROL, 'Z'}));
@@ -181,31 +133,31 @@ TEST_F(EditorHandsTest, DraggingMovesAFolderAmongItsSiblingsOnly) {
     EXPECT_EQ(ReadOrderFile(), "A\\\r\nB\\\r\nB\\B1\\\r\nB\\B2\\\r\nC\\\r\nD\\\r\nD\\D1\\\r\nE\\\r\nF\\\r\n");
 }
 
-// The dialog ending in the middle of a drag (here: Enter) leaves no
+// The dialog ending in the middle of a drag (here: by OK) leaves no
 // capture, timer or key hook behind: the next editor works as the first.
 TEST_F(EditorHandsTest, ADialogThatEndsDuringADragLeavesNothingBehind) {
     StartWith(Outline("S", 30));
     HWND captured = nullptr;
     std::string next;
     Edit([&](HWND dialog) {
-        RealInput input(dialog);
+        RealInputTurn turn(dialog);
         HWND tree = standin::DialogTree(dialog);
         POINT from = OnRow(tree, "S03");
         RECT client;
         GetClientRect(tree, &client);
         POINT bottom = {client.right / 2, client.bottom - 1};
         ClientToScreen(tree, &bottom);
-        Send(dialog, {MoveTo(from), Mouse(MOUSEEVENTF_LEFTDOWN), MoveTo(Offset(from, 0, 12)), MoveTo(bottom)});
+        Send(dialog, {MouseTo(from), MouseButton(MOUSEEVENTF_LEFTDOWN), MouseTo(Offset(from, 0, 12)), MouseTo(bottom)});
         PostMessageA(dialog, WM_COMMAND, IDOK, 0);
         Send(dialog, {}, 200);
         captured = GetCapture();
-        Send(dialog, {Mouse(MOUSEEVENTF_LEFTUP)});
+        Send(dialog, {MouseButton(MOUSEEVENTF_LEFTUP)});
     });
     EXPECT_EQ(captured, nullptr) << "the hidden dialog still held the mouse";
     EXPECT_EQ(GetCapture(), nullptr);
     EXPECT_EQ(ReadOrderFile().substr(0, 16), "S01\\\r\nS02\\\r\nS03\\") << "nothing moved";
     watcher_.OnNextDialog([&](HWND dialog) {
-        RealInput input(dialog);
+        RealInputTurn turn(dialog);
         HWND tree = standin::DialogTree(dialog);
         standin::SelectTreeItem(tree, standin::FindTreeItem(tree, "S02"));
         SetFocus(tree);
@@ -223,7 +175,7 @@ TEST_F(EditorHandsTest, DraggingToAnEdgeScrollsTheTree) {
     std::string after;
     bool scrolledIntoView = false;
     Edit([&](HWND dialog) {
-        RealInput input(dialog);
+        RealInputTurn turn(dialog);
         HWND tree = standin::DialogTree(dialog);
         RECT client;
         GetClientRect(tree, &client);
@@ -231,89 +183,29 @@ TEST_F(EditorHandsTest, DraggingToAnEdgeScrollsTheTree) {
         ClientToScreen(tree, &bottom);
         EXPECT_FALSE(RowVisible(tree, "S35"));
         POINT from = OnRow(tree, "S02");
-        Send(dialog, {MoveTo(from), Mouse(MOUSEEVENTF_LEFTDOWN), MoveTo(Offset(from, 0, 12))});
-        Send(dialog, {MoveTo(bottom)});
+        Send(dialog, {MouseTo(from), MouseButton(MOUSEEVENTF_LEFTDOWN), MouseTo(Offset(from, 0, 12))});
+        Send(dialog, {MouseTo(bottom)});
         for (DWORD start = GetTickCount(); !RowVisible(tree, "S35") && GetTickCount() - start < 5000;)
             Send(dialog, {}, 20);
         scrolledIntoView = RowVisible(tree, "S35");
-        Send(dialog, {MoveTo(OnRow(tree, "S35", 0.5))}, 0);
-        Send(dialog, {MoveTo(OnRow(tree, "S35", 0.75)), Mouse(MOUSEEVENTF_LEFTUP)});
+        Send(dialog, {MouseTo(OnRow(tree, "S35", 0.5))}, 0);
+        Send(dialog, {MouseTo(OnRow(tree, "S35", 0.75)), MouseButton(MOUSEEVENTF_LEFTUP)});
         after = Children(tree);
         standin::ClickButton(dialog, IDCANCEL);
     });
     EXPECT_TRUE(scrolledIntoView);
-    std::string expected;
-    for (int i = 1; i <= 40; ++i) {
-        if (i == 2) continue;
-        expected += (i == 1 ? "" : " ") + std::string(i < 10 ? "S0" : "S") + std::to_string(i);
-        if (i == 35) expected += " S02";
-    }
-    EXPECT_EQ(after, expected);
+    EXPECT_EQ(Place(after, "S35"), 33) << after;
+    EXPECT_EQ(Place(after, "S02"), 34) << after;
 }
 
-// The folder menu, read and answered from inside its own message loop: a
-// thread timer fires there once it shows.
-struct MenuSeen {
-    std::vector<std::string> texts;  // as the module passed them: code page 932
-    std::string greyed;              // one letter per entry: g greyed, - not
-};
-
-struct MenuAnswer {
-    int entry = -1;  // by position, separator counted; -1: Escape
-    MenuSeen seen;
-    bool opened = false;
-};
-MenuAnswer* g_menuAnswer = nullptr;
-
-BOOL CALLBACK FindMenuWindow(HWND window, LPARAM found) {
-    char name[16] = {};
-    GetClassNameA(window, name, sizeof name);
-    if (lstrcmpA(name, "#32768") != 0 || !IsWindowVisible(window)) return TRUE;
-    *reinterpret_cast<HWND*>(found) = window;
-    return FALSE;
-}
-
-void CALLBACK AnswerMenu(HWND, UINT, UINT_PTR timer, DWORD) {
-    HWND window = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindMenuWindow, reinterpret_cast<LPARAM>(&window));
-    if (!window || !g_menuAnswer) return;
-    KillTimer(nullptr, timer);
-    MenuAnswer& answer = *g_menuAnswer;
-    answer.opened = true;
-    HMENU menu = reinterpret_cast<HMENU>(SendMessageA(window, MN_GETHMENU, 0, 0));
-    std::vector<INPUT> keys;
-    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
-        char text[64] = {};
-        GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
-        UINT state = GetMenuState(menu, i, MF_BYPOSITION);
-        if (state & MF_SEPARATOR) continue;
-        answer.seen.texts.push_back(text);
-        answer.seen.greyed += (state & MF_GRAYED) ? 'g' : '-';
-        // Down moves over the entries, greyed ones too, and skips separators.
-        if (i <= answer.entry) keys.push_back(Key(VK_DOWN)), keys.push_back(Key(VK_DOWN, true));
-    }
-    keys.push_back(Key(answer.entry < 0 ? VK_ESCAPE : VK_RETURN));
-    keys.push_back(Key(answer.entry < 0 ? VK_ESCAPE : VK_RETURN, true));
-    SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT));
-}
-
-// Opens the menu with `opening` and picks `entry`; answers what it showed.
-MenuSeen PickFromMenu(HWND dialog, std::vector<INPUT> opening, int entry) {
-    MenuAnswer answer;
-    answer.entry = entry;
-    g_menuAnswer = &answer;
-    UINT_PTR timer = SetTimer(nullptr, 0, 20, AnswerMenu);
-    Send(dialog, opening);
-    for (DWORD start = GetTickCount(); !answer.opened && GetTickCount() - start < 3000;) Send(dialog, {}, 20);
-    Send(dialog, {});
-    if (!answer.opened) KillTimer(nullptr, timer);
-    g_menuAnswer = nullptr;
-    EXPECT_TRUE(answer.opened);
-    return answer.seen;
+MenuSeen PickFromMenu(HWND dialog, const std::vector<INPUT>& opening, int position) {
+    MenuSeen seen = standin::PickFromMenu(dialog, opening, position);
+    EXPECT_TRUE(seen.opened);
+    return seen;
 }
 
 std::vector<INPUT> RightClick(POINT at) {
-    return {MoveTo(at), Mouse(MOUSEEVENTF_RIGHTDOWN), Mouse(MOUSEEVENTF_RIGHTUP)};
+    return {MouseTo(at), MouseButton(MOUSEEVENTF_RIGHTDOWN), MouseButton(MOUSEEVENTF_RIGHTUP)};
 }
 
 TEST_F(EditorHandsTest, TheMenuMovesTheFolderItOpensOnAndGreysWhatWouldDoNothing) {
@@ -335,7 +227,7 @@ TEST_F(EditorHandsTest, TheMenuMovesTheFolderItOpensOnAndGreysWhatWouldDoNothing
     };
     std::vector<std::string> texts;
     Edit([&](HWND dialog) {
-        RealInput input(dialog);
+        RealInputTurn turn(dialog);
         HWND tree = standin::DialogTree(dialog);
         standin::SelectTreeItem(tree, standin::FindTreeItem(tree, "A"));
         for (const Step& step : steps) {
@@ -377,17 +269,17 @@ TEST_F(EditorHandsTest, ButtonsRepeatWhileHeldAndKeysWorkWithTheFocusOnAButton) 
     std::string afterHold, afterClick, afterAltDown, afterUndo;
     bool focusStayed = false;
     Edit([&](HWND dialog) {
-        RealInput input(dialog);
+        RealInputTurn turn(dialog);
         HWND tree = standin::DialogTree(dialog);
         standin::SelectTreeItem(tree, standin::FindTreeItem(tree, "S12"));
         RECT up;
         GetWindowRect(GetDlgItem(dialog, kUp), &up);
         POINT onUp = {(up.left + up.right) / 2, (up.top + up.bottom) / 2};
-        Send(dialog, {MoveTo(onUp), Mouse(MOUSEEVENTF_LEFTDOWN)}, 1000);
-        Send(dialog, {Mouse(MOUSEEVENTF_LEFTUP)});
+        Send(dialog, {MouseTo(onUp), MouseButton(MOUSEEVENTF_LEFTDOWN)}, 1000);
+        Send(dialog, {MouseButton(MOUSEEVENTF_LEFTUP)});
         afterHold = Children(tree);
         standin::SelectTreeItem(tree, standin::FindTreeItem(tree, "S06"));
-        Send(dialog, {Mouse(MOUSEEVENTF_LEFTDOWN), Mouse(MOUSEEVENTF_LEFTUP)});
+        Send(dialog, {MouseButton(MOUSEEVENTF_LEFTDOWN), MouseButton(MOUSEEVENTF_LEFTUP)});
         afterClick = Children(tree);
         HWND down = GetDlgItem(dialog, kDown);
         SetFocus(down);
@@ -410,7 +302,7 @@ TEST_F(EditorHandsTest, UndoGoesBackOneMoveAtATimeAndRedoForwardThenOkSavesWhatI
     std::string afterMoves, afterUndos, afterRedo, selected;
     std::vector<std::string> undone;
     Edit([&](HWND dialog) {
-        RealInput input(dialog);
+        RealInputTurn turn(dialog);
         HWND tree = standin::DialogTree(dialog);
         standin::SelectTreeItem(tree, standin::FindTreeItem(tree, "B2"));
         standin::ClickButton(dialog, kUp);              // B2 B1
@@ -452,7 +344,7 @@ TEST_F(EditorHandsTest, AFolderWithoutAKeyRefusesEveryWayOfMovingWithABeep) {
     std::string after, passed;
     MenuSeen menu;
     Edit([&](HWND dialog) {
-        RealInput input(dialog);
+        RealInputTurn turn(dialog);
         HWND tree = standin::DialogTree(dialog);
         standin::SelectTreeItem(tree, standin::FindTreeItem(tree, "Outside"));
         standin::ClickButton(dialog, kUp);
