@@ -27,6 +27,8 @@ struct DragState {
     POINT pressPoint;
     DropPlace place;
     int scrollDirection;  // -1 up, 1 down, 0 still
+    bool keyless;         // the folder can go nowhere: its place is never saved
+    bool rightCancelled;  // a right press ended the drag: its release is not a click
 };
 DragState g_drag;
 
@@ -56,12 +58,15 @@ DropPlace PlaceAt(POINT point) {
     return place;
 }
 
+// A folder without a key shows "no" all the way; its release still goes
+// to the move, which refuses it as every other way does.
 void ShowPlace(const DropPlace& place) {
-    if (place.valid)
+    bool allowed = place.valid && !g_drag.keyless;
+    if (allowed)
         TreeSetInsertMark(g_drag.tree, place.markItem, place.after);
     else
         TreeSetInsertMark(g_drag.tree, nullptr, false);
-    SetCursor(LoadCursorA(nullptr, place.valid ? IDC_ARROW : IDC_NO));
+    SetCursor(LoadCursorA(nullptr, allowed ? IDC_ARROW : IDC_NO));
     g_drag.place = place;
 }
 
@@ -99,6 +104,7 @@ void StartDrag(POINT point) {
     // The control selects nothing when it sees the pointer leave: the
     // folder being dragged is the selected one, as after a click.
     TreeSelectItem(g_drag.tree, g_drag.item);
+    g_drag.keyless = !FolderHasKey(TreeGetItemData(g_drag.tree, g_drag.item));
     if (GetCapture() != g_drag.tree) SetCapture(g_drag.tree);
     Track(point);
 }
@@ -154,6 +160,7 @@ bool HandleDragMessage(HWND tree, UINT message, WPARAM wParam, LPARAM lParam, WN
             g_drag.item = item;
             g_drag.pressPoint = point;
             g_drag.scrollDirection = 0;
+            g_drag.rightCancelled = false;
             g_drag.stage = DragStage::kPressed;
             // Where the control's loop saw the pointer go, the drag already is.
             DWORD position = GetMessagePos();
@@ -182,6 +189,11 @@ bool HandleDragMessage(HWND tree, UINT message, WPARAM wParam, LPARAM lParam, WN
         case WM_RBUTTONDOWN:
             if (g_drag.stage == DragStage::kNone) return false;
             CancelDrag();
+            g_drag.rightCancelled = true;
+            return true;
+        case WM_RBUTTONUP:
+            if (!g_drag.rightCancelled) return false;
+            g_drag.rightCancelled = false;
             return true;
         case WM_CAPTURECHANGED:
             // Another window took the mouse (a box, a menu, the user

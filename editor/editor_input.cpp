@@ -126,8 +126,10 @@ LRESULT CALLBACK MoveButtonProc(HWND button, UINT message, WPARAM wParam, LPARAM
             LRESULT result = CallWindowProcA(original, button, message, wParam, lParam);
             g_input.pressedButton = id;
             g_input.repeating = false;
-            MoveSelectedFolder(EditorTree(), ButtonMove(id));
-            SetTimer(button, kRepeatTimer, RepeatDelayMilliseconds(), nullptr);
+            // Nothing moved (the end of the siblings, or a folder refused
+            // with a beep): holding on would only beep again and again.
+            if (MoveSelectedFolder(EditorTree(), ButtonMove(id)))
+                SetTimer(button, kRepeatTimer, RepeatDelayMilliseconds(), nullptr);
             return result;
         }
         case WM_TIMER:
@@ -138,8 +140,9 @@ LRESULT CALLBACK MoveButtonProc(HWND button, UINT message, WPARAM wParam, LPARAM
             }
             // Held, but the pointer off the button: the button shows
             // itself released and waits, as a scroll bar's arrow does.
-            if (g_input.pressedButton == id && (SendMessageA(button, BM_GETSTATE, 0, 0) & BST_PUSHED))
-                MoveSelectedFolder(EditorTree(), ButtonMove(id));
+            if (g_input.pressedButton == id && (SendMessageA(button, BM_GETSTATE, 0, 0) & BST_PUSHED) &&
+                !MoveSelectedFolder(EditorTree(), ButtonMove(id)))
+                KillTimer(button, kRepeatTimer);
             return 0;
         case WM_LBUTTONUP: {
             KillTimer(button, kRepeatTimer);

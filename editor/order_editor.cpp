@@ -310,9 +310,10 @@ bool FindFolderMove(HWND tree, FolderMove how, HTREEITEM* item, HTREEITEM* previ
     return false;
 }
 
-void MoveSelectedFolder(HWND tree, FolderMove how) {
+HTREEITEM MoveSelectedFolder(HWND tree, FolderMove how) {
     HTREEITEM item, previousSibling;
-    if (FindFolderMove(tree, how, &item, &previousSibling)) MoveFolder(tree, item, previousSibling);
+    if (!FindFolderMove(tree, how, &item, &previousSibling)) return nullptr;
+    return MoveFolder(tree, item, previousSibling);
 }
 
 bool FolderHasKey(LPARAM itemData) {

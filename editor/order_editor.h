@@ -36,7 +36,8 @@ enum class FolderMove { kFirst, kUp, kDown, kLast };
 // insert it after (null: first). False when there is no selection or the
 // folder is already there.
 bool FindFolderMove(HWND tree, FolderMove how, HTREEITEM* item, HTREEITEM* previousSibling);
-void MoveSelectedFolder(HWND tree, FolderMove how);
+// Answers the moved folder, or null when nothing moved.
+HTREEITEM MoveSelectedFolder(HWND tree, FolderMove how);
 
 // Every move of the editor goes through here, whatever asked for it: a
 // folder without a key is refused with the default beep (its place could

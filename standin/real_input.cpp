@@ -99,12 +99,12 @@ void CALLBACK AnswerMenu(HWND, UINT, UINT_PTR timer, DWORD) {
 
 }  // namespace
 
-MenuSeen PickFromMenu(HWND dialog, const std::vector<INPUT>& opening, int position) {
+MenuSeen PickFromMenu(HWND dialog, const std::vector<INPUT>& opening, int position, DWORD wait) {
     MenuPick pick = {position, MenuSeen()};
     t_pick = &pick;
     UINT_PTR timer = SetTimer(nullptr, 0, 20, AnswerMenu);
     SendAndPump(dialog, opening);
-    for (DWORD start = GetTickCount(); !pick.seen.opened && GetTickCount() - start < 3000;)
+    for (DWORD start = GetTickCount(); !pick.seen.opened && GetTickCount() - start < wait;)
         SendAndPump(dialog, {}, 20);
     SendAndPump(dialog, {});
     if (!pick.seen.opened) KillTimer(nullptr, timer);

@@ -43,7 +43,7 @@ struct MenuSeen {
 
 // Opens a popup menu with `opening` and picks the entry at `position`
 // (separators counted) with the arrow keys and Enter, or leaves it with
-// Escape when `position` is -1.
-MenuSeen PickFromMenu(HWND dialog, const std::vector<INPUT>& opening, int position);
+// Escape when `position` is -1. Waits up to `wait` ms for it to show.
+MenuSeen PickFromMenu(HWND dialog, const std::vector<INPUT>& opening, int position, DWORD wait = 3000);
 
 }  // namespace standin

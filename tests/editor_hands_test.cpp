@@ -99,7 +99,7 @@ protected:
 TEST_F(EditorHandsTest, DraggingMovesAFolderAmongItsSiblingsOnly) {
     StartWith("A\nB\n  B1\n  B2\nC\nD\n  D1\nE\nF\n");
     std::string afterDrag, afterRefused, afterEscape, afterClick, clicked, afterUndo;
-    bool noCursorOffPlace = false;
+    bool noCursorOffPlace = false, menuAfterRightCancel = true;
     Edit([&](HWND dialog) {
         RealInputTurn turn(dialog);
         HWND tree = standin::DialogTree(dialog);
@@ -116,6 +116,13 @@ TEST_F(EditorHandsTest, DraggingMovesAFolderAmongItsSiblingsOnly) {
         Send(dialog, Chord({VK_ESCAPE}));
         Send(dialog, {MouseTo(OnRow(tree, "A", 0.25)), MouseButton(MOUSEEVENTF_LEFTUP)});
         afterEscape = IsWindowVisible(dialog) ? Children(tree) : "closed";
+        // A right press cancels too, and its release opens no menu.
+        // (On E: a press on F again this soon would be a double-click.)
+        Send(dialog, {MouseTo(OnRow(tree, "E")), MouseButton(MOUSEEVENTF_LEFTDOWN), MouseTo(OnRow(tree, "A", 0.25))});
+        Send(dialog, {MouseButton(MOUSEEVENTF_RIGHTDOWN)});
+        menuAfterRightCancel = standin::PickFromMenu(dialog, {MouseButton(MOUSEEVENTF_RIGHTUP),
+                                                              MouseButton(MOUSEEVENTF_LEFTUP)}, -1, 300).opened;
+        afterEscape += IsWindowVisible(dialog) && Children(tree) == afterEscape ? "" : " (right press moved)";
         Send(dialog, {MouseTo(OnRow(tree, "C")), MouseButton(MOUSEEVENTF_LEFTDOWN), MouseButton(MOUSEEVENTF_LEFTUP)});
         afterClick = Children(tree);
         clicked = Selected(tree);
@@ -127,6 +134,7 @@ TEST_F(EditorHandsTest, DraggingMovesAFolderAmongItsSiblingsOnly) {
     EXPECT_EQ(afterRefused, "A E B C D F / B1 B2");
     EXPECT_TRUE(noCursorOffPlace);
     EXPECT_EQ(afterEscape, afterDrag) << "Escape cancels the drag, not the dialog";
+    EXPECT_FALSE(menuAfterRightCancel);
     EXPECT_EQ(afterClick, afterDrag);
     EXPECT_EQ(clicked, "C");
     EXPECT_EQ(afterUndo, "A B C D E F");
@@ -342,6 +350,7 @@ TEST_F(EditorHandsTest, AFolderWithoutAKeyRefusesEveryWayOfMovingWithABeep) {
     ASSERT_TRUE(beep.applied());
     g_beeps = 0;
     std::string after, passed;
+    bool draggedShowsNo = false;
     MenuSeen menu;
     Edit([&](HWND dialog) {
         RealInputTurn turn(dialog);
@@ -352,7 +361,16 @@ TEST_F(EditorHandsTest, AFolderWithoutAKeyRefusesEveryWayOfMovingWithABeep) {
         SetFocus(tree);
         Send(dialog, Chord({VK_MENU, VK_HOME}));
         Send(dialog, Chord({VK_MENU, VK_END}));
-        Drag(dialog, OnRow(tree, "Outside"), OnRow(tree, "A", 0.25));
+        POINT outside = OnRow(tree, "Outside");
+        Send(dialog, {MouseTo(outside), MouseButton(MOUSEEVENTF_LEFTDOWN), MouseTo(OnRow(tree, "A", 0.25))});
+        draggedShowsNo = GetCursor() == LoadCursor(nullptr, IDC_NO);
+        Send(dialog, {MouseButton(MOUSEEVENTF_LEFTUP)});
+        // Held, the button refuses once, not at every repeat.
+        RECT up;
+        GetWindowRect(GetDlgItem(dialog, kUp), &up);
+        Send(dialog, {MouseTo(POINT{(up.left + up.right) / 2, (up.top + up.bottom) / 2}),
+                      MouseButton(MOUSEEVENTF_LEFTDOWN)}, 800);
+        Send(dialog, {MouseButton(MOUSEEVENTF_LEFTUP)});
         menu = PickFromMenu(dialog, RightClick(OnRow(tree, "Outside")), 0);
         Send(dialog, Chord({VK_CONTROL, 'Z'}));
         after = Children(tree);
@@ -363,7 +381,8 @@ TEST_F(EditorHandsTest, AFolderWithoutAKeyRefusesEveryWayOfMovingWithABeep) {
         Send(dialog, Chord({VK_CONTROL, 'Z'}));
         standin::ClickButton(dialog, IDOK);
     });
-    EXPECT_EQ(g_beeps, 5) << "buttons, keys and drop; the menu offers nothing";
+    EXPECT_EQ(g_beeps, 6) << "buttons, keys, drop and a held button; the menu offers nothing";
+    EXPECT_TRUE(draggedShowsNo);
     EXPECT_EQ(menu.greyed, "gggggg");
     EXPECT_EQ(after, "A Outside B");
     EXPECT_EQ(passed, "B A Outside");
