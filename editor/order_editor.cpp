@@ -1,5 +1,9 @@
 #include "editor/order_editor.h"
 
+#include "editor/editor_drag.h"
+#include "editor/editor_input.h"
+#include "editor/editor_layout.h"
+#include "editor/move_history.h"
 #include "order/folder_key_copies.h"
 #include "order/order_file.h"
 #include "order/tree_sort.h"
@@ -28,6 +32,9 @@ public:
         g_module.editorSaved = &saved_;
     }
     ~EditorSession() {
+        // Already done when the dialog was destroyed; a dialog that never
+        // got that far leaves no hook behind either.
+        StopEditorInput();
         g_module.editorRunning = false;
         g_module.editorDialog = nullptr;
         g_module.editorKeys = nullptr;
@@ -49,6 +56,9 @@ private:
 void ShowEditorWarning(HWND owner, const char* text) {
     MessageBoxA(IsWindow(owner) ? owner : nullptr, text, kEditorCaption, MB_OK | MB_ICONWARNING);
 }
+
+// A move that could not be made: the folder stays where it was.
+void TellMoveFailed(HWND tree) { ShowEditorWarning(GetParent(tree), kEditorMoveFailed); }
 
 const char* SaveFailureCause(SaveResult result) {
     switch (result) {
@@ -92,37 +102,7 @@ void ConfirmEditor(HWND dialog) {
     ShowSaveFailure(dialog, result);
 }
 
-void MoveSelectionUp(HWND tree) {
-    HTREEITEM selected = TreeGetSelection(tree);
-    if (!selected) return;
-    HTREEITEM previous = TreeGetPreviousSibling(tree, selected);
-    if (!previous) return;
-    MoveEditorItem(tree, selected, TreeGetParent(tree, selected),
-                   TreeGetPreviousSibling(tree, previous));
-}
-
-void MoveSelectionDown(HWND tree) {
-    HTREEITEM selected = TreeGetSelection(tree);
-    if (!selected) return;
-    HTREEITEM next = TreeGetNextSibling(tree, selected);
-    if (!next) return;
-    MoveEditorItem(tree, selected, TreeGetParent(tree, selected), next);
-}
-
-void MoveSelectionFirst(HWND tree) {
-    HTREEITEM selected = TreeGetSelection(tree);
-    if (!selected || !TreeGetPreviousSibling(tree, selected)) return;
-    MoveEditorItem(tree, selected, TreeGetParent(tree, selected), nullptr);
-}
-
-void MoveSelectionLast(HWND tree) {
-    HTREEITEM selected = TreeGetSelection(tree);
-    if (!selected) return;
-    HTREEITEM last = TreeGetNextSibling(tree, selected);
-    if (!last) return;
-    for (HTREEITEM next; (next = TreeGetNextSibling(tree, last)) != nullptr;) last = next;
-    MoveEditorItem(tree, selected, TreeGetParent(tree, selected), last);
-}
+}  // namespace
 
 // Alt with an arrow, Home or End moves the selected folder, as the buttons
 // do but as far as the key says, in one move. The tree control ignores
@@ -132,20 +112,46 @@ bool MoveSelectionByKey(HWND tree, WPARAM key, LPARAM keyData) {
     const LPARAM kAltDown = static_cast<LPARAM>(KF_ALTDOWN) << 16;
     if (!(keyData & kAltDown)) return false;
     switch (key) {
-        case VK_UP: MoveSelectionUp(tree); break;
-        case VK_DOWN: MoveSelectionDown(tree); break;
-        case VK_HOME: MoveSelectionFirst(tree); break;
-        case VK_END: MoveSelectionLast(tree); break;
+        case VK_UP: MoveSelectedFolder(tree, FolderMove::kUp); break;
+        case VK_DOWN: MoveSelectedFolder(tree, FolderMove::kDown); break;
+        case VK_HOME: MoveSelectedFolder(tree, FolderMove::kFirst); break;
+        case VK_END: MoveSelectedFolder(tree, FolderMove::kLast); break;
         default: return false;
     }
-    HTREEITEM selected = TreeGetSelection(tree);
-    if (selected) TreeEnsureVisible(tree, selected);
     return true;
 }
 
+namespace {
+
+bool IsGreyFolder(LPARAM itemData) { return !FolderHasKey(itemData); }
+
 LRESULT CALLBACK EditorTreeProc(HWND tree, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_SYSKEYDOWN && MoveSelectionByKey(tree, wParam, lParam)) return 0;
-    return CallWindowProcA(g_module.editorTreeProc, tree, message, wParam, lParam);
+    LRESULT result;
+    if (HandleDragMessage(tree, message, wParam, lParam, g_module.editorTreeProc, &result)) return result;
+    switch (message) {
+        case WM_RBUTTONDOWN: {
+            // As in Explorer, the folder right-clicked becomes the selected
+            // one; the control's own handling (a loop of its own until the
+            // release) is not needed.
+            POINT point = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+            HTREEITEM item = TreeHitTest(tree, point);
+            SetFocus(tree);
+            if (item) TreeSelectItem(tree, item);
+            return 0;
+        }
+        case WM_RBUTTONUP: {
+            // The menu opens on the release, and the release is not passed
+            // on: the platform would ask for a menu a second time.
+            POINT point = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+            if (!TreeHitTest(tree, point)) return 0;
+            ClientToScreen(tree, &point);
+            ShowFolderMenu(tree, point, false);
+            return 0;
+        }
+        default:
+            return CallWindowProcA(g_module.editorTreeProc, tree, message, wParam, lParam);
+    }
 }
 
 // Fills the tree and takes the keys of the folders it shows, once: what the
@@ -159,7 +165,10 @@ void InitialiseEditor(HWND dialog) {
     if (!g_module.editorKeys || !FillEditorTree(tree, g_module.editorKeys)) {
         ShowEditorWarning(dialog, kEditorOutOfMemory);
         EndDialog(dialog, 0);
+        return;
     }
+    StartEditorInput(dialog);
+    PrepareEditorLayout(dialog);
 }
 
 // The dialog's window goes before its tree's, which would then remove its
@@ -181,14 +190,22 @@ void OnEditorCommand(HWND dialog, WORD id) {
             EndDialog(dialog, 0);
             break;
         case IDC_MOVE_UP:
-            MoveSelectionUp(GetDlgItem(dialog, IDC_FOLDER_TREE));
-            break;
         case IDC_MOVE_DOWN:
-            MoveSelectionDown(GetDlgItem(dialog, IDC_FOLDER_TREE));
+            // A press of the button made its move already; its click does
+            // not make a second one. A click from anywhere else moves once.
+            if (!ButtonAlreadyMoved(id))
+                MoveSelectedFolder(GetDlgItem(dialog, IDC_FOLDER_TREE),
+                                   id == IDC_MOVE_UP ? FolderMove::kUp : FolderMove::kDown);
             break;
         default:
             break;
     }
+}
+
+// Answered through the dialog's message result, as notifications are.
+BOOL AnswerNotification(HWND dialog, LRESULT answer) {
+    SetWindowLongPtrA(dialog, DWLP_MSGRESULT, answer);
+    return TRUE;
 }
 
 }  // namespace
@@ -230,7 +247,7 @@ void RunOrderEditor(HWND owner) {
         ShowEditorWarning(owner, kSavedButNotSorted);
 }
 
-INT_PTR CALLBACK OrderEditorProc(HWND dialog, UINT message, WPARAM wParam, LPARAM /*lParam*/) {
+INT_PTR CALLBACK OrderEditorProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_INITDIALOG:
             InitialiseEditor(dialog);
@@ -238,11 +255,27 @@ INT_PTR CALLBACK OrderEditorProc(HWND dialog, UINT message, WPARAM wParam, LPARA
         case WM_COMMAND:
             OnEditorCommand(dialog, LOWORD(wParam));
             return FALSE;
+        case WM_NOTIFY:
+            if (LOWORD(wParam) != IDC_FOLDER_TREE || NotificationCode(lParam) != NM_CUSTOMDRAW) return FALSE;
+            return AnswerNotification(
+                dialog, TreeCustomDraw(GetDlgItem(dialog, IDC_FOLDER_TREE), lParam, IsGreyFolder));
+        case WM_SIZE:
+            LayOutEditor(dialog);
+            return FALSE;
+        case WM_GETMINMAXINFO:
+            LimitEditorSize(dialog, lParam);
+            return FALSE;
+        case WM_WINDOWPOSCHANGED:
+            // EndDialog hides the dialog at once but destroys it only when
+            // its loop next looks: a drag must not go on in a hidden window.
+            if (!IsWindowVisible(dialog)) CancelDrag();
+            return FALSE;
         case WM_DESTROY:
+            StopEditorInput();
             ReleaseEditorTree(dialog);
             return FALSE;
         default:
-            return FALSE;
+            return HandleFolderMenuMessage(dialog, message);
     }
 }
 
@@ -327,11 +360,105 @@ HTREEITEM MoveEditorItem(HWND tree, HTREEITEM item, HTREEITEM parent, HTREEITEM 
         }
     }
     if (!moved) {
-        ShowEditorWarning(GetParent(tree), kEditorMoveFailed);
+        TellMoveFailed(tree);
         return nullptr;
     }
-    // Selected once painting is back: selected while held, the control
-    // scrolls without knowing its layout.
+    // Selected only now that the painting hold is over: selecting while it
+    // holds makes the control scroll with a stale layout, and under Wine the
+    // rows above then stay out of reach until Home.
     TreeSelectItem(tree, moved);
     return moved;
+}
+
+bool FindFolderMove(HWND tree, FolderMove how, HTREEITEM* item, HTREEITEM* previousSibling) {
+    HTREEITEM selected = TreeGetSelection(tree);
+    if (!selected) return false;
+    HTREEITEM previous = TreeGetPreviousSibling(tree, selected);
+    HTREEITEM next = TreeGetNextSibling(tree, selected);
+    *item = selected;
+    switch (how) {
+        case FolderMove::kFirst:
+            *previousSibling = nullptr;
+            return previous != nullptr;
+        case FolderMove::kUp:
+            if (!previous) return false;
+            *previousSibling = TreeGetPreviousSibling(tree, previous);
+            return true;
+        case FolderMove::kDown:
+            *previousSibling = next;
+            return next != nullptr;
+        case FolderMove::kLast:
+            if (!next) return false;
+            for (HTREEITEM after; (after = TreeGetNextSibling(tree, next)) != nullptr;) next = after;
+            *previousSibling = next;
+            return true;
+    }
+    return false;
+}
+
+HTREEITEM MoveSelectedFolder(HWND tree, FolderMove how) {
+    HTREEITEM item, previousSibling;
+    if (!FindFolderMove(tree, how, &item, &previousSibling)) return nullptr;
+    return MoveFolder(tree, item, previousSibling);
+}
+
+bool FolderHasKey(LPARAM itemData) {
+    return g_module.editorKeys && g_module.editorKeys->Find(itemData) != nullptr;
+}
+
+HTREEITEM MoveFolder(HWND tree, HTREEITEM item, HTREEITEM previousSibling, HistoryStep step) {
+    // A folder without a key (outside the data folder, or a record whose
+    // path could not be read) is never written to the order file: a move
+    // the editor showed would snap back after OK.
+    LPARAM itemData = 0;
+    if (!TreeReadItemData(tree, item, &itemData)) {
+        TellMoveFailed(tree);
+        return nullptr;
+    }
+    if (!FolderHasKey(itemData)) {
+        MessageBeep(MB_OK);
+        return nullptr;
+    }
+    int fromIndex = move_history::SiblingIndex(tree, item);
+    HTREEITEM moved = MoveEditorItem(tree, item, TreeGetParent(tree, item), previousSibling);
+    if (!moved) return nullptr;
+    switch (step) {
+        case HistoryStep::kRecord: move_history::Record(tree, fromIndex, moved); break;
+        case HistoryStep::kUndo: move_history::Undone(); break;
+        case HistoryStep::kRedo: move_history::Redone(); break;
+    }
+    // The row above shows where the folder went: its previous sibling, or
+    // its parent when it went first.
+    HTREEITEM above = TreeGetPreviousSibling(tree, moved);
+    if (!above) above = TreeGetParent(tree, moved);
+    if (above) TreeEnsureVisible(tree, above);
+    TreeEnsureVisible(tree, moved);
+    return moved;
+}
+
+namespace {
+// The sibling after which `item` must go to stand at `toIndex`: counted
+// with the item still in its old place, so a later place counts one more.
+HTREEITEM PreviousSiblingForIndex(HWND tree, HTREEITEM item, int toIndex) {
+    int fromIndex = move_history::SiblingIndex(tree, item);
+    int afterIndex = toIndex < fromIndex ? toIndex - 1 : toIndex;
+    if (afterIndex < 0) return nullptr;
+    HTREEITEM sibling = TreeGetChild(tree, TreeGetParent(tree, item) ? TreeGetParent(tree, item) : TVI_ROOT);
+    for (int i = 0; sibling && i < afterIndex; ++i) sibling = TreeGetNextSibling(tree, sibling);
+    return sibling;
+}
+}  // namespace
+
+void UndoMove(HWND tree) {
+    HTREEITEM item;
+    int toIndex;
+    if (!move_history::PeekUndo(tree, &item, &toIndex)) return;
+    MoveFolder(tree, item, PreviousSiblingForIndex(tree, item, toIndex), HistoryStep::kUndo);
+}
+
+void RedoMove(HWND tree) {
+    HTREEITEM item;
+    int toIndex;
+    if (!move_history::PeekRedo(tree, &item, &toIndex)) return;
+    MoveFolder(tree, item, PreviousSiblingForIndex(tree, item, toIndex), HistoryStep::kRedo);
 }

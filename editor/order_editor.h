@@ -30,3 +30,28 @@ HTREEITEM CopyTreeItem(HWND destinationTree, HTREEITEM parent, HTREEITEM insertA
 // there. When any part cannot be copied nothing moves: the user is told, the
 // item stays where it was, and the answer is null.
 HTREEITEM MoveEditorItem(HWND tree, HTREEITEM item, HTREEITEM parent, HTREEITEM previousSibling);
+
+// The ways the editor moves the selected folder among its siblings.
+enum class FolderMove { kFirst, kUp, kDown, kLast };
+
+// Where `how` would put the selected folder: the folder and the sibling to
+// insert it after (null: first). False when there is no selection or the
+// folder is already there.
+bool FindFolderMove(HWND tree, FolderMove how, HTREEITEM* item, HTREEITEM* previousSibling);
+// Answers the moved folder, or null when nothing moved.
+HTREEITEM MoveSelectedFolder(HWND tree, FolderMove how);
+
+// Every move of the editor goes through here, whatever asked for it: a
+// folder without a key is refused with the default beep (its place could
+// never be saved); a move that happened is noted for undo (or steps the
+// history when it is an undo or redo), and the moved folder is selected and
+// shown with the row above it. Answers the moved item, or null.
+enum class HistoryStep { kRecord, kUndo, kRedo };
+HTREEITEM MoveFolder(HWND tree, HTREEITEM item, HTREEITEM previousSibling,
+                     HistoryStep step = HistoryStep::kRecord);
+// True when the folder with this item data has a key, so its moves can be saved.
+bool FolderHasKey(LPARAM itemData);
+void UndoMove(HWND tree);
+// Alt with ↑, ↓, Home or End (a system key); false for any other key.
+bool MoveSelectionByKey(HWND tree, WPARAM key, LPARAM keyData);
+void RedoMove(HWND tree);

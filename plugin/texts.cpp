@@ -50,3 +50,10 @@ const char kEditorMoveFailed[] =
     "メモリが足りないため、フォルダを移動できませんでした。\r\nフォルダは元の位置のままです。";
 const char kSavedButNotSorted[] =
     "並び順を保存しました。\r\nフォルダの一覧には、次にBecky!を起動したときに反映されます。";
+
+const char kMenuMoveFirst[] = "先頭へ移動\tAlt+Home";
+const char kMenuMoveUp[] = "1つ上へ\tAlt+↑";
+const char kMenuMoveDown[] = "1つ下へ\tAlt+↓";
+const char kMenuMoveLast[] = "末尾へ移動\tAlt+End";
+const char kMenuUndo[] = "元に戻す\tCtrl+Z";
+const char kMenuRedo[] = "やり直し\tCtrl+Y";

@@ -37,3 +37,12 @@ extern const char kEditorOutOfMemory[];
 // sorted by it.
 extern const char kEditorMoveFailed[];
 extern const char kSavedButNotSorted[];
+
+// The editor's folder menu (right-click, Shift+F10, the menu key): each
+// entry with its key after a tab, where menus show keys.
+extern const char kMenuMoveFirst[];
+extern const char kMenuMoveUp[];
+extern const char kMenuMoveDown[];
+extern const char kMenuMoveLast[];
+extern const char kMenuUndo[];
+extern const char kMenuRedo[];

@@ -130,9 +130,19 @@ void TreeEnsureVisible(HWND tree, HTREEITEM item) {
     SendMessageA(tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));
 }
 
-WNDPROC TreeSubclass(HWND tree, WNDPROC procedure) {
+WNDPROC TreeSubclass(HWND tree, WNDPROC procedure) { return SubclassControl(tree, procedure); }
+
+WNDPROC SubclassControl(HWND control, WNDPROC procedure) {
     return reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(tree, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure)));
+        SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure)));
+}
+
+const MSG* MessageFromHook(LPARAM hookData) { return reinterpret_cast<const MSG*>(hookData); }
+
+void SetMinimumTrackSize(LPARAM minMaxInfo, SIZE size) {
+    MINMAXINFO* info = reinterpret_cast<MINMAXINFO*>(minMaxInfo);
+    info->ptMinTrackSize.x = size.cx;
+    info->ptMinTrackSize.y = size.cy;
 }
 
 TreeRedrawHold::TreeRedrawHold(HWND tree) : tree_(tree) { SendMessageA(tree_, WM_SETREDRAW, FALSE, 0); }
@@ -140,6 +150,56 @@ TreeRedrawHold::TreeRedrawHold(HWND tree) : tree_(tree) { SendMessageA(tree_, WM
 TreeRedrawHold::~TreeRedrawHold() {
     SendMessageA(tree_, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(tree_, nullptr, TRUE);
+}
+
+HTREEITEM TreeHitTest(HWND tree, POINT clientPoint) {
+    TVHITTESTINFO hit = {};
+    hit.pt = clientPoint;
+    SendMessageA(tree, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+    // The control answers an item for the space right of a row's label too
+    // (TVHT_ONITEMRIGHT), and for the indent left of it: the whole row counts.
+    return (hit.flags & (TVHT_ONITEM | TVHT_ONITEMRIGHT | TVHT_ONITEMINDENT)) ? hit.hItem : nullptr;
+}
+
+bool TreeGetItemRow(HWND tree, HTREEITEM item, RECT* row) {
+    // The message takes the item in the rectangle it fills in.
+    *reinterpret_cast<HTREEITEM*>(row) = item;
+    if (!SendMessageA(tree, TVM_GETITEMRECT, FALSE, reinterpret_cast<LPARAM>(row))) return false;
+    RECT client;
+    GetClientRect(tree, &client);
+    return row->bottom > client.top && row->top < client.bottom;
+}
+
+HTREEITEM TreeGetPreviousVisible(HWND tree, HTREEITEM item) {
+    return GetNextItem(tree, TVGN_PREVIOUSVISIBLE, item);
+}
+
+void TreeSetInsertMark(HWND tree, HTREEITEM item, bool after) {
+    SendMessageA(tree, TVM_SETINSERTMARK, after ? TRUE : FALSE, reinterpret_cast<LPARAM>(item));
+}
+
+int TreeGetRowHeight(HWND tree) { return static_cast<int>(SendMessageA(tree, TVM_GETITEMHEIGHT, 0, 0)); }
+
+void TreeScrollOneRow(HWND tree, bool down) {
+    SendMessageA(tree, WM_VSCROLL, MAKEWPARAM(down ? SB_LINEDOWN : SB_LINEUP, 0), 0);
+}
+
+UINT NotificationCode(LPARAM notification) {
+    return reinterpret_cast<const NMHDR*>(notification)->code;
+}
+
+LRESULT TreeCustomDraw(HWND tree, LPARAM notification, bool (*isGrey)(LPARAM itemData)) {
+    NMTVCUSTOMDRAW* draw = reinterpret_cast<NMTVCUSTOMDRAW*>(notification);
+    if (draw->nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+    if (draw->nmcd.dwDrawStage != CDDS_ITEMPREPAINT) return CDRF_DODEFAULT;
+    HTREEITEM item = reinterpret_cast<HTREEITEM>(draw->nmcd.dwItemSpec);
+    bool selected = item == TreeGetSelection(tree);
+    if (selected) {
+        draw->clrText = GetSysColor(COLOR_HIGHLIGHTTEXT);
+        draw->clrTextBk = GetSysColor(COLOR_HIGHLIGHT);
+    }
+    if (isGrey(draw->nmcd.lItemlParam)) draw->clrText = GetSysColor(COLOR_GRAYTEXT);
+    return CDRF_DODEFAULT;
 }
 
 bool TreeSortChildren(HWND tree, HTREEITEM parent, TreeCompareFn compare) {

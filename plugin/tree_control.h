@@ -64,6 +64,40 @@ private:
     HWND tree_;
 };
 
+// Where a point (in the tree's client coordinates) falls: the item on that
+// row, or null off every row.
+HTREEITEM TreeHitTest(HWND tree, POINT clientPoint);
+// The row of `item` in client coordinates, whole width; false when the
+// item is scrolled out of sight or collapsed away.
+bool TreeGetItemRow(HWND tree, HTREEITEM item, RECT* row);
+// The row shown just above `item` (a sibling's last visible descendant, the
+// previous sibling or the parent), or null for the first row.
+HTREEITEM TreeGetPreviousVisible(HWND tree, HTREEITEM item);
+// The line drawn between rows while the user drags: before or after `item`;
+// null removes it.
+void TreeSetInsertMark(HWND tree, HTREEITEM item, bool after);
+// The height of one row, in pixels.
+int TreeGetRowHeight(HWND tree);
+// Scrolls the view by one row, up or down, as the scroll bar's arrows do.
+void TreeScrollOneRow(HWND tree, bool down);
+
+// The notification code of a WM_NOTIFY whose lParam is `notification`.
+UINT NotificationCode(LPARAM notification);
+// Answers the tree's NM_CUSTOMDRAW: asks for every item, draws those whose
+// item data `isGrey` picks in the grey text colour, and the selected item
+// highlighted as when the tree has the focus, so the selection a button
+// press acts on keeps the look it had.
+LRESULT TreeCustomDraw(HWND tree, LPARAM notification, bool (*isGrey)(LPARAM itemData));
+
+// Message plumbing for the editor's other windows, kept here with the
+// tree's so that the casts stay in one place.
+// Puts `procedure` in front of any control's own window procedure.
+WNDPROC SubclassControl(HWND control, WNDPROC procedure);
+// The message a WH_MSGFILTER hook is given.
+const MSG* MessageFromHook(LPARAM hookData);
+// WM_GETMINMAXINFO: the smallest size the user can drag the window to.
+void SetMinimumTrackSize(LPARAM minMaxInfo, SIZE size);
+
 // Reorders the immediate children of parent (an item or TVI_ROOT). False when
 // the group was not sorted: the control answers FALSE when it could not (no
 // memory for its list), but also, on some versions, for a group of fewer

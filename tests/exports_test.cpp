@@ -111,14 +111,20 @@ TEST_F(ModuleTest, ImportsExactlyItsFunctionsFromKernelAndUserOnly) {
     }
     const std::map<std::string, std::set<std::string>> expected = {
         {"KERNEL32.DLL",
-         {"CloseHandle", "CreateFileA", "DeleteFileA", "FlushFileBuffers", "GetFileAttributesA",
+         {"CloseHandle", "CreateFileA", "DeleteFileA", "FlushFileBuffers", "GetCurrentThreadId", "GetFileAttributesA",
           "GetFileSize", "GetLastError", "GetModuleFileNameA", "GetModuleHandleA", "GetProcAddress",
           "GetTempFileNameA", "IsBadReadPtr", "IsBadStringPtrA", "IsDBCSLeadByte", "IsProcessorFeaturePresent", "MoveFileExA", "ReadFile",
           "Sleep", "WriteFile", "lstrcatA", "lstrcmpA", "lstrcmpiA", "lstrcpyA", "lstrcpynA",
           "lstrlenA"}},
         {"USER32.DLL",
-         {"CallWindowProcA", "DialogBoxParamA", "EndDialog", "GetClassNameA", "GetDlgItem", "GetParent", "InvalidateRect",
-          "IsWindow", "MessageBoxA", "SendMessageA", "SetForegroundWindow", "SetWindowLongA", "wsprintfA"}},
+         {"AdjustWindowRectEx", "AppendMenuA", "CallNextHookEx", "CallWindowProcA", "ClientToScreen",
+          "CreatePopupMenu", "DestroyMenu", "DialogBoxParamA", "EndDialog", "GetCapture", "GetClassNameA",
+          "GetClientRect", "GetCursorPos", "GetDlgCtrlID", "GetDlgItem", "GetKeyState", "GetMessagePos",
+          "GetParent", "GetSysColor", "GetSystemMetrics", "GetWindowLongA", "GetWindowRect", "InvalidateRect",
+          "IsChild", "IsWindow", "IsWindowVisible", "KillTimer", "LoadCursorA", "MapWindowPoints", "MessageBeep", "MessageBoxA",
+          "OffsetRect", "PostMessageA", "ReleaseCapture", "ScreenToClient", "SendMessageA", "SetCapture",
+          "SetCursor", "SetFocus", "SetForegroundWindow", "SetTimer", "SetWindowLongA", "SetWindowPos",
+          "SetWindowsHookExA", "SystemParametersInfoA", "TrackPopupMenu", "UnhookWindowsHookEx", "wsprintfA"}},
     };
     EXPECT_EQ(imports, expected);
     EXPECT_EQ(Directory(module, IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT).VirtualAddress, 0u);

@@ -1,0 +1,269 @@
+#include "editor/editor_input.h"
+
+#include "editor/editor_drag.h"
+#include "editor/move_history.h"
+#include "editor/order_editor.h"
+#include "plugin/texts.h"
+#include "plugin/tree_control.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+// A private message: opens the folder menu under the selection. The key
+// hook posts it instead of running the menu's own message loop inside the
+// hook.
+const UINT kShowMenuMessage = WM_APP + 0x231;
+// Button timer id; a button keeps no timers of its own.
+const UINT_PTR kRepeatTimer = 0x7A32;
+
+enum MenuCommand : UINT { kMenuFirst = 1, kMenuUp, kMenuDown, kMenuLast, kMenuUndoId, kMenuRedoId };
+
+// Zero at load: the module runs no constructors.
+struct InputState {
+    HWND dialog;
+    HHOOK keyHook;
+    WNDPROC buttonProcs[2];  // the ↑ and ↓ buttons' own procedures
+    WORD pressedButton;      // the button whose press made a move, until its release
+    WORD releasingButton;    // that button while its release sends its click
+    bool repeating;          // past the keyboard delay, at its rate
+    bool altKeyTaken;        // a key with Alt was taken, since Alt went down
+};
+InputState g_input;
+
+HWND EditorTree() { return GetDlgItem(g_input.dialog, IDC_FOLDER_TREE); }
+
+bool IsInEditor(HWND window) {
+    return g_input.dialog && (window == g_input.dialog || IsChild(g_input.dialog, window));
+}
+
+// Wherever the focus is (the tree, a button), these keys act on the tree's
+// selection: the dialog's message loop hands every message to this hook
+// before the dialog manager or the focused control sees it.
+bool HandleEditorKey(const MSG& message) {
+    bool control = GetKeyState(VK_CONTROL) & 0x8000;
+    bool shift = GetKeyState(VK_SHIFT) & 0x8000;
+    if (IsDragging()) {
+        if (message.message != WM_KEYDOWN || message.wParam != VK_ESCAPE) return false;
+        CancelDrag();
+        return true;
+    }
+    switch (message.message) {
+        case WM_SYSKEYDOWN:
+            if (message.wParam == VK_F10 && shift) {
+                PostMessageA(g_input.dialog, kShowMenuMessage, 0, 0);
+                return true;
+            }
+            if (!MoveSelectionByKey(EditorTree(), message.wParam, message.lParam)) return false;
+            g_input.altKeyTaken = true;
+            return true;
+        case WM_KEYDOWN:
+            if (message.wParam == VK_APPS || (message.wParam == VK_F10 && shift)) {
+                PostMessageA(g_input.dialog, kShowMenuMessage, 0, 0);
+                return true;
+            }
+            if (!control || shift) return false;
+            if (message.wParam == 'Z') {
+                UndoMove(EditorTree());
+                return true;
+            }
+            if (message.wParam == 'Y') {
+                RedoMove(EditorTree());
+                return true;
+            }
+            return false;
+        case WM_KEYUP:
+        case WM_SYSKEYUP:
+            // The window procedure never saw the key pressed with Alt: it
+            // would take Alt's release for Alt pressed alone and put the
+            // window into menu mode, where the next keys go to the system
+            // menu.
+            if (message.wParam == VK_MENU && g_input.altKeyTaken) {
+                g_input.altKeyTaken = false;
+                return true;
+            }
+            // Left to the window procedure, their release would open the
+            // menu a second time.
+            return message.wParam == VK_APPS || (message.wParam == VK_F10 && shift);
+        default:
+            return false;
+    }
+}
+
+LRESULT CALLBACK EditorKeyHook(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == MSGF_DIALOGBOX) {
+        const MSG* message = MessageFromHook(lParam);
+        if (IsInEditor(message->hwnd) && HandleEditorKey(*message)) return TRUE;
+    }
+    return CallNextHookEx(g_input.keyHook, code, wParam, lParam);
+}
+
+// ---- The ↑ and ↓ buttons, repeating while held, as a scroll bar's arrows.
+
+UINT RepeatDelayMilliseconds() {
+    int delay = 1;  // 0 to 3: 250 to 1000 ms
+    SystemParametersInfoA(SPI_GETKEYBOARDDELAY, 0, &delay, 0);
+    return static_cast<UINT>((delay + 1) * 250);
+}
+
+UINT RepeatIntervalMilliseconds() {
+    // 0 to 31: about 2.5 to 30 repetitions a second.
+    DWORD speed = 31;
+    SystemParametersInfoA(SPI_GETKEYBOARDSPEED, 0, &speed, 0);
+    if (speed > 31) speed = 31;
+    return 400 - speed * (400 - 33) / 31;
+}
+
+FolderMove ButtonMove(WORD id) { return id == IDC_MOVE_UP ? FolderMove::kUp : FolderMove::kDown; }
+
+LRESULT CALLBACK MoveButtonProc(HWND button, UINT message, WPARAM wParam, LPARAM lParam) {
+    WORD id = static_cast<WORD>(GetDlgCtrlID(button));
+    WNDPROC original = g_input.buttonProcs[id == IDC_MOVE_UP ? 0 : 1];
+    switch (message) {
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONDBLCLK: {
+            // The button takes the focus and the capture first; then the
+            // move, at once, as the press is the user's action.
+            LRESULT result = CallWindowProcA(original, button, message, wParam, lParam);
+            g_input.pressedButton = id;
+            g_input.repeating = false;
+            // Nothing moved (the end of the siblings, or a folder refused
+            // with a beep): holding on would only beep again and again.
+            if (MoveSelectedFolder(EditorTree(), ButtonMove(id)))
+                SetTimer(button, kRepeatTimer, RepeatDelayMilliseconds(), nullptr);
+            return result;
+        }
+        case WM_TIMER:
+            if (wParam != kRepeatTimer) break;
+            if (!g_input.repeating) {
+                g_input.repeating = true;
+                SetTimer(button, kRepeatTimer, RepeatIntervalMilliseconds(), nullptr);
+            }
+            // Held, but the pointer off the button: the button shows
+            // itself released and waits, as a scroll bar's arrow does.
+            if (g_input.pressedButton == id && (SendMessageA(button, BM_GETSTATE, 0, 0) & BST_PUSHED) &&
+                !MoveSelectedFolder(EditorTree(), ButtonMove(id)))
+                KillTimer(button, kRepeatTimer);
+            return 0;
+        case WM_LBUTTONUP: {
+            KillTimer(button, kRepeatTimer);
+            // The release sends the click (to the dialog) from inside the
+            // button's own handling; that click must not move again.
+            g_input.releasingButton = g_input.pressedButton == id ? id : 0;
+            LRESULT result = CallWindowProcA(original, button, message, wParam, lParam);
+            g_input.releasingButton = 0;
+            g_input.pressedButton = 0;
+            return result;
+        }
+        case WM_CAPTURECHANGED:
+        case WM_CANCELMODE:
+        case WM_DESTROY:
+            // The button lets the mouse go before it sends its click, so the
+            // press is only forgotten when no release is under way.
+            KillTimer(button, kRepeatTimer);
+            if (g_input.releasingButton != id) g_input.pressedButton = 0;
+            break;
+        default:
+            break;
+    }
+    return CallWindowProcA(original, button, message, wParam, lParam);
+}
+
+void SubclassMoveButtons(HWND dialog) {
+    const int ids[2] = {IDC_MOVE_UP, IDC_MOVE_DOWN};
+    for (int i = 0; i < 2; ++i) {
+        HWND button = GetDlgItem(dialog, ids[i]);
+        g_input.buttonProcs[i] = button ? SubclassControl(button, MoveButtonProc) : nullptr;
+    }
+}
+
+// ---- The folder menu.
+
+// Destroys the menu on every path.
+class PopupMenu {
+public:
+    PopupMenu() : menu_(CreatePopupMenu()) {}
+    ~PopupMenu() {
+        if (menu_) DestroyMenu(menu_);
+    }
+    PopupMenu(const PopupMenu&) = delete;
+    PopupMenu& operator=(const PopupMenu&) = delete;
+    HMENU get() const { return menu_; }
+    void Add(UINT command, const char* text, bool enabled) {
+        AppendMenuA(menu_, MF_STRING | (enabled ? MF_ENABLED : MF_GRAYED), command, text);
+    }
+    void AddSeparator() { AppendMenuA(menu_, MF_SEPARATOR, 0, nullptr); }
+
+private:
+    HMENU menu_;
+};
+
+bool CanMove(HWND tree, FolderMove how) {
+    HTREEITEM item, previousSibling;
+    return FindFolderMove(tree, how, &item, &previousSibling) &&
+           FolderHasKey(TreeGetItemData(tree, item));
+}
+
+}  // namespace
+
+void ShowFolderMenu(HWND tree, POINT screenPoint, bool atSelection) {
+    HTREEITEM selected = TreeGetSelection(tree);
+    if (!selected) return;
+    if (atSelection) {
+        TreeEnsureVisible(tree, selected);
+        RECT row;
+        if (!TreeGetItemRow(tree, selected, &row)) return;
+        screenPoint.x = row.left + TreeGetRowHeight(tree);
+        screenPoint.y = row.bottom;
+        ClientToScreen(tree, &screenPoint);
+    }
+    PopupMenu menu;
+    if (!menu.get()) return;
+    menu.Add(kMenuFirst, kMenuMoveFirst, CanMove(tree, FolderMove::kFirst));
+    menu.Add(kMenuUp, kMenuMoveUp, CanMove(tree, FolderMove::kUp));
+    menu.Add(kMenuDown, kMenuMoveDown, CanMove(tree, FolderMove::kDown));
+    menu.Add(kMenuLast, kMenuMoveLast, CanMove(tree, FolderMove::kLast));
+    menu.AddSeparator();
+    menu.Add(kMenuUndoId, kMenuUndo, move_history::CanUndo());
+    menu.Add(kMenuRedoId, kMenuRedo, move_history::CanRedo());
+    // The choice comes back here rather than as a command to the dialog,
+    // whose command ids the menu's would collide with.
+    UINT chosen = static_cast<UINT>(TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
+                                                   screenPoint.x, screenPoint.y, 0, GetParent(tree), nullptr));
+    switch (chosen) {
+        case kMenuFirst: MoveSelectedFolder(tree, FolderMove::kFirst); break;
+        case kMenuUp: MoveSelectedFolder(tree, FolderMove::kUp); break;
+        case kMenuDown: MoveSelectedFolder(tree, FolderMove::kDown); break;
+        case kMenuLast: MoveSelectedFolder(tree, FolderMove::kLast); break;
+        case kMenuUndoId: UndoMove(tree); break;
+        case kMenuRedoId: RedoMove(tree); break;
+        default: break;
+    }
+}
+
+void StartEditorInput(HWND dialog) {
+    g_input.dialog = dialog;
+    g_input.pressedButton = 0;
+    g_input.releasingButton = 0;
+    move_history::Clear();
+    SubclassMoveButtons(dialog);
+    // Thread-local: only this thread's modal loops call it.
+    g_input.keyHook = SetWindowsHookExA(WH_MSGFILTER, EditorKeyHook, nullptr, GetCurrentThreadId());
+}
+
+void StopEditorInput() {
+    if (g_input.keyHook) UnhookWindowsHookEx(g_input.keyHook);
+    g_input.keyHook = nullptr;
+    CancelDrag();
+    g_input.dialog = nullptr;
+    g_input.pressedButton = 0;
+    move_history::Clear();
+}
+
+bool ButtonAlreadyMoved(WORD id) { return id && g_input.releasingButton == id; }
+
+bool HandleFolderMenuMessage(HWND dialog, UINT message) {
+    if (message != kShowMenuMessage) return false;
+    POINT unused = {0, 0};
+    ShowFolderMenu(GetDlgItem(dialog, IDC_FOLDER_TREE), unused, true);
+    return true;
+}
