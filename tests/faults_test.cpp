@@ -50,11 +50,6 @@ protected:
 
     static void WINAPI NoPause(DWORD) {}
 
-    void ExpectNoTemporaryFile(const std::set<std::string>& others = {}) {
-        for (const std::string& name : standin::ListFolder(module_->folder()))
-            EXPECT_TRUE(name == "tamrivel.dll" || name == "tamrivel.cfg" || others.count(name))
-                << "left behind: " << name;
-    }
 };
 
 TEST_F(FaultTest, OrderFilesOfEveryShapeSortWithoutHarm) {

@@ -34,16 +34,6 @@ void AsTheHostsTimer(HWND dialog, std::function<void()> work) {
 
 class HostDuringEditorTest : public ModuleTest {
 protected:
-    void Start(const std::string& outline, const std::string& orderFile) {
-        module_.reset();
-        NewHostTree(28);
-        host_->AddOutline(outline);
-        Load();
-        WriteOrderFile(orderFile);
-        module_->OnStart();
-        watcher_.ClearMessageBoxes();
-    }
-
     // Opens the editor, selects `name` and presses up `ups` times, lets the
     // host do `change` from its timer, and presses OK. Answers whether the
     // dialog closed on that OK.

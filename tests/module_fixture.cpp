@@ -37,3 +37,19 @@ int ModuleTest::ConfirmEditor(int button) {
     watcher_.OnNextDialog([button](HWND dialog) { standin::ClickButton(dialog, button); });
     return module_->OnPlugInSetup(host_->window());
 }
+
+void ModuleTest::Start(const std::string& outline, const std::string& orderFile) {
+    module_.reset();
+    NewHostTree(28);
+    host_->AddOutline(outline);
+    Load();
+    WriteOrderFile(orderFile);
+    module_->OnStart();
+    watcher_.ClearMessageBoxes();
+}
+
+void ModuleTest::ExpectNoTemporaryFile(const std::set<std::string>& others) {
+    for (const std::string& name : standin::ListFolder(module_->folder()))
+        EXPECT_TRUE(name == "tamrivel.dll" || name == "tamrivel.cfg" || others.count(name))
+            << "left behind: " << name;
+}

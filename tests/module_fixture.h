@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <set>
 #include <string>
 
 #include "standin/dialog_watcher.h"
@@ -35,6 +36,12 @@ protected:
     void WriteOrderFile(const std::string& bytes);
     std::string ReadOrderFile() const;
     std::string Describe() const { return standin::DescribeTree(host_->tree()); }
+    // A new host tree from `outline`, the module loaded afresh over it with
+    // that order file, and started; the boxes seen so far forgotten.
+    void Start(const std::string& outline, const std::string& orderFile);
+    // Nothing beside the module but itself, its order file and `others`:
+    // no new copy of a save left behind.
+    void ExpectNoTemporaryFile(const std::set<std::string>& others = {});
     // Opens the editor and presses OK (or Cancel) without moving anything.
     int ConfirmEditor(int button = IDOK);
 

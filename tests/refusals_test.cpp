@@ -23,16 +23,6 @@ const int kMostCalls = 200;
 
 class RefusalTest : public ModuleTest {
 protected:
-    void Start(const std::string& outline, const std::string& orderFile) {
-        module_.reset();
-        NewHostTree(28);
-        host_->AddOutline(outline);
-        Load();
-        WriteOrderFile(orderFile);
-        module_->OnStart();
-        watcher_.ClearMessageBoxes();
-    }
-
     // The texts of the boxes shown since the last start, as UTF-8.
     std::vector<std::string> Boxes() const {
         std::vector<std::string> texts;
@@ -42,11 +32,6 @@ protected:
             texts.push_back(standin::Utf8(box.text));
         }
         return texts;
-    }
-
-    void ExpectNoNewCopyLeft() {
-        for (const std::string& name : standin::ListFolder(module_->folder()))
-            EXPECT_TRUE(name == "tamrivel.dll" || name == "tamrivel.cfg") << "left behind: " << name;
     }
 };
 
@@ -218,7 +203,7 @@ TEST_F(RefusalTest, AfterOKTheHostTreeShowsWhatWasSavedOrTheUserIsTold) {
                 }
                 // The editor's closing deletes what the failing calls left.
                 ConfirmEditor(IDCANCEL);
-                ExpectNoNewCopyLeft();
+                ExpectNoTemporaryFile();
                 EXPECT_EQ(heap_.outstandingBlocks(), 0u);
                 if (failures == 0) {
                     EXPECT_EQ(file, newFile);
@@ -252,7 +237,7 @@ TEST_F(RefusalTest, EveryCopyThatCouldNotBeDeletedIsDeletedLater) {
     EXPECT_EQ(module_->OnPlugInSetup(host_->window()), 1);
     EXPECT_EQ(Boxes().size(), 2u);
     EXPECT_EQ(ReadOrderFile(), "A\\\r\n");
-    ExpectNoNewCopyLeft();
+    ExpectNoTemporaryFile();
 }
 
 BOOL WINAPI MoveWhileTheNewCopyIsHeld(LPCSTR from, LPCSTR, DWORD) {
