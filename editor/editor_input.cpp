@@ -25,7 +25,6 @@ struct InputState {
     WNDPROC buttonProcs[2];  // the ↑ and ↓ buttons' own procedures
     WORD pressedButton;      // the button whose press made a move, until its release
     WORD releasingButton;    // that button while its release sends its click
-    bool repeating;          // past the keyboard delay, at its rate
     bool altKeyTaken;        // a key with Alt was taken, since Alt went down
 };
 InputState g_input;
@@ -125,25 +124,26 @@ LRESULT CALLBACK MoveButtonProc(HWND button, UINT message, WPARAM wParam, LPARAM
             // move, at once, as the press is the user's action.
             LRESULT result = CallWindowProcA(original, button, message, wParam, lParam);
             g_input.pressedButton = id;
-            g_input.repeating = false;
             // Nothing moved (the end of the siblings, or a folder refused
             // with a beep): holding on would only beep again and again.
             if (MoveSelectedFolder(EditorTree(), ButtonMove(id)))
                 SetTimer(button, kRepeatTimer, RepeatDelayMilliseconds(), nullptr);
             return result;
         }
-        case WM_TIMER:
+        case WM_TIMER: {
             if (wParam != kRepeatTimer) break;
-            if (!g_input.repeating) {
-                g_input.repeating = true;
-                SetTimer(button, kRepeatTimer, RepeatIntervalMilliseconds(), nullptr);
-            }
+            // Stopped while the move runs: a move that fails says so in a
+            // message box, whose own loop would otherwise run this timer
+            // again, box upon box.
+            KillTimer(button, kRepeatTimer);
+            if (g_input.pressedButton != id) return 0;
             // Held, but the pointer off the button: the button shows
             // itself released and waits, as a scroll bar's arrow does.
-            if (g_input.pressedButton == id && (SendMessageA(button, BM_GETSTATE, 0, 0) & BST_PUSHED) &&
-                !MoveSelectedFolder(EditorTree(), ButtonMove(id)))
-                KillTimer(button, kRepeatTimer);
+            bool pushed = (SendMessageA(button, BM_GETSTATE, 0, 0) & BST_PUSHED) != 0;
+            if ((!pushed || MoveSelectedFolder(EditorTree(), ButtonMove(id))) && g_input.pressedButton == id)
+                SetTimer(button, kRepeatTimer, RepeatIntervalMilliseconds(), nullptr);
             return 0;
+        }
         case WM_LBUTTONUP: {
             KillTimer(button, kRepeatTimer);
             // The release sends the click (to the dialog) from inside the
