@@ -407,6 +407,9 @@ bool FolderHasKey(LPARAM itemData) {
 }
 
 HTREEITEM MoveFolder(HWND tree, HTREEITEM item, HTREEITEM previousSibling, HistoryStep step) {
+    // A press waiting to become a drag holds the item it was made on, which
+    // any move replaces: a move by key or menu ends it.
+    CancelDrag();
     // A folder without a key (outside the data folder, or a record whose
     // path could not be read) is never written to the order file: a move
     // the editor showed would snap back after OK.
