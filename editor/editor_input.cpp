@@ -9,10 +9,13 @@
 
 namespace {
 
-// A private message: opens the folder menu under the selection. The key
-// hook posts it instead of running the menu's own message loop inside the
-// hook.
-const UINT kShowMenuMessage = WM_APP + 0x231;
+// What a key taken in the hook does is done once the hook has returned,
+// from a private message: a move that fails says so in a message box, and
+// the menu runs a loop of its own, neither of which belongs inside the
+// dialog loop's hook. Moves are FolderMove's values; then these.
+const UINT kKeyActionMessage = WM_APP + 0x231;
+enum KeyAction : UINT { kActionUndo = 16, kActionRedo, kActionMenu };
+
 // Button timer id; a button keeps no timers of its own.
 const UINT_PTR kRepeatTimer = 0x7A32;
 
@@ -31,6 +34,11 @@ InputState g_input;
 
 HWND EditorTree() { return GetDlgItem(g_input.dialog, IDC_FOLDER_TREE); }
 
+bool PostKeyAction(UINT action) {
+    PostMessageA(g_input.dialog, kKeyActionMessage, action, 0);
+    return true;
+}
+
 bool IsInEditor(HWND window) {
     return g_input.dialog && (window == g_input.dialog || IsChild(g_input.dialog, window));
 }
@@ -47,28 +55,19 @@ bool HandleEditorKey(const MSG& message) {
         return true;
     }
     switch (message.message) {
-        case WM_SYSKEYDOWN:
-            if (message.wParam == VK_F10 && shift) {
-                PostMessageA(g_input.dialog, kShowMenuMessage, 0, 0);
-                return true;
-            }
-            if (!MoveSelectionByKey(EditorTree(), message.wParam, message.lParam)) return false;
+        case WM_SYSKEYDOWN: {
+            if (message.wParam == VK_F10 && shift) return PostKeyAction(kActionMenu);
+            FolderMove how;
+            if (!FolderMoveForKey(message.wParam, message.lParam, &how)) return false;
             g_input.altKeyTaken = true;
-            return true;
+            return PostKeyAction(static_cast<UINT>(how));
+        }
         case WM_KEYDOWN:
-            if (message.wParam == VK_APPS || (message.wParam == VK_F10 && shift)) {
-                PostMessageA(g_input.dialog, kShowMenuMessage, 0, 0);
-                return true;
-            }
+            if (message.wParam == VK_APPS || (message.wParam == VK_F10 && shift))
+                return PostKeyAction(kActionMenu);
             if (!control || shift) return false;
-            if (message.wParam == 'Z') {
-                UndoMove(EditorTree());
-                return true;
-            }
-            if (message.wParam == 'Y') {
-                RedoMove(EditorTree());
-                return true;
-            }
+            if (message.wParam == 'Z') return PostKeyAction(kActionUndo);
+            if (message.wParam == 'Y') return PostKeyAction(kActionRedo);
             return false;
         case WM_KEYUP:
         case WM_SYSKEYUP:
@@ -261,9 +260,15 @@ void StopEditorInput() {
 
 bool ButtonAlreadyMoved(WORD id) { return id && g_input.releasingButton == id; }
 
-bool HandleFolderMenuMessage(HWND dialog, UINT message) {
-    if (message != kShowMenuMessage) return false;
+bool HandleKeyActionMessage(HWND dialog, UINT message, WPARAM action) {
+    if (message != kKeyActionMessage) return false;
+    HWND tree = GetDlgItem(dialog, IDC_FOLDER_TREE);
     POINT unused = {0, 0};
-    ShowFolderMenu(GetDlgItem(dialog, IDC_FOLDER_TREE), unused, true);
+    switch (action) {
+        case kActionUndo: UndoMove(tree); break;
+        case kActionRedo: RedoMove(tree); break;
+        case kActionMenu: ShowFolderMenu(tree, unused, true); break;
+        default: MoveSelectedFolder(tree, static_cast<FolderMove>(action)); break;
+    }
     return true;
 }

@@ -17,6 +17,7 @@ bool ButtonAlreadyMoved(WORD id);
 // `atSelection` it opens under the selected folder's row instead (keys).
 void ShowFolderMenu(HWND tree, POINT screenPoint, bool atSelection);
 
-// Answers the dialog's private message that opens the folder menu under the
-// selection; false for every other message.
-bool HandleFolderMenuMessage(HWND dialog, UINT message);
+// Does what a key taken wherever the focus was asked for (a move, undo,
+// redo, the menu under the selection), from the dialog's private message;
+// false for every other message.
+bool HandleKeyActionMessage(HWND dialog, UINT message, WPARAM action);

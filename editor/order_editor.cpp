@@ -28,6 +28,7 @@ public:
     EditorSession() {
         g_module.editorRunning = true;
         g_module.editorInitialised = false;
+        g_module.editorAbandoned = false;
         g_module.editorKeys = &keys_;
         g_module.editorSaved = &saved_;
     }
@@ -88,6 +89,8 @@ void ShowSaveFailure(HWND dialog, SaveResult result) {
 // unreadable and forgotten the order file: nothing can be saved then, and
 // the user is told so before the dialog closes.
 void ConfirmEditor(HWND dialog) {
+    // Closing already, with nothing to save.
+    if (g_module.editorAbandoned) return;
     if (g_module.orderFilePath[0] == '\0' || !g_module.editorKeys) {
         ShowEditorWarning(dialog, kEditorHostLost);
         EndDialog(dialog, 0);
@@ -108,16 +111,21 @@ void ConfirmEditor(HWND dialog) {
 // do but as far as the key says, in one move. The tree control ignores
 // these keys (they come as system keys, with Alt's bit set in the key data),
 // so the editor catches them on the tree itself. Holding a key repeats it.
-bool MoveSelectionByKey(HWND tree, WPARAM key, LPARAM keyData) {
-    const LPARAM kAltDown = static_cast<LPARAM>(KF_ALTDOWN) << 16;
-    if (!(keyData & kAltDown)) return false;
+bool FolderMoveForKey(WPARAM key, LPARAM keyData, FolderMove* how) {
+    if (!KeyDataAltDown(keyData)) return false;
     switch (key) {
-        case VK_UP: MoveSelectedFolder(tree, FolderMove::kUp); break;
-        case VK_DOWN: MoveSelectedFolder(tree, FolderMove::kDown); break;
-        case VK_HOME: MoveSelectedFolder(tree, FolderMove::kFirst); break;
-        case VK_END: MoveSelectedFolder(tree, FolderMove::kLast); break;
+        case VK_UP: *how = FolderMove::kUp; return true;
+        case VK_DOWN: *how = FolderMove::kDown; return true;
+        case VK_HOME: *how = FolderMove::kFirst; return true;
+        case VK_END: *how = FolderMove::kLast; return true;
         default: return false;
     }
+}
+
+bool MoveSelectionByKey(HWND tree, WPARAM key, LPARAM keyData) {
+    FolderMove how;
+    if (!FolderMoveForKey(key, keyData, &how)) return false;
+    MoveSelectedFolder(tree, how);
     return true;
 }
 
@@ -243,7 +251,8 @@ void RunOrderEditor(HWND owner) {
         SortFolderTree(HostGetFolderTree());
         return;
     }
-    if (!SortFolderTreeBy(HostGetFolderTree(), saved.bytes.get(), saved.byteCount))
+    HWND hostTree = HostGetFolderTree();
+    if (!TreeIsLive(hostTree) || !SortFolderTreeBy(hostTree, saved.bytes.get(), saved.byteCount))
         ShowEditorWarning(owner, kSavedButNotSorted);
 }
 
@@ -273,9 +282,11 @@ INT_PTR CALLBACK OrderEditorProc(HWND dialog, UINT message, WPARAM wParam, LPARA
         case WM_DESTROY:
             StopEditorInput();
             ReleaseEditorTree(dialog);
+            // A settings request from here on finds no dialog to bring forward.
+            g_module.editorDialog = nullptr;
             return FALSE;
         default:
-            return HandleFolderMenuMessage(dialog, message);
+            return HandleKeyActionMessage(dialog, message, wParam);
     }
 }
 
@@ -290,6 +301,16 @@ bool FillEditorTree(HWND editorTree, FolderKeyCopies* keys) {
 }
 
 namespace {
+// A delete the control refused is tried again: a very deep subtree goes in
+// pieces, and a second try takes what the first left.
+bool RemoveItem(HWND tree, HTREEITEM item) {
+    const int kAttempts = 3;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        if (TreeDeleteItem(tree, item)) return true;
+    }
+    return false;
+}
+
 // One item, without its children; null when it could not be read or inserted.
 HTREEITEM CopyOneItem(HWND destinationTree, HTREEITEM parent, HTREEITEM insertAfter,
                       HWND sourceTree, HTREEITEM sourceItem, FolderKeyCopies* keys) {
@@ -338,26 +359,52 @@ HTREEITEM CopyTreeItem(HWND destinationTree, HTREEITEM parent, HTREEITEM insertA
         copied = CopyOneItem(destinationTree, nextParent, TVI_LAST, sourceTree, next, keys);
         if (!copied) {
             // Half a copy would be folders shown twice, or saved out of place.
-            TreeDeleteItem(destinationTree, copy);
+            RemoveItem(destinationTree, copy);
             return nullptr;
         }
         source = next;
     }
 }
 
+namespace {
+// What stands where a copy inserted after `previousSibling` (first when
+// null) under `parent` would go.
+HTREEITEM SiblingAt(HWND tree, HTREEITEM parent, HTREEITEM previousSibling) {
+    return previousSibling ? TreeGetNextSibling(tree, previousSibling) : TreeGetChild(tree, parent ? parent : TVI_ROOT);
+}
+
+// The tree no longer shows what the user arranged (a copy or an original
+// that the control would not remove): nothing of it may be saved.
+void AbandonEditor(HWND tree) {
+    HWND dialog = GetParent(tree);
+    g_module.editorAbandoned = true;
+    ShowEditorWarning(dialog, kEditorOutOfMemory);
+    EndDialog(dialog, 0);
+}
+}  // namespace
+
 HTREEITEM MoveEditorItem(HWND tree, HTREEITEM item, HTREEITEM parent, HTREEITEM previousSibling) {
     HTREEITEM insertAfter = previousSibling ? previousSibling : TVI_FIRST;
+    HTREEITEM standing = SiblingAt(tree, parent, previousSibling);
     HTREEITEM moved;
+    bool whole = true;
     {
         // A big subtree is copied item by item: held, the tree repaints once.
         TreeRedrawHold hold(tree);
         moved = CopyTreeItem(tree, parent, insertAfter, tree, item);
-        // The original goes only once its whole copy is there, and the copy
-        // goes again if the original stays: a move is all or nothing.
-        if (moved && !TreeDeleteItem(tree, item)) {
-            TreeDeleteItem(tree, moved);
+        // The original goes only once its whole copy is there: a move is
+        // all or nothing. A copy that failed took itself away again, unless
+        // the control refused that too.
+        if (!moved) {
+            whole = SiblingAt(tree, parent, previousSibling) == standing;
+        } else if (!RemoveItem(tree, item)) {
             moved = nullptr;
+            whole = false;
         }
+    }
+    if (!whole) {
+        AbandonEditor(tree);
+        return nullptr;
     }
     if (!moved) {
         TellMoveFailed(tree);
@@ -403,10 +450,15 @@ HTREEITEM MoveSelectedFolder(HWND tree, FolderMove how) {
 }
 
 bool FolderHasKey(LPARAM itemData) {
-    return g_module.editorKeys && g_module.editorKeys->Find(itemData) != nullptr;
+    if (!g_module.editorKeys) return false;
+    // An empty key (the data folder itself) is saved as an empty line, which
+    // orders nothing unless it is the file's first: its moves could not last.
+    const char* key = g_module.editorKeys->Find(itemData);
+    return key && key[0] != '\0';
 }
 
 HTREEITEM MoveFolder(HWND tree, HTREEITEM item, HTREEITEM previousSibling, HistoryStep step) {
+    if (g_module.editorAbandoned) return nullptr;
     // A press waiting to become a drag holds the item it was made on, which
     // any move replaces: a move by key or menu ends it.
     CancelDrag();

@@ -52,6 +52,8 @@ HTREEITEM MoveFolder(HWND tree, HTREEITEM item, HTREEITEM previousSibling,
 // True when the folder with this item data has a key, so its moves can be saved.
 bool FolderHasKey(LPARAM itemData);
 void UndoMove(HWND tree);
-// Alt with ↑, ↓, Home or End (a system key); false for any other key.
+// Alt with ↑, ↓, Home or End (a system key) moves the selected folder;
+// false for any other key. FolderMoveForKey only tells which move.
 bool MoveSelectionByKey(HWND tree, WPARAM key, LPARAM keyData);
+bool FolderMoveForKey(WPARAM key, LPARAM keyData, FolderMove* how);
 void RedoMove(HWND tree);

@@ -33,6 +33,7 @@ struct ModuleState {
     HWND editorDialog;
     bool editorRunning;
     bool editorInitialised;  // the dialog was created and got its first message
+    bool editorAbandoned;    // its tree went wrong: closing, and nothing is saved
     WNDPROC editorTreeProc;  // the editor tree's own procedure, under the editor's keys
     // The keys of the folders the open editor shows, taken when it filled
     // its tree; what OK saves.

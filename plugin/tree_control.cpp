@@ -137,6 +137,8 @@ WNDPROC SubclassControl(HWND control, WNDPROC procedure) {
         SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure)));
 }
 
+bool KeyDataAltDown(LPARAM keyData) { return (keyData & (static_cast<LPARAM>(KF_ALTDOWN) << 16)) != 0; }
+
 const MSG* MessageFromHook(LPARAM hookData) { return reinterpret_cast<const MSG*>(hookData); }
 
 void SetMinimumTrackSize(LPARAM minMaxInfo, SIZE size) {

@@ -93,6 +93,8 @@ LRESULT TreeCustomDraw(HWND tree, LPARAM notification, bool (*isGrey)(LPARAM ite
 // tree's so that the casts stay in one place.
 // Puts `procedure` in front of any control's own window procedure.
 WNDPROC SubclassControl(HWND control, WNDPROC procedure);
+// Whether a key message's key data says Alt was held (a system key).
+bool KeyDataAltDown(LPARAM keyData);
 // The message a WH_MSGFILTER hook is given.
 const MSG* MessageFromHook(LPARAM hookData);
 // WM_GETMINMAXINFO: the smallest size the user can drag the window to.

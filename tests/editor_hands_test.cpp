@@ -98,7 +98,7 @@ protected:
 
 TEST_F(EditorHandsTest, DraggingMovesAFolderAmongItsSiblingsOnly) {
     StartWith("A\nB\n  B1\n  B2\nC\nD\n  D1\nE\nF\n");
-    std::string afterDrag, afterRefused, afterEscape, afterClick, clicked, afterUndo;
+    std::string afterDrag, afterRefused, afterEscape, afterClick, clicked, afterUndo, afterKeyInDrag;
     bool noCursorOffPlace = false, menuAfterRightCancel = true;
     Edit([&](HWND dialog) {
         RealInputTurn turn(dialog);
@@ -128,8 +128,16 @@ TEST_F(EditorHandsTest, DraggingMovesAFolderAmongItsSiblingsOnly) {
         clicked = Selected(tree);
         Send(dialog, Chord({VK_CONTROL, 'Z'}));
         afterUndo = Children(tree);
+        // A move by key during a drag ends the drag: its release moves nothing more.
+        Send(dialog, {MouseTo(OnRow(tree, "C")), MouseButton(MOUSEEVENTF_LEFTDOWN), MouseTo(OnRow(tree, "A", 0.25))});
+        Send(dialog, Chord({VK_MENU, VK_UP}));
+        Send(dialog, {MouseTo(OnRow(tree, "F", 0.75)), MouseButton(MOUSEEVENTF_LEFTUP)});
+        afterKeyInDrag = Children(tree);
+        Send(dialog, Chord({VK_CONTROL, 'Z'}));
         standin::ClickButton(dialog, IDOK);
     });
+    EXPECT_EQ(afterKeyInDrag, "A C B D E F");
+    EXPECT_TRUE(watcher_.messageBoxes().empty());
     EXPECT_EQ(afterDrag, "A E B C D F");
     EXPECT_EQ(afterRefused, "A E B C D F / B1 B2");
     EXPECT_TRUE(noCursorOffPlace);

@@ -82,26 +82,61 @@ TEST_F(RefusalTest, AnEditorThatCannotShowEveryFolderDoesNotOpen) {
     }
 }
 
+// B's subtree in the move test: as an outline (indented one level), as the
+// tree shows it, and as the order file lists it.
+struct Subtree {
+    std::string outline, shown, lines;
+};
+
+Subtree SmallSubtree() {
+    return {"  B1\n    B11\n  B2\n", "  B1\n    B11\n  B2\n", "B\\B1\\\r\nB\\B1\\B11\\\r\nB\\B2\\\r\n"};
+}
+
+// Deeper than the control is asked to remove at once: it goes in pieces.
+Subtree DeepChain(int depth) {
+    Subtree chain;
+    std::string path = "B\\";
+    for (int level = 1; level <= depth; ++level) {
+        const std::string indent(static_cast<size_t>(level) * 2, ' ');
+        const std::string name = "D" + std::to_string(level);
+        chain.outline += indent + name + "\n";
+        chain.shown += indent + name + "\n";
+        path += name + "\\";
+        chain.lines += path + "\r\n";
+    }
+    return chain;
+}
+
 // A move copies the folder with its subfolders, then deletes the original:
-// all of it, or nothing and a word.
+// all of it, or nothing and a word; and when the control will not remove
+// what it must, the editor closes rather than save a tree gone wrong.
 TEST_F(RefusalTest, AMoveThatCannotCopyEveryFolderMovesNothing) {
-    const std::string outline = "A\nB\n  B1\n    B11\n  B2\nC\n";
-    const std::string unmoved = "A\nB\n  B1\n    B11\n  B2\nC\n";
-    const std::string moved = "B\n  B1\n    B11\n  B2\nA\nC\n";
+    enum class Outcome { kNotMoved, kMoved, kEditorClosed };
     struct Case {
         FailingCall call;
         bool fromThenOn;
+        Outcome outcome;  // of a run in which some call failed
+        Subtree b;
     };
-    // A delete the control refuses has no lasting cause: it is tried once.
-    const Case cases[] = {{FailingCall::kInsertItem, false}, {FailingCall::kInsertItem, true},
-                          {FailingCall::kGetItem, false},    {FailingCall::kGetItem, true},
-                          {FailingCall::kDeleteItem, false}};
+    const Case cases[] = {
+        {FailingCall::kInsertItem, false, Outcome::kNotMoved, SmallSubtree()},
+        {FailingCall::kInsertItem, true, Outcome::kNotMoved, SmallSubtree()},
+        {FailingCall::kGetItem, false, Outcome::kNotMoved, SmallSubtree()},
+        {FailingCall::kGetItem, true, Outcome::kNotMoved, SmallSubtree()},
+        // A refused delete is tried again.
+        {FailingCall::kDeleteItem, false, Outcome::kMoved, SmallSubtree()},
+        {FailingCall::kDeleteItem, true, Outcome::kEditorClosed, SmallSubtree()},
+        {FailingCall::kDeleteItem, false, Outcome::kMoved, DeepChain(300)},
+        {FailingCall::kDeleteItem, true, Outcome::kEditorClosed, DeepChain(300)},
+    };
     for (const Case& c : cases) {
+        const std::string unmoved = "A\nB\n" + c.b.shown + "C\n";
+        const std::string moved = "B\n" + c.b.shown + "A\nC\n";
         int n = 1;
         for (; n < kMostCalls; ++n) {
             SCOPED_TRACE(std::string(CallFailure::Name(c.call)) + (c.fromThenOn ? " from call " : " call ") +
-                         std::to_string(n));
-            Start(outline, "");
+                         std::to_string(n) + (c.b.lines.size() > 100 ? ", deep" : ""));
+            Start("A\nB\n" + c.b.outline + "C\n", "");
             std::string shown, selected;
             int failures = 0;
             watcher_.OnNextDialog([&](HWND dialog) {
@@ -117,17 +152,27 @@ TEST_F(RefusalTest, AMoveThatCannotCopyEveryFolderMovesNothing) {
                 standin::ClickButton(dialog, IDOK);
             });
             EXPECT_EQ(module_->OnPlugInSetup(host_->window()), 1);
-            EXPECT_EQ(selected, "B");
-            if (failures == 0) {
-                EXPECT_EQ(shown, moved);
-                EXPECT_TRUE(Boxes().empty());
-                EXPECT_EQ(Describe(), moved);
-                break;
+            const Outcome outcome = failures == 0 ? Outcome::kMoved : c.outcome;
+            switch (outcome) {
+                case Outcome::kMoved:
+                    EXPECT_EQ(shown, moved);
+                    EXPECT_EQ(selected, "B");
+                    EXPECT_TRUE(Boxes().empty());
+                    EXPECT_EQ(ReadOrderFile(), "B\\\r\n" + c.b.lines + "A\\\r\nC\\\r\n");
+                    break;
+                case Outcome::kNotMoved:
+                    EXPECT_EQ(shown, unmoved);
+                    EXPECT_EQ(selected, "B");
+                    EXPECT_EQ(Boxes(), std::vector<std::string>{kMoveFailed});
+                    // OK saves every folder, where the user saw it.
+                    EXPECT_EQ(ReadOrderFile(), "A\\\r\nB\\\r\n" + c.b.lines + "C\\\r\n");
+                    break;
+                case Outcome::kEditorClosed:
+                    EXPECT_EQ(Boxes(), std::vector<std::string>{kNotEveryFolderShown});
+                    EXPECT_EQ(ReadOrderFile(), "");
+                    break;
             }
-            EXPECT_EQ(shown, unmoved);
-            EXPECT_EQ(Boxes(), std::vector<std::string>{kMoveFailed});
-            // OK saves every folder, where the user saw it.
-            EXPECT_EQ(ReadOrderFile(), "A\\\r\nB\\\r\nB\\B1\\\r\nB\\B1\\B11\\\r\nB\\B2\\\r\nC\\\r\n");
+            if (failures == 0) break;
         }
         EXPECT_LT(n, kMostCalls);
     }
