@@ -9,6 +9,13 @@
 // the order file cannot be loaded.
 void SortFolderTree(HWND tree);
 
+// True when the children of `parent` (an item or TVI_ROOT) already stand in
+// the order file's order: every child has a key and none is listed after
+// the child that follows it. A group holding a folder
+// without a key has no consistent order, so it is never called in order.
+// Needs the order list loaded.
+bool SiblingsAlreadyInOrder(HWND tree, HTREEITEM parent);
+
 // The comparison handed to the tree control: -1 when the first folder's key is
 // listed before the second's, +1 when the second's comes first, 0 when
 // neither is listed or either folder has no key.
