@@ -40,11 +40,16 @@ bool SiblingsAlreadyInOrder(HWND tree, HTREEITEM parent) {
     return true;
 }
 
+OrderScan FastestOrderScan() {
+    return ProcessorHasAvx512Bw() ? OrderScan::kAvx512
+           : ProcessorHasAvx2()   ? OrderScan::kAvx2
+           : ProcessorHasSse2()   ? OrderScan::kSse2
+                                  : OrderScan::kScalar;
+}
+
 void SortFolderTree(HWND tree) {
     if (!LoadOrderList()) return;
-    g_module.orderList.scan = ProcessorHasAvx2()   ? OrderScan::kAvx2
-                              : ProcessorHasSse2() ? OrderScan::kSse2
-                                                   : OrderScan::kScalar;
+    g_module.orderList.scan = FastestOrderScan();
     // Children are sorted before the walk descends into them, so the walk
     // follows the new order and visits every item once.
     for (HTREEITEM node = TVI_ROOT; node; node = NextPreorder(tree, node))
