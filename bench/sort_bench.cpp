@@ -199,7 +199,7 @@ double TimeFillFloor(HWND hostTree) {
     return elapsed;
 }
 
-const OrderScan kScans[] = {OrderScan::kScalar, OrderScan::kSse2, OrderScan::kAvx2, OrderScan::kAvx512};
+const OrderScan kScans[] = {OrderScan::kScalar, OrderScan::kSse2, OrderScan::kAvx2};
 const size_t kScanCount = sizeof kScans / sizeof kScans[0];
 
 struct Row {
@@ -217,7 +217,6 @@ struct Row {
 
 const char* ScanName(OrderScan scan) {
     switch (scan) {
-        case OrderScan::kAvx512: return "avx512";
         case OrderScan::kAvx2: return "avx2";
         case OrderScan::kSse2: return "sse2";
         default: return "scalar";
@@ -226,7 +225,6 @@ const char* ScanName(OrderScan scan) {
 
 bool CanScanWith(OrderScan scan) {
     switch (scan) {
-        case OrderScan::kAvx512: return ProcessorHasAvx512Bw();
         case OrderScan::kAvx2: return ProcessorHasAvx2();
         case OrderScan::kSse2: return ProcessorHasSse2();
         default: return true;
@@ -243,6 +241,57 @@ std::string Seconds(double s) {
     if (s < 1) sprintf(text, "%.1f ms", s * 1000);
     else sprintf(text, "%.2f s", s);
     return text;
+}
+
+// How fast each scan reads an order file when neither key is listed, so
+// that every comparison reads the whole file: the scans alone, without the
+// tree control or the keys' lookup. On the shuffled order files of one
+// flat and one nested tree of `folders`, with two keys shaped like sibling
+// keys of the tree (one length, differing in the last digit). Best of 5
+// rounds of `calls` comparisons.
+void PrintScanThroughput(int folders) {
+    printf("\nScan speed, neither key listed (whole file each comparison; bytes a nanosecond, best of 5):\n");
+    printf("%-7s %-6s %10s | %8s %8s %8s\n", "folders", "tree", "file", "scalar", "sse2", "avx2");
+    for (bool nested : {false, true}) {
+        const Shape shape = {folders, nested, true, true};
+        standin::FolderTreeHost host(28);
+        std::vector<HTREEITEM> preorder = BuildTree(host, shape);
+        const std::vector<std::string> listed = ListedKeys(host, preorder, shape);
+        std::string file = OrderFileOf(listed);
+        for (char& byte : file) {
+            if (byte == '\r' || byte == '\n') byte = '\0';
+        }
+        // The longest key, its last folder renamed from FolderNNNNN to
+        // Folder9NNN0 and Folder9NNN1: listed nowhere (there are fewer than
+        // 90,000 folders), and tested by the first stage on digits that
+        // vary from line to line, as siblings' keys are.
+        std::string first = *std::max_element(listed.begin(), listed.end(), [](const std::string& a, const std::string& b) {
+            return a.size() < b.size();
+        });
+        first[first.size() - 6] = '9';
+        std::string second = first;
+        first[first.size() - 2] = '0';
+        second[second.size() - 2] = '1';
+        const int calls = static_cast<int>(std::max<size_t>(20, (40u << 20) / file.size()));
+        printf("%-7d %-6s %8zu B |", folders, nested ? "nested" : "flat", file.size());
+        for (OrderScan scan : kScans) {
+            if (!CanScanWith(scan)) {
+                printf(" %8s", "-");
+                continue;
+            }
+            double best = 1e9;
+            for (int round = 0; round < 5; ++round) {
+                const double start = Now();
+                int answers = 0;
+                for (int call = 0; call < calls; ++call)
+                    answers += CompareKeysWith(scan, file.data(), file.data() + file.size(), first.c_str(), second.c_str());
+                best = std::min(best, Now() - start);
+                if (answers != 0) printf(" (listed?)");
+            }
+            printf(" %8.2f", static_cast<double>(file.size()) * calls / best / 1e9);
+        }
+        printf("\n");
+    }
 }
 
 // Moving a folder with a big subtree in the editor: the move copies the
@@ -336,15 +385,17 @@ int main(int argc, char** argv) {
         return 1;
     }
     UseLinkedCore(module.folder() + "\\linked.cfg");
-    // The module's own choice, made with the same code at its start-up.
-    const OrderScan startScan = FastestOrderScan();
+    // The module makes the same choice with the same code at its start-up.
+    const OrderScan startScan = ProcessorHasAvx2()   ? OrderScan::kAvx2
+                                : ProcessorHasSse2() ? OrderScan::kSse2
+                                                     : OrderScan::kScalar;
 
     std::vector<Row> rows;
     for (int folders : sizes) {
         for (bool nested : {false, true}) {
             for (bool listAll : {true, false}) {
                 for (bool shuffled : {false, true}) {
-                    Row row = {{folders, nested, listAll, shuffled}, 0, 0, {-1, -1, -1, -1}, 0, -1, -1, -1, 0, 0, 0, 0, 0};
+                    Row row = {{folders, nested, listAll, shuffled}, 0, 0, {-1, -1, -1}, 0, -1, -1, -1, 0, 0, 0, 0, 0};
                     std::vector<double> moduleTimes, floorTimes, scanTimes[kScanCount], naiveTimes;
                     std::vector<double> againTimes, againFloorTimes, againSortedTimes;
                     for (int run = 0; run < runs; ++run) {
@@ -456,7 +507,7 @@ int main(int argc, char** argv) {
            "in reverse of the tree's order (rev) or shuffled with a fixed seed (shuf).\n"
            "  start: BKC_OnStart on the real DLL (read the file, sort every group, release)\n"
            "  floor: the same sort walk, comparing ranks stored in the records (constant time)\n"
-           "  scalar, sse2, avx2, avx512: the sort walk with each of the module's scans\n"
+           "  scalar, sse2, avx2: the sort walk with each of the module's scans\n"
            "         ('-': this processor or system has none)\n"
            "  plain: the sort walk with a plain scan (a length a line, one key at a time)\n"
            "  gain:  scalar / the start's scan; x floor: each sort walk / floor\n"
@@ -467,34 +518,35 @@ int main(int argc, char** argv) {
            "         of the sorted tree with the start's scan, none left as it is\n\n",
            runs);
     printf("The start-up sort scans with: %s\n\n", ScanName(startScan));
-    printf("%-7s %-6s %-9s | %9s %9s %6s | %9s %9s %9s %9s %9s %6s | %9s | %9s %9s %6s | %9s %s\n", "folders",
-           "tree", "list", "start", "floor", "ratio", "scalar", "sse2", "avx2", "avx512", "plain", "gain", "save",
+    printf("%-7s %-6s %-9s | %9s %9s %6s | %9s %9s %9s %9s %6s | %9s | %9s %9s %6s | %9s %s\n", "folders",
+           "tree", "list", "start", "floor", "ratio", "scalar", "sse2", "avx2", "plain", "gain", "save",
            "fill", "fillfloor", "ratio", "peak", "left");
     for (const Row& r : rows) {
         char fillRatio[16] = "-";
         if (r.fill >= 0) sprintf(fillRatio, "%5.2fx", r.fill / r.fillFloor);
         const double fastest = r.scans[static_cast<size_t>(startScan)];
-        printf("%-7d %-6s %-9s | %9s %9s %5.1fx | %9s %9s %9s %9s %9s %5.1fx | %9s | %9s %9s %6s | %7zu B %zu\n",
+        printf("%-7d %-6s %-9s | %9s %9s %5.1fx | %9s %9s %9s %9s %5.1fx | %9s | %9s %9s %6s | %7zu B %zu\n",
                r.shape.folders, r.shape.nested ? "nested" : "flat", ListName(r.shape), Seconds(r.module).c_str(),
                Seconds(r.floor).c_str(), r.module / r.floor, Seconds(r.scans[0]).c_str(), Seconds(r.scans[1]).c_str(),
-               Seconds(r.scans[2]).c_str(), Seconds(r.scans[3]).c_str(), Seconds(r.naive).c_str(), r.scans[0] / fastest,
+               Seconds(r.scans[2]).c_str(), Seconds(r.naive).c_str(), r.scans[0] / fastest,
                Seconds(r.save).c_str(), Seconds(r.fill).c_str(), Seconds(r.fillFloor).c_str(), fillRatio, r.peakBytes,
                r.outstanding);
     }
-    printf("\nx floor: %-7s %-6s %-9s | %6s | %6s %6s %6s %6s %6s | %9s %9s %6s %6s\n", "folders", "tree", "list",
-           "start", "scalar", "sse2", "avx2", "avx512", "plain", "again", "its floor", "ratio", "sorted");
+    printf("\nx floor: %-7s %-6s %-9s | %6s | %6s %6s %6s %6s | %9s %9s %6s %6s\n", "folders", "tree", "list",
+           "start", "scalar", "sse2", "avx2", "plain", "again", "its floor", "ratio", "sorted");
     for (const Row& r : rows) {
         char scans[kScanCount][16];
         for (size_t s = 0; s < kScanCount; ++s) {
             if (r.scans[s] >= 0) sprintf(scans[s], "%5.1fx", r.scans[s] / r.floor);
             else sprintf(scans[s], "-");
         }
-        printf("         %-7d %-6s %-9s | %5.1fx | %6s %6s %6s %6s %5.1fx | %9s %9s %5.1fx %5.1fx\n", r.shape.folders,
+        printf("         %-7d %-6s %-9s | %5.1fx | %6s %6s %6s %5.1fx | %9s %9s %5.1fx %5.1fx\n", r.shape.folders,
                r.shape.nested ? "nested" : "flat", ListName(r.shape), r.module / r.floor, scans[0], scans[1], scans[2],
-               scans[3], r.naive / r.floor, Seconds(r.again).c_str(), Seconds(r.againFloor).c_str(),
+               r.naive / r.floor, Seconds(r.again).c_str(), Seconds(r.againFloor).c_str(),
                r.again / r.againFloor, r.againSorted / r.againFloor);
     }
     PrintGrowth(rows);
+    PrintScanThroughput(sizes.back());
     if (!onlySize) PrintBigSubtreeMoves(runs);
     printf("\nHost blocks outstanding after all runs: %zu\n", heap.outstandingBlocks());
     standin::Host().heap = nullptr;

@@ -52,7 +52,6 @@ int CompareKeysByLines(const char* begin, const char* end, const char* firstKey,
 int CompareKeysWith(OrderScan scan, const char* begin, const char* end, const char* firstKey,
                     const char* secondKey) {
     switch (scan) {
-        case OrderScan::kAvx512: return CompareKeysByLinesAvx512(begin, end, firstKey, secondKey);
         case OrderScan::kAvx2: return CompareKeysByLinesAvx2(begin, end, firstKey, secondKey);
         case OrderScan::kSse2: return CompareKeysByLinesSse2(begin, end, firstKey, secondKey);
         default: return CompareKeysByLines(begin, end, firstKey, secondKey);

@@ -39,14 +39,8 @@ int CompareKeysByLinesSse2(const char* begin, const char* end, const char* first
 int CompareKeysByLinesAvx2(const char* begin, const char* end, const char* firstKey,
                            const char* secondKey);
 
-// The same again, 64 bytes at a time with AVX-512 BW. Call it only when the
-// processor and the system support AVX-512 F and BW. Safe with a 4-byte
-// aligned stack.
-int CompareKeysByLinesAvx512(const char* begin, const char* end, const char* firstKey,
-                             const char* secondKey);
-
 // The scans above, as a sort picks one.
-enum class OrderScan : unsigned char { kScalar, kSse2, kAvx2, kAvx512 };
+enum class OrderScan : unsigned char { kScalar, kSse2, kAvx2 };
 
 // The answer of the scan named, as CompareKeysByLines gives it.
 int CompareKeysWith(OrderScan scan, const char* begin, const char* end, const char* firstKey,

@@ -15,7 +15,6 @@ namespace {
 
 struct Avx2 {
     using Vector = __m256i;
-    using Matches = Vector;  // a byte of all ones where a position passes
     static constexpr size_t kWidth = 32;
     static Vector Load(const char* at) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at)); }
     static Vector Broadcast(char byte) { return _mm256_set1_epi8(byte); }
@@ -24,7 +23,7 @@ struct Avx2 {
     static Vector And(Vector a, Vector b) { return _mm256_and_si256(a, b); }
     static Vector Or(Vector a, Vector b) { return _mm256_or_si256(a, b); }
     static bool Any(Vector v) { return !_mm256_testz_si256(v, v); }
-    static unsigned Bits(Matches v, size_t) { return static_cast<unsigned>(_mm256_movemask_epi8(v)); }
+    static unsigned Mask(Vector v) { return static_cast<unsigned>(_mm256_movemask_epi8(v)); }
 };
 
 }  // namespace

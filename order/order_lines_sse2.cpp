@@ -11,7 +11,6 @@ namespace {
 
 struct Sse2 {
     using Vector = __m128i;
-    using Matches = Vector;  // a byte of all ones where a position passes
     static constexpr size_t kWidth = 16;
     static Vector Load(const char* at) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at)); }
     static Vector Broadcast(char byte) { return _mm_set1_epi8(byte); }
@@ -20,7 +19,7 @@ struct Sse2 {
     static Vector And(Vector a, Vector b) { return _mm_and_si128(a, b); }
     static Vector Or(Vector a, Vector b) { return _mm_or_si128(a, b); }
     static bool Any(Vector v) { return _mm_movemask_epi8(v) != 0; }
-    static unsigned Bits(Matches v, size_t) { return static_cast<unsigned>(_mm_movemask_epi8(v)); }
+    static unsigned Mask(Vector v) { return static_cast<unsigned>(_mm_movemask_epi8(v)); }
 };
 
 }  // namespace

@@ -8,7 +8,3 @@ bool ProcessorHasSse2();
 // system's saving of extended register state (XSAVE) reported by the
 // system, AVX2 and the 256-bit register state reported by the processor.
 bool ProcessorHasAvx2();
-
-// True when, besides AVX2, the processor has AVX-512 F and BW and the system
-// saves the mask registers and the 512-bit register state.
-bool ProcessorHasAvx512Bw();

@@ -3,6 +3,7 @@
 
 #include "order/folder_key.h"
 #include "order/order_file.h"
+#include "order/sibling_order.h"
 #include "order/tree_sort.h"
 #include "order/tree_walk.h"
 #include "plugin/tree_control.h"
