@@ -5,18 +5,14 @@
 
 #include <cstddef>
 
-// How many of a key's bytes the first stage may test.
-const size_t kProbeCount = 3;
-
 // The two keys of one comparison, with the indices of the bytes the first
-// stage tests, the most telling first. `shared` holds when both keys have
-// one length and the same indices: one set of loads then serves both keys,
-// and it tests all three bytes; keys that need loads of their own test two.
+// stage tests. `shared` holds when both keys have one length and one pair
+// of indices: one set of loads then serves both keys.
 struct LineKeys {
     const char* first;
     const char* second;
     size_t firstLength, secondLength;
-    size_t firstProbes[kProbeCount], secondProbes[kProbeCount];
+    size_t firstProbes[2], secondProbes[2];
     bool shared;
 };
 

@@ -8,12 +8,11 @@
 // end at p+L. The first stage tests, for a whole block of positions at once,
 // two of each key's bytes and the line end at p+L: a position passes it only
 // where a line of the key's length could start, about once a line, instead
-// of wherever two bytes happen to match (keys of one length, the common
-// case among siblings, test a third byte besides). Blocks go two a turn,
-// with one test for both. The few positions that pass go, in order, to the
-// scalar second stage (MatchCandidates), which decides each one whole: with
-// 8 vector registers only, a vector second stage would push the loop's
-// values out to the stack.
+// of wherever two bytes happen to match. Blocks go two a turn, with one test
+// for both. The few positions that pass go, in order, to the scalar second
+// stage (MatchCandidates), which decides each one whole: with 8 vector
+// registers only, a vector second stage would push the loop's values out to
+// the stack.
 #pragma once
 
 #include <cstddef>
@@ -32,28 +31,21 @@ bool TurnFits(const char* p, const char* end, size_t longest) {
     return static_cast<size_t>(end - p) >= longest + 2 * V::kWidth;
 }
 
-// The turns in which no position passes, from p on: answers the first turn
-// with a candidate, or the first that does not fit. No call in the loop: a
-// call clobbers every vector register, and with one on the loop's other
-// path the compiler kept all the broadcast key bytes on the stack and
-// reloaded them at every turn. Here it keeps in registers what fits.
-template <typename V, typename Candidates>
-__attribute__((noinline)) const char* SkipQuietTurns(const char* p, const char* end, size_t reach,
-                                                     const Candidates& candidates) {
-    while (TurnFits<V>(p, end, reach) && !V::Any(V::Or(candidates(p), candidates(p + V::kWidth))))
-        p += 2 * V::kWidth;
-    return p;
+template <typename V>
+int DecideTurn(const char* p, typename V::Vector low, typename V::Vector high, const LineKeys& keys) {
+    int match = MatchCandidates(p, V::Mask(low), keys);
+    return match != 0 ? match : MatchCandidates(p + V::kWidth, V::Mask(high), keys);
 }
 
 // Two blocks a turn, while every load of the turn (up to `reach` bytes past
 // a position) lies inside the data; a turn with a candidate goes to the
-// scalar second stage, its two blocks tested again (rarely: once in many
-// turns) rather than carried out of the quiet loop.
+// scalar second stage.
 template <typename V, typename Candidates>
 int RunTurns(const char*& p, const char* end, size_t reach, const LineKeys& keys, Candidates candidates) {
-    for (; (p = SkipQuietTurns<V>(p, end, reach, candidates), TurnFits<V>(p, end, reach)); p += 2 * V::kWidth) {
-        if (int match = MatchCandidates(p, V::Mask(candidates(p)), keys)) return match;
-        if (int match = MatchCandidates(p + V::kWidth, V::Mask(candidates(p + V::kWidth)), keys)) return match;
+    for (; TurnFits<V>(p, end, reach); p += 2 * V::kWidth) {
+        const typename V::Vector low = candidates(p), high = candidates(p + V::kWidth);
+        if (!V::Any(V::Or(low, high))) continue;
+        if (int match = DecideTurn<V>(p, low, high, keys)) return match;
     }
     return 0;
 }
@@ -62,17 +54,14 @@ int RunTurns(const char*& p, const char* end, size_t reach, const LineKeys& keys
 template <typename V>
 int ScanShared(const char*& p, const char* end, const LineKeys& keys) {
     using Vector = typename V::Vector;
-    const size_t i = keys.firstProbes[0], j = keys.firstProbes[1], k = keys.firstProbes[2];
-    const size_t length = keys.firstLength;
+    const size_t i = keys.firstProbes[0], j = keys.firstProbes[1], length = keys.firstLength;
     const Vector firstI = V::Broadcast(keys.first[i]), firstJ = V::Broadcast(keys.first[j]);
-    const Vector firstK = V::Broadcast(keys.first[k]);
     const Vector secondI = V::Broadcast(keys.second[i]), secondJ = V::Broadcast(keys.second[j]);
-    const Vector secondK = V::Broadcast(keys.second[k]);
     auto candidates = [&](const char* at) {
-        const Vector atI = V::Load(at + i), atJ = V::Load(at + j), atK = V::Load(at + k);
-        const Vector first = V::And(V::And(V::Equal(atI, firstI), V::Equal(atJ, firstJ)), V::Equal(atK, firstK));
-        const Vector second = V::And(V::And(V::Equal(atI, secondI), V::Equal(atJ, secondJ)), V::Equal(atK, secondK));
-        return V::And(V::Or(first, second), V::Equal(V::Load(at + length), V::Zero()));
+        const Vector atI = V::Load(at + i), atJ = V::Load(at + j);
+        const Vector probed = V::Or(V::And(V::Equal(atI, firstI), V::Equal(atJ, firstJ)),
+                                    V::And(V::Equal(atI, secondI), V::Equal(atJ, secondJ)));
+        return V::And(probed, V::Equal(V::Load(at + length), V::Zero()));
     };
     return RunTurns<V>(p, end, length, keys, candidates);
 }
