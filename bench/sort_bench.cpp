@@ -1,7 +1,11 @@
 // Measures the module on large folder trees: the start-up sort against the
-// tree control's own sort with a constant-time comparison (the floor), the
-// save, the editor's fill, and what the module holds of the host's memory.
-// Prints one table; compare figures within one run, as the machine is shared.
+// tree control's own sort with a constant-time comparison (the floor), a
+// second sort of the sorted tree against its floor, the save, the editor's
+// fill, and what the module holds of the host's memory. Each tree is sorted
+// by an order file that lists its folders in reverse and by one that lists
+// them shuffled (with a fixed seed), as a user's file meets the host's own
+// order. Prints one table; compare figures within one run, as the machine
+// is shared.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -11,6 +15,7 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <random>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -48,7 +53,8 @@ double Median(std::vector<double> values) {
 struct Shape {
     int folders;
     bool nested;
-    bool listAll;  // every folder in reverse of the tree's order, or every other one
+    bool listAll;   // every folder, or every other one
+    bool shuffled;  // listed in a shuffled order, or in reverse of the tree's
 };
 
 // Builds the tree and answers its folders in the tree's (preorder) order.
@@ -77,14 +83,26 @@ std::vector<HTREEITEM> BuildTree(standin::FolderTreeHost& host, const Shape& sha
     return preorder;
 }
 
-std::string OrderFileFor(standin::FolderTreeHost& host, const std::vector<HTREEITEM>& preorder,
-                         bool listAll) {
-    std::string file;
+// The keys of the order file, in its order. The shuffle's seed is fixed, so
+// every run and every build sorts by the same file.
+std::vector<std::string> ListedKeys(standin::FolderTreeHost& host, const std::vector<HTREEITEM>& preorder,
+                                    const Shape& shape) {
+    std::vector<std::string> keys;
     const size_t prefix = standin::Host().dataFolder.size();
     for (size_t i = preorder.size(); i-- > 0;) {
-        if (!listAll && i % 2) continue;
-        file += host.PathOf(preorder[i]).substr(prefix) + "\r\n";
+        if (!shape.listAll && i % 2) continue;
+        keys.push_back(host.PathOf(preorder[i]).substr(prefix));
     }
+    if (shape.shuffled) {
+        std::mt19937 random(20261208u + static_cast<unsigned>(shape.folders));
+        std::shuffle(keys.begin(), keys.end(), random);
+    }
+    return keys;
+}
+
+std::string OrderFileOf(const std::vector<std::string>& keys) {
+    std::string file;
+    for (const std::string& key : keys) file += key + "\r\n";
     return file;
 }
 
@@ -181,14 +199,40 @@ double TimeFillFloor(HWND hostTree) {
     return elapsed;
 }
 
+const OrderScan kScans[] = {OrderScan::kScalar, OrderScan::kSse2, OrderScan::kAvx2};
+const size_t kScanCount = sizeof kScans / sizeof kScans[0];
+
 struct Row {
     Shape shape;
-    double module, floor, scan, vector, avx2, naive, save, fill, fillFloor;
+    double module, floor;
+    double scans[kScanCount];  // the sort walk with each scan, -1 where the processor has none
+    double naive, save, fill, fillFloor;
+    // The second sort of the sorted tree: the module's start-up again, the
+    // floor's walk again, and the control's sort of every group with the
+    // start's scan (what the second sort cost before groups in order were
+    // left as they are).
+    double again, againFloor, againSorted;
     size_t peakBytes, outstanding;
 };
 
 const char* ScanName(OrderScan scan) {
-    return scan == OrderScan::kAvx2 ? "avx2" : scan == OrderScan::kSse2 ? "sse2" : "scalar";
+    switch (scan) {
+        case OrderScan::kAvx2: return "avx2";
+        case OrderScan::kSse2: return "sse2";
+        default: return "scalar";
+    }
+}
+
+bool CanScanWith(OrderScan scan) {
+    switch (scan) {
+        case OrderScan::kAvx2: return ProcessorHasAvx2();
+        case OrderScan::kSse2: return ProcessorHasSse2();
+        default: return true;
+    }
+}
+
+const char* ListName(const Shape& shape) {
+    return shape.listAll ? (shape.shuffled ? "all shuf" : "all rev") : (shape.shuffled ? "half shuf" : "half rev");
 }
 
 std::string Seconds(double s) {
@@ -197,6 +241,57 @@ std::string Seconds(double s) {
     if (s < 1) sprintf(text, "%.1f ms", s * 1000);
     else sprintf(text, "%.2f s", s);
     return text;
+}
+
+// How fast each scan reads an order file when neither key is listed, so
+// that every comparison reads the whole file: the scans alone, without the
+// tree control or the keys' lookup. On the shuffled order files of one
+// flat and one nested tree of `folders`, with two keys shaped like sibling
+// keys of the tree (one length, differing in the last digit). Best of 5
+// rounds of `calls` comparisons.
+void PrintScanThroughput(int folders) {
+    printf("\nScan speed, neither key listed (whole file each comparison; bytes a nanosecond, best of 5):\n");
+    printf("%-7s %-6s %10s | %8s %8s %8s\n", "folders", "tree", "file", "scalar", "sse2", "avx2");
+    for (bool nested : {false, true}) {
+        const Shape shape = {folders, nested, true, true};
+        standin::FolderTreeHost host(28);
+        std::vector<HTREEITEM> preorder = BuildTree(host, shape);
+        const std::vector<std::string> listed = ListedKeys(host, preorder, shape);
+        std::string file = OrderFileOf(listed);
+        for (char& byte : file) {
+            if (byte == '\r' || byte == '\n') byte = '\0';
+        }
+        // The longest key, its last folder renamed from FolderNNNNN to
+        // Folder9NNN0 and Folder9NNN1: listed nowhere (there are fewer than
+        // 90,000 folders), and tested by the first stage on digits that
+        // vary from line to line, as siblings' keys are.
+        std::string first = *std::max_element(listed.begin(), listed.end(), [](const std::string& a, const std::string& b) {
+            return a.size() < b.size();
+        });
+        first[first.size() - 6] = '9';
+        std::string second = first;
+        first[first.size() - 2] = '0';
+        second[second.size() - 2] = '1';
+        const int calls = static_cast<int>(std::max<size_t>(20, (40u << 20) / file.size()));
+        printf("%-7d %-6s %8zu B |", folders, nested ? "nested" : "flat", file.size());
+        for (OrderScan scan : kScans) {
+            if (!CanScanWith(scan)) {
+                printf(" %8s", "-");
+                continue;
+            }
+            double best = 1e9;
+            for (int round = 0; round < 5; ++round) {
+                const double start = Now();
+                int answers = 0;
+                for (int call = 0; call < calls; ++call)
+                    answers += CompareKeysWith(scan, file.data(), file.data() + file.size(), first.c_str(), second.c_str());
+                best = std::min(best, Now() - start);
+                if (answers != 0) printf(" (listed?)");
+            }
+            printf(" %8.2f", static_cast<double>(file.size()) * calls / best / 1e9);
+        }
+        printf("\n");
+    }
 }
 
 // Moving a folder with a big subtree in the editor: the move copies the
@@ -251,10 +346,10 @@ void PrintGrowth(const std::vector<Row>& rows) {
         if (big.shape.folders != 10000) continue;
         for (const Row& small : rows) {
             if (small.shape.folders == 1000 && small.shape.nested == big.shape.nested &&
-                small.shape.listAll == big.shape.listAll) {
+                small.shape.listAll == big.shape.listAll && small.shape.shuffled == big.shape.shuffled) {
                 char entry[64];
-                sprintf(entry, " %s/%s %.0fx;", big.shape.nested ? "nested" : "flat",
-                        big.shape.listAll ? "all" : "half", big.module / small.module);
+                sprintf(entry, " %s/%s %.0fx;", big.shape.nested ? "nested" : "flat", ListName(big.shape),
+                        big.module / small.module);
                 growth += entry;
             }
         }
@@ -291,144 +386,167 @@ int main(int argc, char** argv) {
     }
     UseLinkedCore(module.folder() + "\\linked.cfg");
     // The module makes the same choice with the same code at its start-up.
-    const bool hasAvx2 = ProcessorHasAvx2();
-    const OrderScan startScan = hasAvx2 ? OrderScan::kAvx2 : ProcessorHasSse2() ? OrderScan::kSse2 : OrderScan::kScalar;
+    const OrderScan startScan = ProcessorHasAvx2()   ? OrderScan::kAvx2
+                                : ProcessorHasSse2() ? OrderScan::kSse2
+                                                     : OrderScan::kScalar;
 
     std::vector<Row> rows;
     for (int folders : sizes) {
         for (bool nested : {false, true}) {
             for (bool listAll : {true, false}) {
-                Row row = {{folders, nested, listAll}, 0, 0, 0, 0, -1, 0, -1, -1, -1, 0, 0};
-                std::vector<double> moduleTimes, floorTimes, scanTimes, vectorTimes, avx2Times, naiveTimes;
-                for (int run = 0; run < runs; ++run) {
-                    // A fresh tree for each run: every sort starts from the tree's own order.
-                    std::unique_ptr<standin::FolderTreeHost> host(new standin::FolderTreeHost(28));
-                    double phase = Now();
-                    std::vector<HTREEITEM> preorder = BuildTree(*host, row.shape);
-                    fprintf(stderr, "[%d %s %s] build %.2fs", folders, nested ? "nested" : "flat",
-                            listAll ? "all" : "half", Now() - phase);
-                    std::string order = OrderFileFor(*host, preorder, listAll);
-                    standin::WriteFileBytes(module.orderFilePath(), order);
-                    heap.ResetPeak();
-                    size_t before = heap.outstandingBytes();
-                    double start = Now();
-                    module.OnStart();
-                    moduleTimes.push_back(Now() - start);
-                    fprintf(stderr, " module %.2fs", moduleTimes.back());
-                    row.peakBytes = heap.peakBytes() - before;
-                    row.outstanding = heap.outstandingBlocks();
-                    std::string sorted = standin::DescribeTree(host->tree());
+                for (bool shuffled : {false, true}) {
+                    Row row = {{folders, nested, listAll, shuffled}, 0, 0, {-1, -1, -1}, 0, -1, -1, -1, 0, 0, 0, 0, 0};
+                    std::vector<double> moduleTimes, floorTimes, scanTimes[kScanCount], naiveTimes;
+                    std::vector<double> againTimes, againFloorTimes, againSortedTimes;
+                    for (int run = 0; run < runs; ++run) {
+                        // A fresh tree for each run: every sort starts from the tree's own order.
+                        std::unique_ptr<standin::FolderTreeHost> host(new standin::FolderTreeHost(28));
+                        double phase = Now();
+                        std::vector<HTREEITEM> preorder = BuildTree(*host, row.shape);
+                        fprintf(stderr, "[%d %s %s] build %.2fs", folders, nested ? "nested" : "flat",
+                                ListName(row.shape), Now() - phase);
+                        const std::vector<std::string> listed = ListedKeys(*host, preorder, row.shape);
+                        const std::string order = OrderFileOf(listed);
+                        standin::WriteFileBytes(module.orderFilePath(), order);
+                        heap.ResetPeak();
+                        size_t before = heap.outstandingBytes();
+                        double start = Now();
+                        module.OnStart();
+                        moduleTimes.push_back(Now() - start);
+                        fprintf(stderr, " module %.2fs", moduleTimes.back());
+                        row.peakBytes = heap.peakBytes() - before;
+                        row.outstanding = heap.outstandingBlocks();
+                        const std::string sorted = standin::DescribeTree(host->tree());
+                        // The same start again, on the tree it sorted (the editor's re-sorts).
+                        start = Now();
+                        module.OnStart();
+                        againTimes.push_back(Now() - start);
+                        if (standin::DescribeTree(host->tree()) != sorted) printf("warning: the second start changed the tree\n");
 
-                    // The floor, on the same tree rebuilt, with ranks in the records.
-                    host.reset(new standin::FolderTreeHost(28));
-                    preorder = BuildTree(*host, row.shape);
-                    const size_t prefix = standin::Host().dataFolder.size();
-                    std::unordered_map<std::string, int> rankOfKey;
-                    for (size_t i = preorder.size(); i-- > 0;) {
-                        if (listAll || i % 2 == 0)
-                            rankOfKey.emplace(host->PathOf(preorder[i]).substr(prefix), static_cast<int>(rankOfKey.size()));
-                    }
-                    for (HTREEITEM item : preorder) {
-                        auto found = rankOfKey.find(host->PathOf(item).substr(prefix));
-                        int rank = found == rankOfKey.end() ? INT_MAX : found->second;
-                        *reinterpret_cast<int*>(standin::ItemData(host->tree(), item)) = rank;
-                    }
-                    start = Now();
-                    SortWalk(host->tree(), CompareByRank);
-                    floorTimes.push_back(Now() - start);
-                    fprintf(stderr, " floor %.2fs", floorTimes.back());
-                    if (standin::DescribeTree(host->tree()) != sorted) printf("warning: floor sorted differently\n");
+                        // The floor, on the same tree rebuilt, with ranks in the records.
+                        host.reset(new standin::FolderTreeHost(28));
+                        preorder = BuildTree(*host, row.shape);
+                        const size_t prefix = standin::Host().dataFolder.size();
+                        std::unordered_map<std::string, int> rankOfKey;
+                        for (const std::string& key : listed) rankOfKey.emplace(key, static_cast<int>(rankOfKey.size()));
+                        for (HTREEITEM item : preorder) {
+                            auto found = rankOfKey.find(host->PathOf(item).substr(prefix));
+                            int rank = found == rankOfKey.end() ? INT_MAX : found->second;
+                            *reinterpret_cast<int*>(standin::ItemData(host->tree(), item)) = rank;
+                        }
+                        start = Now();
+                        SortWalk(host->tree(), CompareByRank);
+                        floorTimes.push_back(Now() - start);
+                        fprintf(stderr, " floor %.2fs", floorTimes.back());
+                        if (standin::DescribeTree(host->tree()) != sorted) printf("warning: floor sorted differently\n");
+                        start = Now();
+                        SortWalk(host->tree(), CompareByRank);
+                        againFloorTimes.push_back(Now() - start);
 
-                    // The module's comparison with each of its scans, and a plain
-                    // scan, all over the linked core's order list, each on the
-                    // same tree rebuilt.
-                    standin::WriteFileBytes(g_module.orderFilePath, order);
-                    LoadOrderList();
-                    for (OrderScan scan : {OrderScan::kScalar, OrderScan::kSse2, OrderScan::kAvx2}) {
-                        if (scan == OrderScan::kAvx2 && !hasAvx2) continue;
-                        g_module.orderList.scan = scan;
+                        // The module's comparison with each of its scans, and a plain
+                        // scan, all over the linked core's order list, each on the
+                        // same tree rebuilt.
+                        standin::WriteFileBytes(g_module.orderFilePath, order);
+                        LoadOrderList();
+                        for (size_t s = 0; s < kScanCount; ++s) {
+                            if (!CanScanWith(kScans[s])) continue;
+                            g_module.orderList.scan = kScans[s];
+                            host.reset(new standin::FolderTreeHost(28));
+                            BuildTree(*host, row.shape);
+                            start = Now();
+                            SortWalk(host->tree(), CompareFolders);
+                            scanTimes[s].push_back(Now() - start);
+                            fprintf(stderr, " %s %.2fs", ScanName(kScans[s]), scanTimes[s].back());
+                            if (standin::DescribeTree(host->tree()) != sorted)
+                                printf("warning: the %s scan sorted differently\n", ScanName(kScans[s]));
+                            if (kScans[s] == startScan) {
+                                start = Now();
+                                SortWalk(host->tree(), CompareFolders);
+                                againSortedTimes.push_back(Now() - start);
+                            }
+                        }
                         host.reset(new standin::FolderTreeHost(28));
                         BuildTree(*host, row.shape);
                         start = Now();
-                        SortWalk(host->tree(), CompareFolders);
-                        std::vector<double>& times = scan == OrderScan::kAvx2 ? avx2Times
-                                                     : scan == OrderScan::kSse2 ? vectorTimes
-                                                                                : scanTimes;
-                        times.push_back(Now() - start);
-                        if (standin::DescribeTree(host->tree()) != sorted)
-                            printf("warning: the %s scan sorted differently\n", ScanName(scan));
-                    }
-                    host.reset(new standin::FolderTreeHost(28));
-                    BuildTree(*host, row.shape);
-                    start = Now();
-                    SortWalk(host->tree(), CompareNaively);
-                    naiveTimes.push_back(Now() - start);
-                    fprintf(stderr, " scan %.2fs sse2 %.2fs avx2 %.2fs plain %.2fs\n", scanTimes.back(),
-                            vectorTimes.back(), hasAvx2 ? avx2Times.back() : -1.0, naiveTimes.back());
-                    ReleaseOrderList();
+                        SortWalk(host->tree(), CompareNaively);
+                        naiveTimes.push_back(Now() - start);
+                        fprintf(stderr, " plain %.2fs\n", naiveTimes.back());
+                        ReleaseOrderList();
 
-                    if (run == 0 && listAll) {
-                        start = Now();
-                        SaveOrderFile(host->tree());
-                        row.save = Now() - start;
-                        HWND editor = CreateWindowA(WC_TREEVIEWA, "", WS_POPUP, 0, 0, 200, 200, nullptr,
-                                                    nullptr, nullptr, nullptr);
-                        // The editor's fill: the copy of the tree and of its folders' keys.
-                        FolderKeyCopies keys;
-                        start = Now();
-                        FillEditorTree(editor, &keys);
-                        row.fill = Now() - start;
-                        DestroyWindow(editor);
-                        row.fillFloor = TimeFillFloor(host->tree());
+                        if (run == 0 && listAll && !shuffled) {
+                            start = Now();
+                            SaveOrderFile(host->tree());
+                            row.save = Now() - start;
+                            HWND editor = CreateWindowA(WC_TREEVIEWA, "", WS_POPUP, 0, 0, 200, 200, nullptr,
+                                                        nullptr, nullptr, nullptr);
+                            // The editor's fill: the copy of the tree and of its folders' keys.
+                            FolderKeyCopies keys;
+                            start = Now();
+                            FillEditorTree(editor, &keys);
+                            row.fill = Now() - start;
+                            DestroyWindow(editor);
+                            row.fillFloor = TimeFillFloor(host->tree());
+                        }
                     }
+                    row.module = Median(moduleTimes);
+                    row.floor = Median(floorTimes);
+                    for (size_t s = 0; s < kScanCount; ++s) {
+                        if (!scanTimes[s].empty()) row.scans[s] = Median(scanTimes[s]);
+                    }
+                    row.naive = Median(naiveTimes);
+                    row.again = Median(againTimes);
+                    row.againFloor = Median(againFloorTimes);
+                    row.againSorted = Median(againSortedTimes);
+                    rows.push_back(row);
                 }
-                row.module = Median(moduleTimes);
-                row.floor = Median(floorTimes);
-                row.scan = Median(scanTimes);
-                row.vector = Median(vectorTimes);
-                if (hasAvx2) row.avx2 = Median(avx2Times);
-                row.naive = Median(naiveTimes);
-                rows.push_back(row);
             }
         }
     }
 
-    printf("Median of %d runs.\n"
+    printf("Median of %d runs. Order files list every folder (all) or every other one (half),\n"
+           "in reverse of the tree's order (rev) or shuffled with a fixed seed (shuf).\n"
            "  start: BKC_OnStart on the real DLL (read the file, sort every group, release)\n"
            "  floor: the same sort walk, comparing ranks stored in the records (constant time)\n"
-           "  scan:  the sort walk with the module's scalar scan (one pass a line, both keys)\n"
-           "  sse2:  the sort walk with the module's SSE2 scan\n"
-           "  avx2:  the sort walk with the module's AVX2 scan ('-': this processor has no AVX2)\n"
+           "  scalar, sse2, avx2: the sort walk with each of the module's scans\n"
+           "         ('-': this processor or system has none)\n"
            "  plain: the sort walk with a plain scan (a length a line, one key at a time)\n"
-           "  gain:  scan / the start's scan; x floor: each sort walk / floor\n"
+           "  gain:  scalar / the start's scan; x floor: each sort walk / floor\n"
            "  save:  SaveOrderFile; fill: the editor's copy of the tree; fill floor: the\n"
-           "         same inserts and expands without the module; peak: host bytes held\n\n",
+           "         same inserts and expands without the module; peak: host bytes held\n"
+           "  again: BKC_OnStart once more on the tree it sorted; its floor: the floor's walk\n"
+           "         once more on its sorted tree; sorted: the control's sort of every group\n"
+           "         of the sorted tree with the start's scan, none left as it is\n\n",
            runs);
     printf("The start-up sort scans with: %s\n\n", ScanName(startScan));
-    printf("%-7s %-6s %-4s | %9s %9s %6s | %9s %9s %9s %9s %6s | %9s | %9s %9s %6s | %9s %s\n", "folders",
-           "tree", "list", "start", "floor", "ratio", "scan", "sse2", "avx2", "plain", "gain", "save", "fill",
-           "fillfloor", "ratio", "peak", "left");
+    printf("%-7s %-6s %-9s | %9s %9s %6s | %9s %9s %9s %9s %6s | %9s | %9s %9s %6s | %9s %s\n", "folders",
+           "tree", "list", "start", "floor", "ratio", "scalar", "sse2", "avx2", "plain", "gain", "save",
+           "fill", "fillfloor", "ratio", "peak", "left");
     for (const Row& r : rows) {
         char fillRatio[16] = "-";
         if (r.fill >= 0) sprintf(fillRatio, "%5.2fx", r.fill / r.fillFloor);
-        const double fastest = startScan == OrderScan::kAvx2 ? r.avx2 : startScan == OrderScan::kSse2 ? r.vector : r.scan;
-        printf("%-7d %-6s %-4s | %9s %9s %5.1fx | %9s %9s %9s %9s %5.1fx | %9s | %9s %9s %6s | %7zu B %zu\n",
-               r.shape.folders, r.shape.nested ? "nested" : "flat", r.shape.listAll ? "all" : "half",
-               Seconds(r.module).c_str(), Seconds(r.floor).c_str(), r.module / r.floor,
-               Seconds(r.scan).c_str(), Seconds(r.vector).c_str(), Seconds(r.avx2).c_str(),
-               Seconds(r.naive).c_str(), r.scan / fastest, Seconds(r.save).c_str(), Seconds(r.fill).c_str(),
-               Seconds(r.fillFloor).c_str(), fillRatio, r.peakBytes, r.outstanding);
+        const double fastest = r.scans[static_cast<size_t>(startScan)];
+        printf("%-7d %-6s %-9s | %9s %9s %5.1fx | %9s %9s %9s %9s %5.1fx | %9s | %9s %9s %6s | %7zu B %zu\n",
+               r.shape.folders, r.shape.nested ? "nested" : "flat", ListName(r.shape), Seconds(r.module).c_str(),
+               Seconds(r.floor).c_str(), r.module / r.floor, Seconds(r.scans[0]).c_str(), Seconds(r.scans[1]).c_str(),
+               Seconds(r.scans[2]).c_str(), Seconds(r.naive).c_str(), r.scans[0] / fastest,
+               Seconds(r.save).c_str(), Seconds(r.fill).c_str(), Seconds(r.fillFloor).c_str(), fillRatio, r.peakBytes,
+               r.outstanding);
     }
-    printf("\nx floor: %-7s %-6s %-4s | %6s | %6s %6s %6s %6s\n", "folders", "tree", "list", "start", "scan", "sse2",
-           "avx2", "plain");
+    printf("\nx floor: %-7s %-6s %-9s | %6s | %6s %6s %6s %6s | %9s %9s %6s %6s\n", "folders", "tree", "list",
+           "start", "scalar", "sse2", "avx2", "plain", "again", "its floor", "ratio", "sorted");
     for (const Row& r : rows) {
-        char avx2[16] = "-";
-        if (r.avx2 >= 0) sprintf(avx2, "%5.1fx", r.avx2 / r.floor);
-        printf("         %-7d %-6s %-4s | %5.1fx | %5.1fx %5.1fx %6s %5.1fx\n", r.shape.folders,
-               r.shape.nested ? "nested" : "flat", r.shape.listAll ? "all" : "half", r.module / r.floor,
-               r.scan / r.floor, r.vector / r.floor, avx2, r.naive / r.floor);
+        char scans[kScanCount][16];
+        for (size_t s = 0; s < kScanCount; ++s) {
+            if (r.scans[s] >= 0) sprintf(scans[s], "%5.1fx", r.scans[s] / r.floor);
+            else sprintf(scans[s], "-");
+        }
+        printf("         %-7d %-6s %-9s | %5.1fx | %6s %6s %6s %5.1fx | %9s %9s %5.1fx %5.1fx\n", r.shape.folders,
+               r.shape.nested ? "nested" : "flat", ListName(r.shape), r.module / r.floor, scans[0], scans[1], scans[2],
+               r.naive / r.floor, Seconds(r.again).c_str(), Seconds(r.againFloor).c_str(),
+               r.again / r.againFloor, r.againSorted / r.againFloor);
     }
     PrintGrowth(rows);
+    PrintScanThroughput(sizes.back());
     if (!onlySize) PrintBigSubtreeMoves(runs);
     printf("\nHost blocks outstanding after all runs: %zu\n", heap.outstandingBlocks());
     standin::Host().heap = nullptr;

@@ -3,6 +3,7 @@
 #include "order/folder_key.h"
 #include "order/order_file.h"
 #include "order/order_lines.h"
+#include "order/sibling_order.h"
 #include "order/tree_walk.h"
 #include "plugin/module_state.h"
 #include "plugin/processor.h"
@@ -29,6 +30,9 @@ bool SortByOrderList(HWND tree) {
                                                    : OrderScan::kScalar;
     bool sortedEveryGroup = true;
     for (HTREEITEM node = TVI_ROOT; node; node = NextPreorder(tree, node)) {
+        // A group already in order is left as it is: the control's sort
+        // would leave it so too.
+        if (SiblingsAlreadyInOrder(tree, node)) continue;
         if (!TreeSortChildren(tree, node, CompareFolders) && TreeHasSeveralChildren(tree, node))
             sortedEveryGroup = false;
     }

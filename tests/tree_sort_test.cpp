@@ -3,6 +3,7 @@
 
 #include "order/folder_key.h"
 #include "order/order_file.h"
+#include "order/sibling_order.h"
 #include "order/tree_sort.h"
 #include "order/tree_walk.h"
 #include "plugin/tree_control.h"
@@ -151,6 +152,57 @@ TEST_F(CoreTest, CompareFoldersAnswersByFirstListedKey) {
     EXPECT_EQ(CompareFolders(a, outside, 0), 0);
     EXPECT_EQ(CompareFolders(a, 0, 0), 0);
     ReleaseOrderList();
+}
+
+// The control's own sort of every group, as the module sorted before it
+// looked for groups already in order.
+void SortEveryGroup(HWND tree) {
+    ASSERT_TRUE(LoadOrderList());
+    for (HTREEITEM node = TVI_ROOT; node; node = NextPreorder(tree, node)) TreeSortChildren(tree, node, CompareFolders);
+    ReleaseOrderList();
+}
+
+// A group is left alone only when the control's sort would leave it as it
+// is; every other group is sorted, so the tree always ends as the control's
+// sort of every group leaves it.
+TEST_F(CoreTest, OnlyAGroupAlreadyInOrderIsLeftAndTheTreeEndsAsTheControlSortsIt) {
+    struct Case {
+        const char* what;
+        const char* outline;
+        const char* file;
+        bool topInOrder;
+    };
+    const char* const kAbcd = "A\\\r\nB\\\r\nC\\\r\nD\\\r\n";
+    const Case cases[] = {
+        {"in order", "A\nB\nC\nD\n", kAbcd, true},
+        {"in order, unlisted ones last", "A\nB\nX\nY\n", "A\\\r\nB\\\r\n", true},
+        {"nothing listed", "X\nY\nZ\n", "Q\\\r\n", true},
+        {"listed, then listed twice as far down", "B\nD\n", "Q\\\r\nB\\\r\nD\\\r\nB\\\r\n", true},
+        {"the first pair out of order", "B\nA\nC\nD\n", kAbcd, false},
+        {"a middle pair out of order", "A\nC\nB\nD\n", kAbcd, false},
+        {"the last pair out of order", "A\nB\nD\nC\n", kAbcd, false},
+        {"an unlisted folder among listed ones", "A\nX\nB\nC\n", "A\\\r\nB\\\r\nC\\\r\n", false},
+        {"a folder without a key in an ordered group", "A\nB\nOut = E:\\Out\\\nC\n", kAbcd, false},
+        {"a folder without a key alone", "Out = E:\\Out\\\n", kAbcd, false},
+        {"in order above, a group out of order below", "A\n  A2\n  A1\nB\n",
+         "A\\\r\nA\\A1\\\r\nA\\A2\\\r\nB\\\r\n", true},
+        {"out of order above, a group in order below", "B\nA\n  A1\n  A2\n",
+         "A\\\r\nA\\A1\\\r\nB\\\r\n", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        host_.reset(new standin::FolderTreeHost(28));
+        host_->AddOutline(c.outline);
+        standin::FolderTreeHost controlSorted(28);
+        controlSorted.AddOutline(c.outline);
+        WriteOrderFile(c.file);
+
+        ASSERT_TRUE(LoadOrderList());
+        EXPECT_EQ(SiblingsAlreadyInOrder(host_->tree(), TVI_ROOT), c.topInOrder);
+        ReleaseOrderList();
+        SortEveryGroup(controlSorted.tree());
+        EXPECT_EQ(SortAndDescribe(), standin::DescribeTree(controlSorted.tree()));
+    }
 }
 
 TEST_F(CoreTest, ThePreorderWalkVisitsEveryItemParentsFirst) {
