@@ -378,7 +378,7 @@ HTREEITEM SiblingAt(HWND tree, HTREEITEM parent, HTREEITEM previousSibling) {
 void AbandonEditor(HWND tree) {
     HWND dialog = GetParent(tree);
     g_module.editorAbandoned = true;
-    ShowEditorWarning(dialog, kEditorOutOfMemory);
+    ShowEditorWarning(dialog, kEditorAbandoned);
     EndDialog(dialog, 0);
 }
 }  // namespace

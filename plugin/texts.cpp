@@ -48,6 +48,10 @@ const char kSaveFailedNoMemory[] =
     "メモリが足りません。ほかのプログラムを閉じてから、もう一度OKを押してください。";
 const char kEditorMoveFailed[] =
     "メモリが足りないため、フォルダを移動できませんでした。\r\nフォルダは元の位置のままです。";
+const char kEditorAbandoned[] =
+    "メモリが足りないため、フォルダの移動を終えられず、並び替えの画面を閉じました。\r\n"
+    "並び順ファイル (tamrivel.cfg) は変更していません。この画面での移動は保存されていません。"
+    "ほかのプログラムを閉じてから、もう一度プラグインの設定を開いてください。";
 const char kSavedButNotSorted[] =
     "並び順を保存しました。\r\nフォルダの一覧には、次にBecky!を起動したときに反映されます。";
 

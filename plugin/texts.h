@@ -36,6 +36,8 @@ extern const char kEditorOutOfMemory[];
 // A move whose copy could not be made; a save whose host tree could not be
 // sorted by it.
 extern const char kEditorMoveFailed[];
+// A move the control could not finish nor undo: the editor closes unsaved.
+extern const char kEditorAbandoned[];
 extern const char kSavedButNotSorted[];
 
 // The editor's folder menu (right-click, Shift+F10, the menu key): each

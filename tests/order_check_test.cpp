@@ -244,4 +244,16 @@ TEST(OrderCheckTest, LinesUnderARenamedParentAreOneSlip) {
     EXPECT_EQ(check.slips[1].kind, SlipKind::kRepeat);
 }
 
+// Lines under one prefix that each name a folder once fixed keep their own
+// fixes: a wrong letter case with no final \ is no renamed parent.
+TEST(OrderCheckTest, LinesWithAFixOfTheirOwnAreNotGrouped) {
+    const std::vector<std::string> lines = {u8"4B.MB", u8"4B.MB\\!!!!Inbox", u8"4B.MB\\!!!!INBOX\\仕事"};
+    const preview::OrderFileCheck check = preview::CheckOrderFile(CrLfLines(lines), kDiskFolders, kDataFolder);
+    ASSERT_EQ(check.slips.size(), 3u);
+    for (const preview::Slip& slip : check.slips) {
+        EXPECT_NE(slip.kind, SlipKind::kUnderMissingFolder);
+        EXPECT_NE(slip.text.find("write"), std::string::npos) << slip.text;
+    }
+}
+
 }  // namespace

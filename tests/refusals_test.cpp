@@ -169,7 +169,7 @@ TEST_F(RefusalTest, AMoveThatCannotCopyEveryFolderMovesNothing) {
                     EXPECT_EQ(ReadOrderFile(), "A\\\r\nB\\\r\n" + c.b.lines + "C\\\r\n");
                     break;
                 case Outcome::kEditorClosed:
-                    EXPECT_EQ(Boxes(), std::vector<std::string>{kNotEveryFolderShown});
+                    EXPECT_EQ(Boxes(), std::vector<std::string>{kEditorClosedUnsaved});
                     EXPECT_EQ(ReadOrderFile(), "");
                     break;
             }

@@ -4,6 +4,10 @@ namespace preview {
 
 namespace {
 
+// A bound, so that a file named by mistake (a disk image, a mailbox) is
+// refused in one line rather than read until memory runs out.
+const size_t kMostFileBytes = 256u << 20;
+
 FileReadResult Classify(DWORD error) {
     switch (error) {
         case ERROR_FILE_NOT_FOUND:
@@ -42,6 +46,10 @@ FileRead ReadWholeFile(const std::string& path) {
             break;
         }
         if (count == 0) break;
+        if (read.bytes.size() + count > kMostFileBytes) {
+            read = {FileReadResult::kTooBig, std::string(), 0};
+            break;
+        }
         read.bytes.append(chunk, count);
     }
     CloseHandle(file);
@@ -59,6 +67,7 @@ std::string WhyUnreadable(const FileRead& read) {
         case FileReadResult::kBadName:
             return "its path holds a character that Windows allows in no file name (\" * ? < > |)";
         case FileReadResult::kTooLong: return "its path is longer than Windows opens (259 characters)";
+        case FileReadResult::kTooBig: return "it is larger than 256 MB, far more than any order file or folder tree";
         case FileReadResult::kOtherFailure: break;
     }
     return "Windows error " + std::to_string(read.error);

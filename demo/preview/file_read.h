@@ -16,6 +16,7 @@ enum class FileReadResult {
     kHeldOpen,        // another program has it open and shares it with no one
     kBadName,         // a character that Windows allows in no file name
     kTooLong,         // longer than Windows opens by an ANSI path
+    kTooBig,          // more bytes than any order file or tree the preview reads
     kOtherFailure,
 };
 

@@ -176,7 +176,7 @@ public:
                             Quoted(key));
         }
         if (fix.how == Resolution::kKey) {
-            return slip(SlipKind::kNoFolder, Quoted(text) + " names no folder as it stands: " + Advice(fix));
+            return slip(SlipKind::kNoFolderAsWritten, Quoted(text) + " names no folder as it stands: " + Advice(fix));
         }
         if (fix.how == Resolution::kShownNames) {
             return slip(SlipKind::kShownNames, Quoted(text) + " is a path of the names Becky! shows, but a line is "

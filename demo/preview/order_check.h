@@ -10,6 +10,7 @@ namespace preview {
 
 enum class SlipKind {
     kNoFolder,          // names no folder of the tree
+    kNoFolderAsWritten,  // names no folder as written, but one folder with a fix
     kRepeat,            // repeats an earlier line
     kUtf8,              // saved as UTF-8, not Shift_JIS
     kDataFolderPrefix,  // a full path: starts with the data folder

@@ -139,6 +139,16 @@ std::wstring WideFromAnsi(const std::string& ansi) {
     return wide;
 }
 
+std::string Utf8FromWide(const std::wstring& wide) {
+    const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                           nullptr, nullptr);
+    std::string utf8(static_cast<size_t>(length), '\0');
+    if (length > 0)
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &utf8[0], length, nullptr,
+                            nullptr);
+    return utf8;
+}
+
 // The name in code page 932, as Becky! would hold it; false when a
 // character of it has no place there.
 bool ShiftJisName(const std::wstring& name, std::string* sjis) {
@@ -157,7 +167,13 @@ bool ShiftJisName(const std::wstring& name, std::string* sjis) {
 bool Subfolders(const std::string& path, std::vector<std::string>* names, std::string* error) {
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW((WideFromAnsi(path) + L"*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return true;  // an empty or unreadable folder holds nothing to show
+    if (search == INVALID_HANDLE_VALUE) {
+        if (GetLastError() == ERROR_FILE_NOT_FOUND) return true;
+        // Shown empty, its folders' lines would read as renamed or removed.
+        *error = standin::Utf8(path) + ": this folder cannot be read (Windows error " +
+                 std::to_string(GetLastError()) + "); copy it so that it can be, or leave it out of the copy";
+        return false;
+    }
     do {
         const std::wstring name = found.cFileName;
         // A link to a folder could lead back up the tree: the host's data folder has none.
@@ -166,8 +182,9 @@ bool Subfolders(const std::string& path, std::vector<std::string>* names, std::s
             continue;
         std::string sjis;
         if (!ShiftJisName(name, &sjis)) {
-            *error = standin::Utf8(path) + ": a folder's name holds a character that code page 932 has not, so "
-                                           "Becky! could not use it; rename it or leave it out of the copy";
+            *error = standin::Utf8(path) + Utf8FromWide(name) +
+                     ": the folder's name holds a character that code page 932 has not, so Becky! could not use "
+                     "it; rename it or leave it out of the copy";
             FindClose(search);
             return false;
         }
