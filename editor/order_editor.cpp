@@ -67,6 +67,7 @@ const char* SaveFailureCause(SaveResult result) {
         case SaveResult::kInUse: return kSaveFailedInUse;
         case SaveResult::kDiskFull: return kSaveFailedDiskFull;
         case SaveResult::kNoMemory: return kSaveFailedNoMemory;
+        case SaveResult::kFolderPathTooLong: return kSaveFailedPathTooLong;
         default: return kSaveFailedNotWritable;
     }
 }

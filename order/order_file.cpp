@@ -14,6 +14,8 @@ const char kOrderFileExtension[] = ".cfg";
 // What the new copies of a save are called, before GetTempFileNameA's number.
 const char kNewCopyPrefix[] = "tam";
 const DWORD kExtensionLength = sizeof kOrderFileExtension - 1;
+// "tamXXXX.tmp" with its NUL, after the folder, in a path of MAX_PATH bytes.
+const DWORD kTempNameBytes = 14;
 
 class FileHandle {
 public:
@@ -155,16 +157,26 @@ const char* FileNameOf(const char* path) {
     return name;
 }
 
+// What a failure to create the new copy means: short of a full disk, the
+// folder refuses new files (under Program Files, most often), which the
+// user fixes on the folder, not on the order file.
+SaveResult NewCopyFailure(DWORD error) {
+    return IsDiskFull(error) ? SaveResult::kDiskFull : SaveResult::kFolderNotWritable;
+}
+
 // Creates this save's new copy beside the order file, under a name that no
 // other file has (GetTempFileNameA creates it, empty, and so claims the
 // name), so that two hosts sharing the plug-in folder never write, rename
 // or delete each other's copies. The rename never crosses volumes.
-bool CreateNewCopy(char* newCopyPath) {
+SaveResult CreateNewCopy(char* newCopyPath) {
     char folder[kPathCapacity];
     DWORD folderLength = static_cast<DWORD>(FileNameOf(g_module.orderFilePath) - g_module.orderFilePath);
-    if (folderLength == 0) return false;
+    // The name GetTempFileNameA makes ("tamXXXX.tmp" and its NUL) must fit
+    // MAX_PATH after the folder: a longer folder path is refused by it.
+    if (folderLength == 0 || folderLength > kPathCapacity - kTempNameBytes) return SaveResult::kFolderPathTooLong;
     lstrcpynA(folder, g_module.orderFilePath, static_cast<int>(folderLength + 1));
-    return GetTempFileNameA(folder, kNewCopyPrefix, 0, newCopyPath) != 0;
+    if (GetTempFileNameA(folder, kNewCopyPrefix, 0, newCopyPath) == 0) return NewCopyFailure(GetLastError());
+    return SaveResult::kSaved;
 }
 
 bool DeleteCopy(const char* path) {
@@ -203,12 +215,6 @@ HANDLE OpenOrderFileForReading() {
     }
 }
 
-// What a failure to create the new copy means: short of a full disk, the
-// folder refuses new files (under Program Files, most often), which the
-// user fixes on the folder, not on the order file.
-SaveResult NewCopyFailure(DWORD error) {
-    return IsDiskFull(error) ? SaveResult::kDiskFull : SaveResult::kFolderNotWritable;
-}
 
 }  // namespace
 
@@ -293,7 +299,8 @@ SaveResult SaveOrderFile(HWND tree, const FolderKeyCopies& keys, SavedOrder* sav
     // are the other program's doing, and a new copy could not be cleaned up.
     if (g_module.leftoverCopyCount == kMostLeftoverCopies) return SaveResult::kInUse;
     char newCopyPath[kPathCapacity];
-    if (!CreateNewCopy(newCopyPath)) return NewCopyFailure(GetLastError());
+    SaveResult created = CreateNewCopy(newCopyPath);
+    if (created != SaveResult::kSaved) return created;
     DWORD error = 0;
     {
         FileHandle file(CreateFileA(newCopyPath, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,

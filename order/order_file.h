@@ -43,6 +43,7 @@ enum class SaveResult {
     kDiskFull,
     kNoMemory,       // no memory for the new content, or the tree could not be read
     kFolderNotWritable,  // the new copy cannot be created in the order file's folder
+    kFolderPathTooLong,  // that folder's path leaves no room for the new copy's name
     kNotWritable,    // anything else: a folder in the way, no permission, no tree
 };
 

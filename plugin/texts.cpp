@@ -44,6 +44,9 @@ const char kEditorCouldNotOpen[] =
 const char kEditorOutOfMemory[] =
     "メモリが足りないため、すべてのフォルダを表示できませんでした。\r\n"
     "並び順は変更していません。ほかのプログラムを閉じてから、もう一度プラグインの設定を開いてください。";
+const char kSaveFailedPathTooLong[] =
+    "プラグインのフォルダのパスが長すぎる（245バイトを超える）ため、保存用の一時ファイルを作れません。"
+    "Becky!とプラグインをパスの短いフォルダに置いてから、もう一度並べ替えてください。";
 const char kSaveFailedNoMemory[] =
     "メモリが足りません。ほかのプログラムを閉じてから、もう一度OKを押してください。";
 const char kEditorMoveFailed[] =

@@ -19,6 +19,7 @@ extern const char kSaveFailedReadOnly[];
 extern const char kSaveFailedInUse[];
 extern const char kSaveFailedDiskFull[];
 extern const char kSaveFailedNoMemory[];
+extern const char kSaveFailedPathTooLong[];
 extern const char kSaveFailedNotWritable[];
 // A save that could not create its new copy in the plug-in's folder: the
 // folder, not the file, is what the user must change, so it is named instead.

@@ -514,6 +514,35 @@ TEST_F(FaultTest, AnOrderFilePathThatWouldNotFitIsNeverUsed) {
     FreeLibrary(module);
 }
 
+// A plug-in folder whose path leaves no room for a new copy's name: the
+// save says so, rather than blame the folder's permissions.
+TEST_F(FaultTest, APlugInFolderPathTooLongForANewCopyIsSaidSo) {
+    host_->AddOutline("A\nB\n");
+    standin::TempFolder base("deep");
+    std::string folder = base / std::string(246 - base.path().size() - 1, 'p');
+    ASSERT_EQ(folder.size(), 246u);
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    const std::string modulePath = folder + "\\tamrivel.dll";
+    ASSERT_TRUE(CopyFileA(standin::BuiltModulePath().c_str(), modulePath.c_str(), FALSE));
+    HMODULE module = LoadLibraryA(modulePath.c_str());
+    ASSERT_NE(module, nullptr);
+    auto onStart = reinterpret_cast<int(WINAPI*)()>(reinterpret_cast<void*>(GetProcAddress(module, "BKC_OnStart")));
+    auto onSetup = reinterpret_cast<int(WINAPI*)(HWND)>(reinterpret_cast<void*>(GetProcAddress(module, "BKC_OnPlugInSetup")));
+    EXPECT_EQ(onStart(), 0);
+    bool stayedOpen = false;
+    watcher_.OnNextDialog([&](HWND dialog) {
+        standin::ClickButton(dialog, IDOK);
+        stayedOpen = IsWindowVisible(dialog) != FALSE;
+        standin::ClickButton(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(onSetup(host_->window()), 1);
+    EXPECT_TRUE(stayedOpen);
+    ASSERT_EQ(watcher_.messageBoxes().size(), 1u);
+    EXPECT_NE(watcher_.messageBoxes()[0].text.find(standin::Sjis(u8"パスが長すぎる")), std::string::npos);
+    EXPECT_EQ(standin::ListFolder(folder).size(), 1u);
+    FreeLibrary(module);
+}
+
 TEST_F(FaultTest, HostsThatAnswerOddly) {
     struct Case {
         const char* version;
