@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <map>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -362,21 +363,38 @@ void PrintTree(const std::string& title, const std::vector<std::string>& tree, b
 }
 
 // What OK in the editor would write, without any move: the tree's keyed
-// folders in the order the start-up sort left them.
-void PrintSavePreview(const OrderFile& order, const std::vector<std::string>& keysInTreeOrder, bool all) {
+// folders in the order the start-up sort left them, then the file's lines
+// that name no folder of this tree (another data folder's, a mailbox away
+// for a while), kept for when their folders are back.
+void PrintSavePreview(const OrderFile& order, const preview::OrderFileCheck& check,
+                      const std::vector<std::string>& keysInTreeOrder, bool all) {
+    const preview::SavePreview preview = preview::PreviewSave(order.exists ? order.bytes : "", keysInTreeOrder);
+    const std::vector<std::string> lines = model::Lines(preview.file);
     const std::string title = "What OK in the editor would write, without any move (" +
-                              preview::Count(keysInTreeOrder.size(), "line", "lines") + "): ";
+                              preview::Count(lines.size(), "line", "lines") + "): ";
     if (order.exists) {
-        preview::SavePreview preview = preview::PreviewSave(order.bytes, keysInTreeOrder);
         Print(title + "it keeps " + preview::Thousands(static_cast<size_t>(preview.kept)) + ", adds " +
-              preview::Thousands(static_cast<size_t>(preview.added)) + " and drops " +
-              preview::Thousands(static_cast<size_t>(preview.dropped)) + ":\n");
+              preview::Thousands(static_cast<size_t>(preview.added)) + ", keeps " +
+              preview::Count(static_cast<size_t>(preview.carried), "line", "lines") +
+              " of folders this tree does not show after them, and drops " +
+              preview::Count(static_cast<size_t>(preview.dropped), "repeat", "repeats") + ":\n");
     } else {
         Print(title + "a first order file, every folder with a key in the tree's order:\n");
     }
+    // A kept line is shown as the order file's listing shows it (a UTF-8
+    // line as what it says, tagged), a folder's line by its Shift_JIS bytes.
+    std::map<std::string, std::string> listedAs;
+    if (order.exists && check.encoding.empty()) {
+        const std::vector<model::NumberedLine> fileLines = model::NumberedLines(order.bytes);
+        const std::vector<std::string> listed = preview::ListedLines(order.bytes, check);
+        for (size_t i = 0; i < fileLines.size() && i < listed.size(); ++i) listedAs.emplace(fileLines[i].text, listed[i]);
+    }
     std::vector<std::string> listing;
-    for (size_t i = 0; i < keysInTreeOrder.size(); ++i)
-        listing.push_back("  " + std::to_string(i + 1) + ": " + standin::Utf8(keysInTreeOrder[i]));
+    for (size_t i = 0; i < lines.size(); ++i) {
+        auto found = i < keysInTreeOrder.size() ? listedAs.end() : listedAs.find(lines[i]);
+        listing.push_back("  " + std::to_string(i + 1) + ": " +
+                          (found != listedAs.end() ? found->second : standin::Utf8(lines[i])));
+    }
     PrintListing(listing, all);
 }
 
@@ -517,7 +535,7 @@ void ShowStartUpSort(Demo& demo, const standin::LoadedModule& module, const Orde
     PrintTree(order.exists ? "\nFolder tree after it:" : "\nFolder tree after it, the same: there is no order file:",
               demo.Describe(lines), all);
     Print("\n");
-    PrintSavePreview(order, demo.KeysInTreeOrder(), all);
+    PrintSavePreview(order, check, demo.KeysInTreeOrder(), all);
 }
 
 }  // namespace

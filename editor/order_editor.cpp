@@ -68,6 +68,7 @@ const char* SaveFailureCause(SaveResult result) {
         case SaveResult::kDiskFull: return kSaveFailedDiskFull;
         case SaveResult::kNoMemory: return kSaveFailedNoMemory;
         case SaveResult::kFolderPathTooLong: return kSaveFailedPathTooLong;
+        case SaveResult::kUnreadable: return kSaveFailedUnreadable;
         default: return kSaveFailedNotWritable;
     }
 }

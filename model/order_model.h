@@ -57,10 +57,16 @@ inline bool KeyOf(const std::string& path, const std::string& dataFolder, std::s
     return true;
 }
 
-// The order file a save writes for keyed folders met in this order.
-inline std::string SavedFile(const std::vector<std::string>& keysInTreeOrder) {
+// The order file a save writes for keyed folders met in this order: their
+// keys, then every other line of the previous file, each once, in its order
+// (an empty line orders nothing after the first and is left out).
+inline std::string SavedFile(const std::vector<std::string>& keysInTreeOrder, const std::string& previous = "") {
     std::string file;
     for (const std::string& key : keysInTreeOrder) file += key + "\r\n";
+    std::set<std::string> written(keysInTreeOrder.begin(), keysInTreeOrder.end());
+    for (const std::string& line : Lines(previous)) {
+        if (!line.empty() && written.insert(line).second) file += line + "\r\n";
+    }
     return file;
 }
 

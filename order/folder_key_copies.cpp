@@ -8,8 +8,6 @@ namespace {
 // Far beyond any real folder list; keeps every size below in 32 bits.
 const DWORD kMostEntryBytes = 0x40000000;
 const DWORD kFirstCapacity = 4096;
-
-DWORD PaddedTo4(DWORD bytes) { return (bytes + 3) & ~3u; }
 }  // namespace
 
 void FolderKeyCopies::Forget() {

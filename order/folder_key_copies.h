@@ -35,6 +35,19 @@ public:
 
     // How many distinct folders have a key.
     DWORD count() const { return count_; }
+    // How many keys were added, a folder met twice counted twice.
+    DWORD added() const { return added_; }
+
+    // Calls `visit` with every key added (a folder met twice, twice).
+    template <typename Visit>
+    void ForEachKey(Visit visit) const {
+        for (DWORD offset = 0; offset < entriesUsed_;) {
+            EntryHeader header;
+            CopyMemory(&header, entries_.get() + offset, sizeof header);
+            visit(entries_.get() + offset + sizeof header);
+            offset += sizeof header + PaddedTo4(header.keyBytes);
+        }
+    }
 
 private:
     struct Slot {
@@ -48,6 +61,7 @@ private:
         DWORD keyBytes;  // NUL included
     };
 
+    static DWORD PaddedTo4(DWORD bytes) { return (bytes + 3) & ~3u; }
     Slot* slots() const { return reinterpret_cast<Slot*>(index_.get()); }
     DWORD SlotFor(LPARAM itemData) const;
     void Forget();

@@ -2,6 +2,7 @@
 
 #include "order/folder_key.h"
 #include "order/folder_key_copies.h"
+#include "order/kept_lines.h"
 #include "order/order_lines.h"
 #include "order/tree_walk.h"
 #include "plugin/host_api.h"
@@ -36,11 +37,13 @@ private:
 };
 
 // The new content of the order file: every folder of the tree whose key
-// `keys` holds, depth-first, each key followed by CR LF, in one host block
-// (none for an empty content). Measured first, then filled: nothing runs
-// between the two walks that could change the tree.
-SaveResult ComposeOrderLines(HWND tree, const FolderKeyCopies& keys, SavedOrder* content) {
-    DWORD total = 0;
+// `keys` holds, depth-first, each key followed by CR LF, then the lines
+// kept from the previous file, in one host block (none for an empty
+// content). Measured first, then filled: nothing runs between the two
+// walks that could change the tree.
+SaveResult ComposeOrderLines(HWND tree, const FolderKeyCopies& keys, const KeptLines& kept,
+                             SavedOrder* content) {
+    DWORD total = kept.WrittenBytes();
     for (int pass = 0; pass < 2; ++pass) {
         char* out = content->bytes.get();
         for (HTREEITEM item = TreeGetRoot(tree); item; item = NextPreorder(tree, item)) {
@@ -60,6 +63,7 @@ SaveResult ComposeOrderLines(HWND tree, const FolderKeyCopies& keys, SavedOrder*
             out[length + 1] = '\n';
             out += length + 2;
         }
+        if (pass == 1) kept.WriteTo(out);
         if (pass == 0 && total > 0 && !content->bytes.Allocate(total)) return SaveResult::kNoMemory;
     }
     content->byteCount = total;
@@ -215,6 +219,52 @@ HANDLE OpenOrderFileForReading() {
     }
 }
 
+enum class FileRead { kRead, kMissing, kHeld, kNoMemory, kUnreadable };
+
+// Reads the whole order file into `block`, one host block of exactly its
+// size; `*byteCount` is the size, then the bytes read.
+FileRead ReadWholeOrderFile(HostBlock* block, DWORD* byteCount) {
+    *byteCount = 0;
+    FileHandle file(OpenOrderFileForReading());
+    if (!file) {
+        DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return FileRead::kMissing;
+        return IsHeldByAnotherProgram(error) ? FileRead::kHeld : FileRead::kUnreadable;
+    }
+    // A size the platform cannot tell is a file that cannot be read: asking
+    // the host for INVALID_FILE_SIZE bytes would be asking for 4 GB. So is
+    // one of 4 GB or more, which no order file is.
+    DWORD sizeHigh = 0;
+    DWORD size = GetFileSize(file.get(), &sizeHigh);
+    if ((size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) || sizeHigh != 0) return FileRead::kUnreadable;
+    *byteCount = size;
+    if (!block->Allocate(size)) return FileRead::kNoMemory;
+    DWORD bytesRead = 0;
+    if (!ReadFile(file.get(), block->get(), size, &bytesRead, nullptr)) {
+        block->Reset();
+        return IsHeldByAnotherProgram(GetLastError()) ? FileRead::kHeld : FileRead::kUnreadable;
+    }
+    *byteCount = bytesRead;
+    return FileRead::kRead;
+}
+
+// The lines of the order file as it is now (another program may have
+// changed it since the editor opened) that name no folder of `keys`.
+// A file that exists but cannot be read fails the save: written without
+// its lines, it would lose them.
+SaveResult TakeKeptLines(const FolderKeyCopies& keys, KeptLines* kept) {
+    HostBlock file;
+    DWORD byteCount = 0;
+    switch (ReadWholeOrderFile(&file, &byteCount)) {
+        case FileRead::kRead: break;
+        case FileRead::kMissing: return SaveResult::kSaved;
+        case FileRead::kHeld: return SaveResult::kInUse;
+        case FileRead::kNoMemory: return byteCount == 0 ? SaveResult::kSaved : SaveResult::kNoMemory;
+        case FileRead::kUnreadable: return SaveResult::kUnreadable;
+    }
+    return kept->Take(&file, byteCount, keys) ? SaveResult::kSaved : SaveResult::kNoMemory;
+}
+
 
 }  // namespace
 
@@ -244,18 +294,9 @@ void BuildOrderFilePath() {
 }
 
 bool LoadOrderList() {
-    FileHandle file(OpenOrderFileForReading());
-    if (!file) return false;
-    // A size the platform cannot tell is a file that cannot be read: asking
-    // the host for INVALID_FILE_SIZE bytes would be asking for 4 GB. So is
-    // one of 4 GB or more, which no order file is.
-    DWORD sizeHigh = 0;
-    DWORD size = GetFileSize(file.get(), &sizeHigh);
-    if ((size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) || sizeHigh != 0) return false;
-    HostBlock block(size);
-    if (!block) return false;
+    HostBlock block;
     DWORD bytesRead = 0;
-    if (!ReadFile(file.get(), block.get(), size, &bytesRead, nullptr)) return false;
+    if (ReadWholeOrderFile(&block, &bytesRead) != FileRead::kRead) return false;
 
     SplitOrderLines(block.get(), bytesRead);
     g_module.orderList.buffer = static_cast<char*>(block.Release());
@@ -290,8 +331,11 @@ SaveResult SaveOrderFile(HWND tree, const FolderKeyCopies& keys, SavedOrder* sav
     if (IsReadOnlyFile(attributes)) return SaveResult::kReadOnly;
     if (IsFolder(attributes)) return SaveResult::kNotWritable;
 
+    KeptLines kept;
+    SaveResult taken = TakeKeptLines(keys, &kept);
+    if (taken != SaveResult::kSaved) return taken;
     SavedOrder content;
-    SaveResult composed = ComposeOrderLines(tree, keys, &content);
+    SaveResult composed = ComposeOrderLines(tree, keys, kept, &content);
     if (composed != SaveResult::kSaved) return composed;
 
     DeleteLeftoverSaves();

@@ -45,6 +45,7 @@ enum class SaveResult {
     kFolderNotWritable,  // the new copy cannot be created in the order file's folder
     kFolderPathTooLong,  // that folder's path leaves no room for the new copy's name
     kNotWritable,    // anything else: a folder in the way, no permission, no tree
+    kUnreadable,     // the order file exists but cannot be read: its other lines would be lost
 };
 
 // What a save wrote, kept so that the host tree can be sorted by exactly
@@ -56,7 +57,10 @@ struct SavedOrder {
 };
 
 // Rewrites the order file from a tree: every folder of the tree whose key
-// `keys` holds, depth-first, each key followed by CR LF. The new content goes
+// `keys` holds, depth-first, each key followed by CR LF; then every line of
+// the file as it is now that names none of those folders, byte for byte, in
+// its order, each once (the order of folders this tree does not show: another
+// data folder's, a mailbox away for a while). The new content goes
 // to a new copy under a name of its own first and replaces the order file
 // only when all of it was written, so a failed save leaves the previous file
 // exactly as it was and (once nobody holds it) no copy behind.

@@ -21,6 +21,9 @@ const char kSaveFailedDiskFull[] =
 const char kSaveFailedNotWritable[] =
     "このファイルには書き込めません。書き換える権限がないか、同じ名前のフォルダがあります。"
     "アクセス許可を確認するか、そのフォルダを移動してから、もう一度OKを押してください。";
+const char kSaveFailedUnreadable[] =
+    "このファイルを読み取れないため、この画面にないフォルダの行を残して保存することができません。"
+    "ファイルのアクセス許可を確認してから、もう一度OKを押してください。";
 const char kSaveFailedFolderFormat[] =
     "並び順を保存できませんでした。\r\n\r\n"
     "プラグインのフォルダに書き込めないため、並び順ファイル (tamrivel.cfg) を作成できません。\r\n%s\r\n\r\n"

@@ -21,6 +21,7 @@ extern const char kSaveFailedDiskFull[];
 extern const char kSaveFailedNoMemory[];
 extern const char kSaveFailedPathTooLong[];
 extern const char kSaveFailedNotWritable[];
+extern const char kSaveFailedUnreadable[];
 // A save that could not create its new copy in the plug-in's folder: the
 // folder, not the file, is what the user must change, so it is named instead.
 extern const char kSaveFailedFolderFormat[];

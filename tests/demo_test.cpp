@@ -192,8 +192,8 @@ TEST(DemoTest, ThePreviewChecksTheFileAndShowsWhatOkWouldWrite) {
                                  "What OK in the editor"}))
         << output;
     EXPECT_EQ(Section(output, "Check"),
-              u8"  line 3: \"もうない\\\" names no folder of the tree: it orders nothing, and the editor's next OK "
-              u8"drops it\n"
+              u8"  line 3: \"もうない\\\" names no folder of the tree: it orders nothing here, and the editor's OK "
+              u8"keeps it, after the folders' lines\n"
               u8"  line 4: repeats line 2, and only the first counts\n"
               u8"  line 5: is UTF-8, not Shift_JIS, so it names no folder; as UTF-8 it says \"受信箱\\仕事\\\", which "
               u8"would place that folder if saved as Shift_JIS\n"
@@ -204,9 +204,10 @@ TEST(DemoTest, ThePreviewChecksTheFileAndShowsWhatOkWouldWrite) {
               u8"  1: 送信箱\\\n  2: 受信箱\\\n  3: もうない\\\n  4: 受信箱\\\n"
               u8"  5: 受信箱\\仕事\\   [UTF-8: names no folder]")
         << output;
-    EXPECT_EQ(Section(output, "What OK in the editor would write, without any move (3 lines): it keeps 2, adds 1 and "
-                              "drops 3:"),
-              u8"  1: 送信箱\\\n  2: 受信箱\\\n  3: 受信箱\\仕事\\\n")
+    EXPECT_EQ(Section(output, "What OK in the editor would write, without any move (5 lines): it keeps 2, adds 1, "
+                              "keeps 2 lines of folders this tree does not show after them, and drops 1 repeat:"),
+              u8"  1: 送信箱\\\n  2: 受信箱\\\n  3: 受信箱\\仕事\\\n  4: もうない\\\n"
+              u8"  5: 受信箱\\仕事\\   [UTF-8: names no folder]\n")
         << output;
 }
 

@@ -135,10 +135,10 @@ TEST_F(EditorTest, MovesStayAmongSiblings) {
     EXPECT_EQ(Describe(), after);
 }
 
-TEST_F(EditorTest, OkWithoutAMoveListsEveryKeyedFolderAndDropsUnknownLines) {
+TEST_F(EditorTest, OkWithoutAMoveListsEveryKeyedFolderThenKeepsUnknownLines) {
     StartWith("A\n  A1\n  Outside = E:\\Mail\\\nB\nC\n", "Gone\\\r\nC\\\r\nAlso gone\r\n");
     EXPECT_EQ(Edit([](HWND dialog) { standin::ClickButton(dialog, IDOK); }), 1);
-    EXPECT_EQ(ReadOrderFile(), "C\\\r\nA\\\r\nA\\A1\\\r\nB\\\r\n");
+    EXPECT_EQ(ReadOrderFile(), "C\\\r\nA\\\r\nA\\A1\\\r\nB\\\r\nGone\\\r\nAlso gone\r\n");
     EXPECT_EQ(standin::ListFolder(module_->folder()).size(), 2u) << "only the module and its order file";
 }
 

@@ -15,6 +15,16 @@
 
 namespace {
 
+// The order file exists, but its permissions let nobody read it.
+HANDLE WINAPI CreateFileRefusingReads(LPCSTR name, DWORD access, DWORD sharing, LPSECURITY_ATTRIBUTES security,
+                                      DWORD disposition, DWORD flags, HANDLE base) {
+    if (access & GENERIC_READ) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return INVALID_HANDLE_VALUE;
+    }
+    return CreateFileA(name, access, sharing, security, disposition, flags, base);
+}
+
 class FaultTest : public ModuleTest {
 protected:
     // Every folder of the tree, whatever order it is in.
@@ -247,6 +257,14 @@ TEST_F(FaultTest, ASaveThatFailsSaysWhyKeepsTheEditorOpenAndTheOldFile) {
          u8"このファイルには書き込めません。書き換える権限がないか、同じ名前のフォルダがあります。"
          u8"アクセス許可を確認するか、そのフォルダを移動してから、もう一度OKを押してください。",
          ""},
+        {"refused to be read", [&] {
+             movePatch.reset(new standin::ImportPatch(module_->handle(), "kernel32.dll", "CreateFileA",
+                                                      reinterpret_cast<void*>(&CreateFileRefusingReads)));
+         },
+         [&] { movePatch.reset(); },
+         u8"このファイルを読み取れないため、この画面にないフォルダの行を残して保存することができません。"
+         u8"ファイルのアクセス許可を確認してから、もう一度OKを押してください。",
+         previous},
         {"a full disk", [&] { fullDisk.reset(new standin::FullDisk(module_->handle(), 0)); },
          [&] { fullDisk.reset(); },
          u8"ディスクの空き容量が足りません。不要なファイルを削除して空き容量を増やしてから、もう一度OKを押してください。",

@@ -56,7 +56,7 @@ protected:
 };
 
 // The user makes C A B out of A B C; meanwhile the host changes its records.
-// A folder the host removed keeps its line: the next OK drops it.
+// A folder the host removed keeps its line, as every line naming no folder does.
 TEST_F(HostDuringEditorTest, OkSavesTheFoldersTheEditorShowedWhateverTheHostDidToItsRecords) {
     struct Case {
         const char* what;

@@ -83,14 +83,17 @@ TEST(OrderCheckTest, LetterCaseIsThatOfAsciiLettersNotOfShiftJisSecondBytes) {
               (std::vector<std::pair<int, SlipKind>>{{1, SlipKind::kNoFolder}, {2, SlipKind::kLetterCase}}));
 }
 
-TEST(OrderCheckTest, ThePreviewOfOkKeepsAddsAndDrops) {
-    // Listed: Inbox\ and 受信箱\; unlisted: 仕事, 送信箱; "Gone\" and a repeat go.
-    const std::string current = "Inbox\\\r\nGone\\\r\n" + kInbox + "\r\nInbox\\\r\n";
+TEST(OrderCheckTest, ThePreviewOfOkKeepsAddsCarriesOverAndDrops) {
+    // Listed: Inbox\ and 受信箱\; unlisted: 仕事, 送信箱; "Gone\" names no
+    // folder and is carried over, after the tree's lines; a repeat goes.
+    const std::string current = "Inbox\\\r\nGone\\\r\n" + kInbox + "\r\nInbox\\\r\nGone\\\r\n";
     preview::SavePreview preview =
         preview::PreviewSave(current, {"Inbox\\", kInbox, kWork, kOutbox});
-    EXPECT_EQ(preview.file, "Inbox\\\r\n" + kInbox + "\r\n" + kWork + "\r\n" + kOutbox + "\r\n");
+    EXPECT_EQ(preview.file,
+              "Inbox\\\r\n" + kInbox + "\r\n" + kWork + "\r\n" + kOutbox + "\r\nGone\\\r\n");
     EXPECT_EQ(preview.kept, 2);
     EXPECT_EQ(preview.added, 2);
+    EXPECT_EQ(preview.carried, 1);
     EXPECT_EQ(preview.dropped, 2);
     EXPECT_EQ(preview::Count(1, "slip", "slips"), "1 slip");
     EXPECT_EQ(preview::Count(0, "slip", "slips"), "0 slips");
@@ -240,7 +243,7 @@ TEST(OrderCheckTest, LinesUnderARenamedParentAreOneSlip) {
     EXPECT_EQ(check.slips[0].line, 2);
     EXPECT_EQ(check.slips[0].text,
               u8"lines 2–102 (101 lines), all under \"4b.mb\\!!!!Inbox\\業務\\\", which names no folder: renamed or "
-              u8"removed? They order nothing, and the editor's next OK drops them");
+              u8"removed? They order nothing here, and the editor's OK keeps them, after the folders' lines");
     EXPECT_EQ(check.slips[1].kind, SlipKind::kRepeat);
 }
 

@@ -8,9 +8,10 @@ namespace {
 
 TEST_F(CoreTest, SavingWritesEveryKeyedFolderDepthFirstWithCrLf) {
     host_->AddOutline("B\n  B2\n    B2a\n  B1\nOutside = E:\\X\\\n  Inner = C:\\BeckyData\\In\\\nA\n");
-    WriteOrderFile("old content that must go\r\n");
+    WriteOrderFile("A\\\r\nan old line that names no folder\r\n");
     EXPECT_EQ(SaveOrderFile(host_->tree()), SaveResult::kSaved);
-    EXPECT_EQ(ReadOrderFile(), "B\\\r\nB\\B2\\\r\nB\\B2\\B2a\\\r\nB\\B1\\\r\nIn\\\r\nA\\\r\n");
+    EXPECT_EQ(ReadOrderFile(), "B\\\r\nB\\B2\\\r\nB\\B2\\B2a\\\r\nB\\B1\\\r\nIn\\\r\nA\\\r\n"
+                               "an old line that names no folder\r\n");
     EXPECT_EQ(standin::ListFolder(folder_->path()), std::vector<std::string>{"tamrivel.cfg"});
 }
 

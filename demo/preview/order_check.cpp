@@ -136,7 +136,7 @@ public:
         const size_t first = text.find_first_not_of(" \t");
         if (first != std::string::npos && text[first] == '#') {
             return slip(SlipKind::kComment, "starts with \"#\", but the order file has no comments: the line orders "
-                                            "nothing; delete it (the editor's next OK drops it)");
+                                            "nothing; delete it (the editor's OK keeps it, after the folders' lines)");
         }
         const Resolution fix = Resolve(text);
         if (AsciiLower(text.substr(0, dataFolder_.size())) == AsciiLower(dataFolder_) && !dataFolder_.empty()) {
@@ -196,10 +196,10 @@ public:
         if (text.empty()) {
             return slip(SlipKind::kNoFolder,
                         "is empty, and an empty first line names the data folder itself, which is no "
-                        "folder of the tree: it orders nothing, and the editor's next OK drops it");
+                        "folder of the tree: it orders nothing, and the editor's next OK leaves it out");
         }
-        return slip(SlipKind::kNoFolder, Quoted(text) + " names no folder of the tree: it orders nothing, and the "
-                                                        "editor's next OK drops it");
+        return slip(SlipKind::kNoFolder, Quoted(text) + " names no folder of the tree: it orders nothing here, and "
+                                                        "the editor's OK keeps it, after the folders' lines");
     }
 
 private:
@@ -313,8 +313,8 @@ void GroupUnderMissingPaths(const LineChecker& checker, const std::vector<model:
         Slip& first = (*slips)[group.second.front()];
         first.kind = SlipKind::kUnderMissingFolder;
         first.text = "lines " + Ranges(numbers) + " (" + Count(numbers.size(), "line", "lines") + "), all under " +
-                     Quoted(group.first) + ", which names no folder: renamed or removed? They order nothing, and "
-                     "the editor's next OK drops them";
+                     Quoted(group.first) + ", which names no folder: renamed or removed? They order nothing here, and "
+                     "the editor's OK keeps them, after the folders' lines";
         dropped[group.second.front()] = false;
     }
     std::vector<Slip> kept;
@@ -462,14 +462,15 @@ OrderFileCheck CheckOrderFile(const std::string& file, const std::vector<std::st
 }
 
 SavePreview PreviewSave(const std::string& currentFile, const std::vector<std::string>& keysInTreeOrder) {
-    SavePreview preview = {model::SavedFile(keysInTreeOrder), 0, 0, 0};
+    SavePreview preview = {model::SavedFile(keysInTreeOrder, currentFile), 0, 0, 0, 0};
     const std::vector<std::string> current = model::Lines(currentFile);
     const std::set<std::string> written(keysInTreeOrder.begin(), keysInTreeOrder.end());
-    std::set<std::string> kept;
+    std::set<std::string> kept, carried;
     for (const std::string& line : current) {
-        if (written.count(line) && kept.insert(line).second) continue;
-        ++preview.dropped;  // names no folder, or repeats a line
+        if (written.count(line) ? kept.insert(line).second : !line.empty() && carried.insert(line).second) continue;
+        ++preview.dropped;  // repeats a line, or an empty line after the first
     }
+    preview.carried = static_cast<int>(carried.size());
     preview.kept = static_cast<int>(kept.size());
     preview.added = static_cast<int>(written.size() - kept.size());
     return preview;

@@ -65,10 +65,12 @@ OrderFileCheck CheckOrderFile(const std::string& file, const std::vector<std::st
                               const std::string& dataFolder);
 
 // What the editor's OK would write without any move, for the tree's keyed
-// folders in the tree's order, compared with the current file.
+// folders in the tree's order, compared with the current file: its lines of
+// those folders kept, the folders added, its lines naming no folder of the
+// tree carried over after them, and its repeats dropped.
 struct SavePreview {
     std::string file;
-    int kept, added, dropped;
+    int kept, added, carried, dropped;
 };
 SavePreview PreviewSave(const std::string& currentFile, const std::vector<std::string>& keysInTreeOrder);
 

@@ -1,0 +1,97 @@
+#include "order/kept_lines.h"
+
+#include "order/folder_key_copies.h"
+#include "order/order_lines.h"
+
+namespace {
+DWORD LineLength(const char* line, const char* end) {
+    const char* p = line;
+    while (p < end && *p != '\0') ++p;
+    return static_cast<DWORD>(p - line);
+}
+
+bool SameBytes(const char* a, const char* b, DWORD length) {
+    for (DWORD i = 0; i < length; ++i) {
+        if (a[i] != b[i]) return false;
+    }
+    return true;
+}
+
+DWORD HashOf(const char* text, DWORD length) {
+    DWORD hash = 2166136261u;
+    for (DWORD i = 0; i < length; ++i) hash = (hash ^ static_cast<BYTE>(text[i])) * 16777619u;
+    return hash;
+}
+
+// Calls `visit` with each line of the split file, the empty first line too
+// (a line break at the file's start), and its length.
+template <typename Visit>
+void ForEachLine(const char* begin, const char* end, Visit visit) {
+    for (const char* line = begin < end ? begin : nullptr; line; line = NextLineStart(line, end))
+        visit(line, LineLength(line, end));
+}
+}  // namespace
+
+KeptLines::Slot& KeptLines::SlotFor(const char* text, DWORD length) const {
+    Slot* slots = reinterpret_cast<Slot*>(slots_.get());
+    DWORD index = HashOf(text, length) & slotMask_;
+    for (;; index = (index + 1) & slotMask_) {
+        Slot& slot = slots[index];
+        if (!slot.text || (slot.length == length && SameBytes(slot.text, text, length))) return slot;
+    }
+}
+
+bool KeptLines::Take(HostBlock* file, DWORD byteCount, const FolderKeyCopies& keys) {
+    file_.Adopt(file->Release());
+    byteCount_ = byteCount;
+    writtenBytes_ = 0;
+    char* begin = file_.get();
+    const char* end = begin + byteCount;
+    SplitOrderLines(begin, byteCount);
+
+    DWORD lineCount = 0;
+    ForEachLine(begin, end, [&](const char*, DWORD) { ++lineCount; });
+    if (lineCount == 0) return true;
+    // One set holds the tree's keys and the lines kept so far, at most half
+    // full: a line is kept when it finds no place taken by its text.
+    DWORD entries = keys.added() + lineCount;
+    DWORD bits = 1;
+    while ((1u << bits) < entries * 2) ++bits;
+    const DWORD slotBytes = static_cast<DWORD>(sizeof(Slot)) << bits;
+    if (bits > 26 || !slots_.Allocate(slotBytes)) return false;
+    ZeroMemory(slots_.get(), slotBytes);
+    slotMask_ = (1u << bits) - 1;
+
+    keys.ForEachKey([&](const char* key) {
+        DWORD length = static_cast<DWORD>(lstrlenA(key));
+        Slot& slot = SlotFor(key, length);
+        slot.text = key;
+        slot.length = length;
+    });
+    // An empty line orders something only as the file's first line, which
+    // a kept line never is: the tree's lines come first.
+    ForEachLine(begin, end, [&](const char* line, DWORD length) {
+        if (length == 0) return;
+        Slot& slot = SlotFor(line, length);
+        if (slot.text) return;
+        slot.text = line;
+        slot.length = length;
+        writtenBytes_ += length + 2;
+    });
+    return true;
+}
+
+char* KeptLines::WriteTo(char* out) const {
+    if (writtenBytes_ == 0) return out;
+    const char* begin = file_.get();
+    // A line is kept where the set holds this very line, not an earlier
+    // line or a key with the same text.
+    ForEachLine(begin, begin + byteCount_, [&](const char* line, DWORD length) {
+        if (length == 0 || SlotFor(line, length).text != line) return;
+        CopyMemory(out, line, length);
+        out[length] = '\r';
+        out[length + 1] = '\n';
+        out += length + 2;
+    });
+    return out;
+}

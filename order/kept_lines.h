@@ -1,0 +1,46 @@
+// The lines of the order file that a save must carry over: those naming no
+// folder of the tree being saved. A user whose two data folders share the
+// plug-in folder, or whose mailbox is away for a while (a removable drive,
+// a mailbox removed and added back), would otherwise lose that order at the
+// next OK without a word.
+#pragma once
+
+#include <windows.h>
+
+#include "plugin/host_api.h"
+
+class FolderKeyCopies;
+
+class KeptLines {
+public:
+    KeptLines() = default;
+    KeptLines(const KeptLines&) = delete;
+    KeptLines& operator=(const KeptLines&) = delete;
+
+    // Takes over `file` (the order file's bytes as read, `byteCount` of
+    // them) and picks the lines that equal no key of `keys`, each once, in
+    // the file's order. Lines are split as a sort reads them. False when the
+    // host had no memory for the work: a save without them would lose them.
+    bool Take(HostBlock* file, DWORD byteCount, const FolderKeyCopies& keys);
+
+    // What the kept lines take written, each followed by CR LF.
+    DWORD WrittenBytes() const { return writtenBytes_; }
+    // Writes them at `out`, byte for byte, each followed by CR LF; answers
+    // the end of what was written.
+    char* WriteTo(char* out) const;
+
+private:
+    struct Slot {
+        const char* text;  // null: empty
+        DWORD length;
+    };
+
+    // The slot holding `text`, or the empty one where it would go.
+    Slot& SlotFor(const char* text, DWORD length) const;
+
+    HostBlock file_;
+    DWORD byteCount_ = 0;
+    HostBlock slots_;
+    DWORD slotMask_ = 0;
+    DWORD writtenBytes_ = 0;
+};
