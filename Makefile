@@ -92,8 +92,9 @@ screenshot: demo-build prefix
 
 .PHONY: bench
 bench: setup configure prefix
-	@$(call build_targets,tamrivel sort_bench)
+	@$(call build_targets,tamrivel sort_bench watch_bench)
 	@$(RUN_ALONE) "$(BUILD_DIR)/bench/sort_bench.exe" $(or $(RUNS),3) $(SIZE)
+	@$(RUN_ALONE) "$(BUILD_DIR)/bench/watch_bench.exe"
 
 # The zip for users and its checksum: build/dist/tamrivel-VERSION.zip(.sha256),
 # with VERSION from project() in CMakeLists.txt. Built twice, the same bytes.

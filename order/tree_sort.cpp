@@ -25,6 +25,10 @@ namespace {
 // order and visits every item once. False when the control refused to sort
 // a group.
 bool SortByOrderList(HWND tree) {
+    struct OwnSort {
+        explicit OwnSort(HWND tree) { g_module.sortingTree = tree; }
+        ~OwnSort() { g_module.sortingTree = nullptr; }
+    } ownSort(tree);
     g_module.orderList.scan = ProcessorHasAvx2()   ? OrderScan::kAvx2
                               : ProcessorHasSse2() ? OrderScan::kSse2
                                                    : OrderScan::kScalar;

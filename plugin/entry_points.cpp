@@ -4,6 +4,7 @@
 #include "order/order_file.h"
 #include "order/tree_sort.h"
 #include "plugin/host_api.h"
+#include "plugin/host_tree_watch.h"
 #include "plugin/module_state.h"
 #include "plugin/texts.h"
 #include "plugin/tree_control.h"
@@ -29,7 +30,14 @@ BOOL AttachToHost(HINSTANCE module) {
     return FALSE;
 }
 
-void DetachFromHost() { UnbindHostApi(); }
+void DetachFromHost(bool processEnding) {
+    // A process that ends takes its windows and timers with it, and other
+    // threads may already be gone: nothing to undo then.
+    if (!processEnding) StopWatchingHostTree();
+    UnbindHostApi();
+}
+
+void ExitHost() { StopWatchingHostTree(); }
 
 void FillPlugInInfo(char* record) {
     if (!record) return;
@@ -69,9 +77,11 @@ void StartUp() {
         // An earlier start's path must not outlive the check: at the new
         // offset no folder has a key, and a save would empty the order file.
         g_module.orderFilePath[0] = '\0';
+        StopWatchingHostTree();
         ShowError(kUnsupportedHostMessage);
         return;
     }
     BuildOrderFilePath();
     SortFolderTree(hostTree);
+    WatchHostTree(hostTree);
 }

@@ -10,9 +10,10 @@ typedef DWORD Ignored;
 
 extern "C" {
 
-BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID /*reserved*/) {
+BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_ATTACH) return AttachToHost(module);
-    if (reason == DLL_PROCESS_DETACH) DetachFromHost();
+    // `reserved` is set when the process ends, null when the module is freed.
+    if (reason == DLL_PROCESS_DETACH) DetachFromHost(reserved != nullptr);
     return TRUE;
 }
 
@@ -31,8 +32,12 @@ int WINAPI BKC_OnPlugInInfo(char* info) {
     return 0;
 }
 
+int WINAPI BKC_OnExit() {
+    ExitHost();
+    return 0;
+}
+
 // Events this plug-in has no use for.
-int WINAPI BKC_OnExit() { return 0; }
 int WINAPI BKC_OnMenuInit(Ignored, Ignored, Ignored) { return 0; }
 int WINAPI BKC_OnOpenFolder(Ignored) { return 0; }
 int WINAPI BKC_OnOpenMail(Ignored) { return 0; }

@@ -27,6 +27,9 @@ struct ModuleState {
     DWORD folderPathOffset;  // where a folder record keeps its path address: 24 or 28
     char orderFilePath[kPathCapacity];  // empty: no order file may be read or written
     OrderList orderList;
+    // The tree the module is sorting now: the changes it makes are its own,
+    // not the host's.
+    HWND sortingTree;
     // The open order editor, null when none is open. The host's windows keep
     // receiving messages while the editor runs, so the host may ask for the
     // settings again; there is only ever one editor.

@@ -137,6 +137,25 @@ WNDPROC SubclassControl(HWND control, WNDPROC procedure) {
         SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure)));
 }
 
+HWND TreeGetEditControl(HWND tree) { return reinterpret_cast<HWND>(SendMessageA(tree, TVM_GETEDITCONTROL, 0, 0)); }
+
+WNDPROC WindowProcedureOf(HWND window, bool unicode) {
+    return reinterpret_cast<WNDPROC>(unicode ? GetWindowLongPtrW(window, GWLP_WNDPROC)
+                                             : GetWindowLongPtrA(window, GWLP_WNDPROC));
+}
+
+WNDPROC SubclassWindow(HWND window, bool unicode, WNDPROC procedure) {
+    LONG_PTR address = reinterpret_cast<LONG_PTR>(procedure);
+    return reinterpret_cast<WNDPROC>(unicode ? SetWindowLongPtrW(window, GWLP_WNDPROC, address)
+                                             : SetWindowLongPtrA(window, GWLP_WNDPROC, address));
+}
+
+LRESULT CallWindowProcedure(WNDPROC procedure, bool unicode, HWND window, UINT message, WPARAM wParam,
+                            LPARAM lParam) {
+    return unicode ? CallWindowProcW(procedure, window, message, wParam, lParam)
+                   : CallWindowProcA(procedure, window, message, wParam, lParam);
+}
+
 bool KeyDataAltDown(LPARAM keyData) { return (keyData & (static_cast<LPARAM>(KF_ALTDOWN) << 16)) != 0; }
 
 const MSG* MessageFromHook(LPARAM hookData) { return reinterpret_cast<const MSG*>(hookData); }

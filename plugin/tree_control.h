@@ -89,6 +89,21 @@ UINT NotificationCode(LPARAM notification);
 // press acts on keeps the look it had.
 LRESULT TreeCustomDraw(HWND tree, LPARAM notification, bool (*isGrey)(LPARAM itemData));
 
+// The label edit box the control shows while the user renames an item, or
+// null when none is open.
+HWND TreeGetEditControl(HWND tree);
+
+// A window's procedure, as the functions of its character set give it: the
+// same address SubclassWindow put there while nobody subclassed it since.
+WNDPROC WindowProcedureOf(HWND window, bool unicode);
+// Puts `procedure` in front of the window's own, in the window's character
+// set, so that its messages keep reaching it untranslated. Answers the one
+// it replaced, or null when the platform refused.
+WNDPROC SubclassWindow(HWND window, bool unicode, WNDPROC procedure);
+// Passes a message on to `procedure`, a window procedure of that character set.
+LRESULT CallWindowProcedure(WNDPROC procedure, bool unicode, HWND window, UINT message, WPARAM wParam,
+                            LPARAM lParam);
+
 // Message plumbing for the editor's other windows, kept here with the
 // tree's so that the casts stay in one place.
 // Puts `procedure` in front of any control's own window procedure.

@@ -123,6 +123,24 @@ BOOL WINAPI FailingDeleteFile(LPCSTR name) {
     return real(name);
 }
 
+LONG WINAPI FailingSetWindowLong(HWND window, int index, LONG value) {
+    static auto real = Real<decltype(&SetWindowLongW)>("user32.dll", "SetWindowLongW");
+    if (ThisCallFails()) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return 0;
+    }
+    return real(window, index, value);
+}
+
+UINT_PTR WINAPI FailingSetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC procedure) {
+    static auto real = Real<decltype(&SetTimer)>("user32.dll", "SetTimer");
+    if (ThisCallFails()) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return 0;
+    }
+    return real(window, id, elapse, procedure);
+}
+
 struct Target {
     const char* dll;
     const char* function;
@@ -141,6 +159,9 @@ Target TargetOf(FailingCall call) {
             return {"kernel32.dll", "GetTempFileNameA", reinterpret_cast<void*>(&FailingGetTempFileName)};
         case FailingCall::kMoveFileEx: return {"kernel32.dll", "MoveFileExA", reinterpret_cast<void*>(&FailingMoveFileEx)};
         case FailingCall::kDeleteFile: return {"kernel32.dll", "DeleteFileA", reinterpret_cast<void*>(&FailingDeleteFile)};
+        case FailingCall::kSetWindowLongW:
+            return {"user32.dll", "SetWindowLongW", reinterpret_cast<void*>(&FailingSetWindowLong)};
+        case FailingCall::kSetTimer: return {"user32.dll", "SetTimer", reinterpret_cast<void*>(&FailingSetTimer)};
         default: return {"user32.dll", "SendMessageA", reinterpret_cast<void*>(&FailingSendMessage)};
     }
 }

@@ -23,6 +23,8 @@ enum class FailingCall {
     kGetTempFileName,   // 0, ERROR_ACCESS_DENIED
     kMoveFileEx,     // FALSE, ERROR_SHARING_VIOLATION
     kDeleteFile,     // FALSE, ERROR_SHARING_VIOLATION
+    kSetWindowLongW, // 0, ERROR_ACCESS_DENIED: a window of another process, or one being destroyed
+    kSetTimer,       // 0, ERROR_NOT_ENOUGH_MEMORY
 };
 
 // One at a time: the calls are counted in one place.

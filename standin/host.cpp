@@ -48,8 +48,20 @@ FolderTreeHost::FolderTreeHost(DWORD pathOffset, bool visible) : pathOffset_(pat
                                 TVS_LINESATROOT | TVS_SHOWSELALWAYS,
                             0, 0, client.right, client.bottom, window_, nullptr,
                             GetModuleHandleA(nullptr), nullptr);
+    // The host's own subclass, under any the module puts on top: it sees
+    // every sort the module asks for. In the control's character set, as a
+    // host's would be, so that the module meets a Unicode window.
+    SetWindowLongPtrW(tree_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    treeProc_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(tree_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountingTreeProc)));
     Host().mainWindow = window_;
     Host().folderTree = tree_;
+}
+
+LRESULT CALLBACK FolderTreeHost::CountingTreeProc(HWND tree, UINT message, WPARAM wParam, LPARAM lParam) {
+    FolderTreeHost* host = reinterpret_cast<FolderTreeHost*>(GetWindowLongPtrW(tree, GWLP_USERDATA));
+    if (message == TVM_SORTCHILDRENCB) ++host->sortsByFunction_;
+    return CallWindowProcW(host->treeProc_, tree, message, wParam, lParam);
 }
 
 namespace {
@@ -149,10 +161,11 @@ LPARAM FolderTreeHost::UnreadableRecord() {
     return reinterpret_cast<LPARAM>(UnreadableAddress());
 }
 
-HTREEITEM FolderTreeHost::AddItem(HTREEITEM parent, const std::string& name, LPARAM itemData) {
+HTREEITEM FolderTreeHost::AddItem(HTREEITEM parent, const std::string& name, LPARAM itemData,
+                                  HTREEITEM after) {
     TVINSERTSTRUCTA insert = {};
     insert.hParent = parent ? parent : TVI_ROOT;
-    insert.hInsertAfter = TVI_LAST;
+    insert.hInsertAfter = after;
     insert.item.mask = TVIF_TEXT | TVIF_PARAM;
     insert.item.pszText = const_cast<char*>(name.c_str());
     insert.item.lParam = itemData;
@@ -161,15 +174,15 @@ HTREEITEM FolderTreeHost::AddItem(HTREEITEM parent, const std::string& name, LPA
 }
 
 HTREEITEM FolderTreeHost::AddFolderWithPath(HTREEITEM parent, const std::string& name,
-                                            const std::string& fullPath) {
-    HTREEITEM item = AddItem(parent, name, NewRecord(fullPath));
+                                            const std::string& fullPath, HTREEITEM after) {
+    HTREEITEM item = AddItem(parent, name, NewRecord(fullPath), after);
     paths_[item] = fullPath;
     return item;
 }
 
-HTREEITEM FolderTreeHost::AddFolder(HTREEITEM parent, const std::string& name) {
+HTREEITEM FolderTreeHost::AddFolder(HTREEITEM parent, const std::string& name, HTREEITEM after) {
     std::string base = (parent && parent != TVI_ROOT) ? PathOf(parent) : Host().dataFolder;
-    return AddFolderWithPath(parent, name, base + name + "\\");
+    return AddFolderWithPath(parent, name, base + name + "\\", after);
 }
 
 void FolderTreeHost::AddOutline(const std::string& outline) {

@@ -34,10 +34,12 @@ public:
     // A folder under parent (null or TVI_ROOT for a mailbox at the top level)
     // whose full path is the parent's path, or the data folder, then name and
     // a separator.
-    HTREEITEM AddFolder(HTREEITEM parent, const std::string& name);
+    // Each goes last among its siblings, or after `after` (TVI_FIRST: first).
+    HTREEITEM AddFolder(HTREEITEM parent, const std::string& name, HTREEITEM after = TVI_LAST);
     HTREEITEM AddFolderWithPath(HTREEITEM parent, const std::string& name,
-                                const std::string& fullPath);
-    HTREEITEM AddItem(HTREEITEM parent, const std::string& name, LPARAM itemData);
+                                const std::string& fullPath, HTREEITEM after = TVI_LAST);
+    HTREEITEM AddItem(HTREEITEM parent, const std::string& name, LPARAM itemData,
+                      HTREEITEM after = TVI_LAST);
 
     // Builds folders from an outline: one name a line, two spaces of indent a
     // level. A line "name = path" gives the full path explicitly.
@@ -61,6 +63,10 @@ public:
     // Shows every folder, as a person would see the host's tree.
     void ExpandAll();
 
+    // How many sorts by a comparison function (TVM_SORTCHILDRENCB) the tree
+    // has been asked for since it was made: the host sorts by name only.
+    int sortsByFunction() const { return sortsByFunction_; }
+
     std::string PathOf(HTREEITEM item) const;
     HTREEITEM Find(const std::string& name) const;  // first item with that text
 
@@ -73,8 +79,12 @@ private:
     Record& TakeRecord();
     void ReleaseRecord(LPARAM itemData);
 
+    static LRESULT CALLBACK CountingTreeProc(HWND tree, UINT message, WPARAM wParam, LPARAM lParam);
+
     HWND window_ = nullptr;
     HWND tree_ = nullptr;
+    WNDPROC treeProc_ = nullptr;  // the control's own, under the counting one
+    int sortsByFunction_ = 0;
     DWORD pathOffset_;
     std::deque<Record> records_;  // a deque never moves what it holds
     std::deque<Record*> released_;

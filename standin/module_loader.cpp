@@ -34,6 +34,7 @@ FARPROC LoadedModule::Export(const char* name) const {
 }
 
 int LoadedModule::OnStart() const { return As<int(WINAPI*)()>(Export("BKC_OnStart"))(); }
+int LoadedModule::OnExit() const { return As<int(WINAPI*)()>(Export("BKC_OnExit"))(); }
 
 int LoadedModule::OnPlugInSetup(HWND owner) const {
     return As<int(WINAPI*)(HWND)>(Export("BKC_OnPlugInSetup"))(owner);

@@ -28,6 +28,7 @@ public:
 
     FARPROC Export(const char* name) const;
     int OnStart() const;
+    int OnExit() const;
     int OnPlugInSetup(HWND owner) const;
     int OnPlugInInfo(char* info) const;
     void Unload();

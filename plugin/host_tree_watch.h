@@ -1,0 +1,25 @@
+// Keeping the order while the host runs. The host changes its folder tree
+// after the start-up sort (a folder made or removed, a group sorted by name,
+// the whole tree rebuilt after a sync); the module notices the changes to
+// its structure and, once they settle, sorts again the groups that are out
+// of order, by the order file as it is then.
+//
+// The module watches through a subclass of the host's tree window: only that
+// window's messages pass through it. A message hook on the host's thread
+// would see every message of every window, and under Wine makes each one a
+// round trip to the server.
+#pragma once
+
+#include <windows.h>
+
+// Starts watching `hostTree`, after a start-up's sort. Watching the same
+// tree again does nothing more; another tree is watched instead. A platform
+// that refuses the subclass leaves the module as it was, without a word.
+void WatchHostTree(HWND hostTree);
+
+// Stops at the host's exit and before the module is unloaded: no timer is
+// left, and the subclass is undone. When another program has put a subclass
+// of its own on top of the module's, undoing it would cut that one off:
+// the module's procedure then only passes messages on, and the module stays
+// loaded for as long as the process, so that it never goes from under it.
+void StopWatchingHostTree();

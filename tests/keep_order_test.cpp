@@ -1,0 +1,278 @@
+// The user's order is kept through everyday use: OK keeps the lines of
+// folders the editor does not show, and the order holds again soon after the
+// host changes its tree while it runs.
+#include "tests/module_fixture.h"
+
+#include <functional>
+
+#include "standin/call_failure.h"
+
+namespace {
+
+class KeepOrderTest : public ModuleTest {
+protected:
+    // Runs the host's message loop until the tree begins with `expected`
+    // (folders no line names follow in whatever order the control's sort
+    // leaves them), for a second at most; answers whether it did.
+    bool TreeBeginsWithinASecond(const std::string& expected) {
+        const DWORD start = GetTickCount();
+        do {
+            standin::PumpMessages();
+            if (Describe().compare(0, expected.size(), expected) == 0) return true;
+            Sleep(10);
+        } while (GetTickCount() - start < 1000);
+        return false;
+    }
+
+    // Runs the host's message loop for `milliseconds`.
+    static void RunHost(DWORD milliseconds) {
+        const DWORD start = GetTickCount();
+        do {
+            standin::PumpMessages();
+            Sleep(10);
+        } while (GetTickCount() - start < milliseconds);
+    }
+
+    WNDPROC TreeProcedure() const {
+        return reinterpret_cast<WNDPROC>(GetWindowLongPtrW(host_->tree(), GWLP_WNDPROC));
+    }
+};
+
+TEST_F(KeepOrderTest, OkKeepsTheLinesOfFoldersItDoesNotShowAfterTheTreesOwn) {
+    struct Case {
+        const char* what;
+        std::string before;  // the order file when OK is pressed
+        std::string after;   // what OK writes (and a second OK again)
+    };
+    const Case cases[] = {
+        {"another data folder's mailbox and an absent one",
+         "X.mb\\\r\nB\\\r\nY.mb\\Inbox\\\r\nA\\\r\n", "B\\\r\nA\\\r\nC\\\r\nX.mb\\\r\nY.mb\\Inbox\\\r\n"},
+        {"repeats count once, letter case apart",
+         "Q\\\r\nA\\\r\nQ\\\r\nq\\\r\nA\\\r\n", "A\\\r\nB\\\r\nC\\\r\nQ\\\r\nq\\\r\n"},
+        {"every line end, and none after the last line",
+         std::string("\r\nX\\\nC\\\rY\\\0Z\\", 13), "C\\\r\nA\\\r\nB\\\r\nX\\\r\nY\\\r\nZ\\\r\n"},
+        {"a line with blanks and a comment, byte for byte", "# mine\r\nB\\ \r\n",
+         "A\\\r\nB\\\r\nC\\\r\n# mine\r\nB\\ \r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Start("A\nB\nC\n", c.before);
+        EXPECT_EQ(ConfirmEditor(), 1);
+        EXPECT_EQ(ReadOrderFile(), c.after);
+        EXPECT_EQ(ConfirmEditor(), 1);
+        EXPECT_EQ(ReadOrderFile(), c.after);
+        EXPECT_TRUE(watcher_.messageBoxes().empty());
+    }
+}
+
+// Another program (the user's text editor, a second host sharing the
+// plug-in folder) writes the file while the editor is open: its lines stay.
+TEST_F(KeepOrderTest, OkKeepsALineWrittenToTheFileWhileTheEditorWasOpen) {
+    Start("A\nB\n", "B\\\r\nOld\\\r\n");
+    watcher_.OnNextDialog([&](HWND dialog) {
+        WriteOrderFile("New\\\r\nB\\\r\n");
+        standin::ClickButton(dialog, IDOK);
+    });
+    EXPECT_EQ(module_->OnPlugInSetup(host_->window()), 1);
+    EXPECT_EQ(ReadOrderFile(), "B\\\r\nA\\\r\nNew\\\r\n");
+}
+
+TEST_F(KeepOrderTest, TheOrderHoldsAgainWithinASecondOfAHostChange) {
+    const std::string order = "C\\\r\nA\\\r\nA\\A2\\\r\nB\\\r\n";
+    struct Case {
+        const char* what;
+        std::function<void(standin::FolderTreeHost&)> change;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"a new folder in the middle of an ordered group",
+         [](standin::FolderTreeHost& host) { host.AddFolder(nullptr, "N", host.Find("C")); },
+         "C\nA\n  A2\n  A1\nB\nN\n"},
+        {"the group sorted by name", [](standin::FolderTreeHost& host) { TreeView_SortChildren(host.tree(), TVI_ROOT, 0); },
+         "C\nA\n  A2\n  A1\nB\n"},
+        {"a subtree deleted and added again",
+         [](standin::FolderTreeHost& host) {
+             host.ReleaseFolder(host.Find("A"));
+             HTREEITEM a = host.AddFolder(nullptr, "A", TVI_FIRST);
+             host.AddFolder(a, "A1");
+             host.AddFolder(a, "A2");
+         },
+         "C\nA\n  A2\n  A1\nB\n"},
+        {"the whole tree emptied and filled again",
+         [](standin::FolderTreeHost& host) {
+             host.ReleaseAllFolders();
+             host.AddOutline("B\nA\n  A1\n  A2\nC\n");
+         },
+         "C\nA\n  A2\n  A1\nB\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Start("A\n  A1\n  A2\nB\nC\n", order);
+        ASSERT_EQ(Describe(), "C\nA\n  A2\n  A1\nB\n");
+        const int sorts = host_->sortsByFunction();
+        c.change(*host_);
+        EXPECT_TRUE(TreeBeginsWithinASecond(c.expected)) << Describe();
+        EXPECT_EQ(Describe().size(), std::string(c.expected).size());
+        EXPECT_GT(host_->sortsByFunction(), sorts);
+        EXPECT_EQ(ReadOrderFile(), order);
+    }
+}
+
+TEST_F(KeepOrderTest, TextsStatesAndQuietTimeAskForNoSort) {
+    Start("A\nB\nC\n", "C\\\r\nA\\\r\n");
+    const int sorts = host_->sortsByFunction();
+    HTREEITEM a = host_->Find("A");
+    TVITEMA item = {};
+    item.mask = TVIF_HANDLE | TVIF_TEXT | TVIF_STATE | TVIF_IMAGE;
+    item.hItem = a;
+    item.pszText = const_cast<char*>("A (3)");
+    item.state = item.stateMask = TVIS_BOLD;
+    item.iImage = 2;
+    SendMessageA(host_->tree(), TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    TreeView_Expand(host_->tree(), a, TVE_EXPAND);
+    TreeView_SelectItem(host_->tree(), a);
+    RunHost(1000);
+    EXPECT_EQ(host_->sortsByFunction(), sorts);
+    EXPECT_EQ(Describe(), "C\nA (3)\nB\n");
+}
+
+// The editor's OK sorts the host tree itself; a change the host made while
+// the editor was open waits, and is sorted once the editor closes unsaved.
+TEST_F(KeepOrderTest, AChangeWhileTheEditorIsOpenWaitsForItToClose) {
+    Start("A\nB\nC\n", "C\\\r\nA\\\r\nB\\\r\n");
+    std::string hostWhileOpen;
+    watcher_.OnNextDialog([&](HWND dialog) {
+        host_->AddFolder(nullptr, "N", TVI_FIRST);
+        const DWORD start = GetTickCount();
+        while (GetTickCount() - start < 800) {
+            standin::PumpDialogMessages(dialog);
+            Sleep(10);
+        }
+        hostWhileOpen = Describe();
+        standin::ClickButton(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(module_->OnPlugInSetup(host_->window()), 1);
+    EXPECT_EQ(hostWhileOpen, "N\nC\nA\nB\n");
+    EXPECT_TRUE(TreeBeginsWithinASecond("C\nA\nB\nN\n")) << Describe();
+}
+
+TEST_F(KeepOrderTest, ABurstOf10000InsertsCostsOneSortAfterIt) {
+    Start("A\nB\n", "B\\\r\nA\\\r\n");
+    const int sorts = host_->sortsByFunction();
+    // B taken away and added again after them: the group is out of order.
+    TreeView_DeleteItem(host_->tree(), host_->Find("B"));
+    for (int i = 0; i < 10000; ++i) host_->AddFolder(nullptr, "N" + std::to_string(i));
+    host_->AddFolder(nullptr, "B");
+    RunHost(1000);
+    // One group out of order: one sort, once.
+    EXPECT_EQ(host_->sortsByFunction(), sorts + 1);
+    EXPECT_TRUE(TreeBeginsWithinASecond("B\nA\nN")) << Describe().substr(0, 40);
+}
+
+// Nothing of the watch is left once the host says it exits, or frees the
+// module; and a second start-up does not watch twice.
+TEST_F(KeepOrderTest, ExitAndUnloadLeaveNothingBehind) {
+    struct Case {
+        const char* what;
+        std::function<void(standin::LoadedModule&)> end;
+        const char* treeAfterEnd;  // with P, a change pending at the end
+    };
+    const Case cases[] = {
+        {"exit with a change pending", [](standin::LoadedModule& module) { module.OnExit(); }, "P\nC\nA\nB\n"},
+        {"unloaded with a change pending", [](standin::LoadedModule& module) { module.Unload(); },
+         "P\nC\nA\nB\n"},
+        {"started twice, then unloaded",
+         [](standin::LoadedModule& module) {
+             module.OnStart();
+             module.Unload();
+         },
+         "C\nA\nB\nP\n"},
+        {"exit, started again, exit",
+         [](standin::LoadedModule& module) {
+             module.OnExit();
+             module.OnStart();
+             module.OnExit();
+         },
+         "C\nA\nB\nP\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        module_.reset();
+        NewHostTree(28);
+        host_->AddOutline("A\nB\nC\n");
+        const WNDPROC hostProcedure = TreeProcedure();
+        Load();
+        WriteOrderFile("C\\\r\nA\\\r\nB\\\r\n");
+        module_->OnStart();
+        ASSERT_EQ(Describe(), "C\nA\nB\n");
+        EXPECT_NE(TreeProcedure(), hostProcedure);
+        host_->AddFolder(nullptr, "P", TVI_FIRST);
+        c.end(*module_);
+        EXPECT_EQ(Describe(), c.treeAfterEnd);
+        const int sorts = host_->sortsByFunction();
+        host_->AddFolder(nullptr, "N", TVI_FIRST);
+        RunHost(700);
+        EXPECT_EQ(TreeProcedure(), hostProcedure);
+        EXPECT_EQ(host_->sortsByFunction(), sorts);
+        EXPECT_EQ(Describe(), std::string("N\n") + c.treeAfterEnd);
+    }
+}
+
+LRESULT CALLBACK AnotherPlugInsTreeProc(HWND tree, UINT message, WPARAM wParam, LPARAM lParam) {
+    return CallWindowProcW(reinterpret_cast<WNDPROC>(GetPropA(tree, "below")), tree, message, wParam, lParam);
+}
+
+// Another plug-in subclassed the tree after the module: undoing the module's
+// subclass would cut that one off, so the module stays loaded, passing the
+// tree's messages on.
+TEST_F(KeepOrderTest, ASubclassOnTopKeepsTheModuleLoadedAndPassingMessagesOn) {
+    Start("A\nB\nC\n", "C\\\r\nA\\\r\nB\\\r\n");
+    HWND tree = host_->tree();
+    SetPropA(tree, "below", reinterpret_cast<HANDLE>(GetWindowLongPtrW(tree, GWLP_WNDPROC)));
+    const WNDPROC below = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(tree, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AnotherPlugInsTreeProc)));
+    const std::string path = module_->path();
+    module_->OnExit();
+    module_.reset();
+    EXPECT_NE(GetModuleHandleA(path.c_str()), nullptr) << "unloaded under another subclass";
+    const int sorts = host_->sortsByFunction();
+    host_->AddFolder(nullptr, "N", TVI_FIRST);
+    RunHost(700);
+    EXPECT_EQ(Describe(), "N\nC\nA\nB\n");
+    EXPECT_EQ(host_->sortsByFunction(), sorts);
+    SetWindowLongPtrW(tree, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(below));
+    RemovePropA(tree, "below");
+}
+
+// A platform that refuses the subclass, or the timer, leaves the module as
+// it was without the watch: the start-up sort, no word, no harm. A timer
+// refused once is asked for again at the next change.
+TEST_F(KeepOrderTest, AWatchThePlatformRefusesCostsNothingButTheWatch) {
+    struct Case {
+        standin::FailingCall call;
+        bool sortedAfterASecondChange;
+    };
+    for (const Case& c : {Case{standin::FailingCall::kSetWindowLongW, false},
+                          Case{standin::FailingCall::kSetTimer, true}}) {
+        SCOPED_TRACE(standin::CallFailure::Name(c.call));
+        module_.reset();
+        NewHostTree(28);
+        host_->AddOutline("A\nB\nC\n");
+        Load();
+        WriteOrderFile("C\\\r\nA\\\r\nB\\\r\n");
+        {
+            standin::CallFailure failure(module_->handle(), c.call, 1);
+            ASSERT_TRUE(failure.applied());
+            module_->OnStart();
+            EXPECT_EQ(Describe(), "C\nA\nB\n");
+            host_->AddFolder(nullptr, "N", TVI_FIRST);
+            RunHost(700);
+            EXPECT_EQ(Describe(), "N\nC\nA\nB\n");
+        }
+        host_->AddFolder(nullptr, "M", TVI_FIRST);
+        EXPECT_EQ(TreeBeginsWithinASecond("C\nA\nB\n"), c.sortedAfterASecondChange) << Describe();
+        EXPECT_TRUE(watcher_.messageBoxes().empty());
+    }
+}
+
+}  // namespace
