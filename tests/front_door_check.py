@@ -181,9 +181,9 @@ japanese, english = notes.split("■ English")
 ja, en = sections(japanese), sections(english)
 for headings, part, language in (
         (["動作環境", "インストール", "はじめての使い方", "並び順ファイル", "アップグレード", "アンインストール",
-          "メッセージの意味"], ja, "Japanese"),
+          "メッセージの意味", "うまくいかないとき"], ja, "Japanese"),
         (["Requirements", "Installing", "First use", "The order file", "Upgrading", "Uninstalling",
-          "What the messages mean"], en, "English")):
+          "What the messages mean", "Troubleshooting"], en, "English")):
     missing = [heading for heading in headings if heading not in part]
     check(not missing, f"the {language} notes have every section: {missing} missing")
 uninstall_ja, uninstall_en = ja.get("アンインストール", ""), en.get("Uninstalling", "")
@@ -197,6 +197,8 @@ check("Shift_JIS" in japanese and "ANSI" in japanese and "メモ帳" in japanese
       "the Japanese notes tell how to save the order file")
 check("Shift_JIS" in english and '"ANSI"' in english and "UTF-8" in english,
       "the English notes tell how to save the order file")
+check("VirtualStore" in ja.get("うまくいかないとき", "") and "VirtualStore" in en.get("Troubleshooting", ""),
+      "both languages say where Windows may have put the order file, and how to reset it there")
 developer = re.findall(r"\bmake\s+\w+|scripts/|build/|\bwine\b|TREE=", notes, re.I)
 check(not developer, f"the notes name no developer command: {developer}")
 check("Sort dialog" not in notes and "並び替え" in japanese and "並び替え" in english,
