@@ -55,10 +55,11 @@ bool KeptLines::Take(HostBlock* file, DWORD byteCount, const FolderKeyCopies& ke
     // One set holds the tree's keys and the lines kept so far, at most half
     // full: a line is kept when it finds no place taken by its text.
     DWORD entries = keys.added() + lineCount;
+    const DWORD kMostBits = 26;  // 512 MB of slots: far beyond any order file
     DWORD bits = 1;
-    while ((1u << bits) < entries * 2) ++bits;
+    while (bits <= kMostBits && (1u << bits) < entries * 2) ++bits;
     const DWORD slotBytes = static_cast<DWORD>(sizeof(Slot)) << bits;
-    if (bits > 26 || !slots_.Allocate(slotBytes)) return false;
+    if (bits > kMostBits || !slots_.Allocate(slotBytes)) return false;
     ZeroMemory(slots_.get(), slotBytes);
     slotMask_ = (1u << bits) - 1;
 

@@ -8,7 +8,9 @@ namespace {
 
 // How long the tree must stay unchanged before it is sorted: a mail check
 // or a sync rebuilds the tree in one burst of messages, sorted once after.
-const UINT kSettleMilliseconds = 300;
+// While a change waits, the timer looks every tick.
+const DWORD kSettleMilliseconds = 300;
+const UINT kTickMilliseconds = 100;
 
 // The trees whose procedure passes through the module's. Normally one; a
 // tree stays listed while another subclass stands on top of the module's,
@@ -25,7 +27,6 @@ struct Watch {
     SubclassedTree trees[kMostSubclassedTrees];
     HWND watched;      // the tree whose changes count, null when none
     bool pinned;       // the module stays loaded: another subclass stands on ours
-    bool changed;      // a change waits to be sorted
     DWORD lastChange;  // GetTickCount of the last change
     UINT_PTR timer;    // the thread timer that waits for the changes to settle, 0 when none
 };
@@ -66,13 +67,14 @@ void Unsubclass(SubclassedTree* entry) {
 void StopTimer() {
     if (g_watch.timer) KillTimer(nullptr, g_watch.timer);
     g_watch.timer = 0;
-    g_watch.changed = false;
 }
 
-// The host is busy with its tree: the user drags a folder in it or renames
-// one, or the editor shows a copy of it, whose OK sorts the tree itself.
+// The host is busy with its tree: the user drags a folder or renames one,
+// or the editor shows a copy of it, whose OK sorts the tree itself. A drag
+// may hold the mouse for the tree's parent or for OLE's own window, and a
+// menu loop holds it too: any capture on the thread waits.
 bool HostBusyWithTree(HWND tree) {
-    return g_module.editorRunning || GetCapture() == tree || TreeGetEditControl(tree) != nullptr;
+    return g_module.editorRunning || GetCapture() != nullptr || TreeGetEditControl(tree) != nullptr;
 }
 
 void CALLBACK SettleTimerProc(HWND, UINT, UINT_PTR timer, DWORD) {
@@ -91,11 +93,10 @@ void CALLBACK SettleTimerProc(HWND, UINT, UINT_PTR timer, DWORD) {
 }
 
 void NoteChange() {
-    g_watch.changed = true;
     g_watch.lastChange = GetTickCount();
     // Ticks until the changes settle; one that cannot be set now is tried
     // again at the next change.
-    if (!g_watch.timer) g_watch.timer = SetTimer(nullptr, 0, kSettleMilliseconds, SettleTimerProc);
+    if (!g_watch.timer) g_watch.timer = SetTimer(nullptr, 0, kTickMilliseconds, SettleTimerProc);
 }
 
 bool IsTreeQuery(UINT message) { return message >= TV_FIRST && message < TV_FIRST + 0x100; }
@@ -117,7 +118,7 @@ LRESULT CALLBACK WatchedTreeProc(HWND tree, UINT message, WPARAM wParam, LPARAM 
     SubclassedTree* entry = Find(tree);
     // Not listed: a message that reached the procedure while a window went;
     // nothing to pass it on to but the default.
-    if (!entry) return DefWindowProcA(tree, message, wParam, lParam);
+    if (!entry) return DefaultWindowProcedure(tree, message, wParam, lParam);
     const SubclassedTree passOn = *entry;
     // Another subclass put on top of the module's is seen at the tree's next
     // window message; the tree's own queries, the host's most frequent

@@ -150,6 +150,11 @@ WNDPROC SubclassWindow(HWND window, bool unicode, WNDPROC procedure) {
                                              : SetWindowLongPtrA(window, GWLP_WNDPROC, address));
 }
 
+LRESULT DefaultWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return IsWindowUnicode(window) ? DefWindowProcW(window, message, wParam, lParam)
+                                   : DefWindowProcA(window, message, wParam, lParam);
+}
+
 LRESULT CallWindowProcedure(WNDPROC procedure, bool unicode, HWND window, UINT message, WPARAM wParam,
                             LPARAM lParam) {
     return unicode ? CallWindowProcW(procedure, window, message, wParam, lParam)

@@ -100,6 +100,8 @@ WNDPROC WindowProcedureOf(HWND window, bool unicode);
 // set, so that its messages keep reaching it untranslated. Answers the one
 // it replaced, or null when the platform refused.
 WNDPROC SubclassWindow(HWND window, bool unicode, WNDPROC procedure);
+// The platform's default handling of a message, in the window's character set.
+LRESULT DefaultWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Passes a message on to `procedure`, a window procedure of that character set.
 LRESULT CallWindowProcedure(WNDPROC procedure, bool unicode, HWND window, UINT message, WPARAM wParam,
                             LPARAM lParam);

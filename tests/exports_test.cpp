@@ -118,7 +118,7 @@ TEST_F(ModuleTest, ImportsExactlyItsFunctionsFromKernelAndUserOnly) {
           "lstrlenA"}},
         {"USER32.DLL",
          {"AdjustWindowRectEx", "AppendMenuA", "CallNextHookEx", "CallWindowProcA", "CallWindowProcW",
-          "ClientToScreen", "CreatePopupMenu", "DefWindowProcA", "DestroyMenu", "DialogBoxParamA", "EndDialog", "GetCapture", "GetClassNameA",
+          "ClientToScreen", "CreatePopupMenu", "DefWindowProcA", "DefWindowProcW", "DestroyMenu", "DialogBoxParamA", "EndDialog", "GetCapture", "GetClassNameA",
           "GetClientRect", "GetCursorPos", "GetDlgCtrlID", "GetDlgItem", "GetKeyState", "GetMessagePos",
           "GetParent", "GetSysColor", "GetSystemMetrics", "GetWindowLongA", "GetWindowLongW", "GetWindowRect",
           "InvalidateRect", "IsChild", "IsWindow", "IsWindowUnicode", "IsWindowVisible", "KillTimer", "LoadCursorA", "MapWindowPoints", "MessageBeep", "MessageBoxA",

@@ -120,6 +120,8 @@ TEST_F(KeepOrderTest, TheOrderHoldsAgainWithinASecondOfAHostChange) {
 
 TEST_F(KeepOrderTest, TextsStatesAndQuietTimeAskForNoSort) {
     Start("A\nB\nC\n", "C\\\r\nA\\\r\n");
+    // A sort now would change the tree: only a change of its structure may ask for one.
+    WriteOrderFile("A\\\r\nB\\\r\nC\\\r\n");
     const int sorts = host_->sortsByFunction();
     HTREEITEM a = host_->Find("A");
     TVITEMA item = {};
@@ -134,6 +136,37 @@ TEST_F(KeepOrderTest, TextsStatesAndQuietTimeAskForNoSort) {
     RunHost(1000);
     EXPECT_EQ(host_->sortsByFunction(), sorts);
     EXPECT_EQ(Describe(), "C\nA (3)\nB\n");
+}
+
+// A drag (the mouse captured, by the tree or any window of the host) or a
+// label edit in the host's tree: the change is sorted once it is over.
+TEST_F(KeepOrderTest, AChangeDuringADragOrARenameWaitsForItsEnd) {
+    struct Case {
+        const char* what;
+        std::function<void(standin::FolderTreeHost&)> begin, end;
+    };
+    const Case cases[] = {
+        {"the tree's parent holds the mouse", [](standin::FolderTreeHost& host) { SetCapture(host.window()); },
+         [](standin::FolderTreeHost&) { ReleaseCapture(); }},
+        {"a folder's name is edited",
+         [](standin::FolderTreeHost& host) {
+             SetWindowLongPtrA(host.tree(), GWL_STYLE, GetWindowLongPtrA(host.tree(), GWL_STYLE) | TVS_EDITLABELS);
+             SetFocus(host.tree());
+             ASSERT_NE(TreeView_EditLabel(host.tree(), host.Find("A")), nullptr);
+         },
+         [](standin::FolderTreeHost& host) { TreeView_EndEditLabelNow(host.tree(), TRUE); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Start("A\nB\nC\n", "C\\\r\nA\\\r\nB\\\r\n");
+        ShowWindow(host_->window(), SW_SHOW);
+        c.begin(*host_);
+        host_->AddFolder(nullptr, "N", TVI_FIRST);
+        RunHost(700);
+        EXPECT_EQ(Describe(), "N\nC\nA\nB\n");
+        c.end(*host_);
+        EXPECT_TRUE(TreeBeginsWithinASecond("C\nA\nB\nN\n")) << Describe();
+    }
 }
 
 // The editor's OK sorts the host tree itself; a change the host made while
@@ -224,24 +257,35 @@ LRESULT CALLBACK AnotherPlugInsTreeProc(HWND tree, UINT message, WPARAM wParam, 
 
 // Another plug-in subclassed the tree after the module: undoing the module's
 // subclass would cut that one off, so the module stays loaded, passing the
-// tree's messages on.
+// tree's messages on, whether the host says it exits first or not.
 TEST_F(KeepOrderTest, ASubclassOnTopKeepsTheModuleLoadedAndPassingMessagesOn) {
-    Start("A\nB\nC\n", "C\\\r\nA\\\r\nB\\\r\n");
-    HWND tree = host_->tree();
-    SetPropA(tree, "below", reinterpret_cast<HANDLE>(GetWindowLongPtrW(tree, GWLP_WNDPROC)));
-    const WNDPROC below = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(tree, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AnotherPlugInsTreeProc)));
-    const std::string path = module_->path();
-    module_->OnExit();
-    module_.reset();
-    EXPECT_NE(GetModuleHandleA(path.c_str()), nullptr) << "unloaded under another subclass";
-    const int sorts = host_->sortsByFunction();
-    host_->AddFolder(nullptr, "N", TVI_FIRST);
-    RunHost(700);
-    EXPECT_EQ(Describe(), "N\nC\nA\nB\n");
-    EXPECT_EQ(host_->sortsByFunction(), sorts);
-    SetWindowLongPtrW(tree, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(below));
-    RemovePropA(tree, "below");
+    struct Case {
+        const char* what;
+        std::function<void(standin::LoadedModule&)> end;
+    };
+    const Case cases[] = {
+        {"exit, then unloaded", [](standin::LoadedModule& module) { module.OnExit(); }},
+        {"a message to the tree, then unloaded without exit", [this](standin::LoadedModule&) {
+             SendMessageA(host_->tree(), WM_NULL, 0, 0);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Start("A\nB\nC\n", "C\\\r\nA\\\r\nB\\\r\n");
+        HWND tree = host_->tree();
+        SetPropA(tree, "below", reinterpret_cast<HANDLE>(GetWindowLongPtrW(tree, GWLP_WNDPROC)));
+        const WNDPROC below = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(tree, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AnotherPlugInsTreeProc)));
+        const std::string path = module_->path();
+        c.end(*module_);
+        module_.reset();
+        EXPECT_NE(GetModuleHandleA(path.c_str()), nullptr) << "unloaded under another subclass";
+        host_->AddFolder(nullptr, "N", TVI_FIRST);
+        RunHost(700);
+        EXPECT_EQ(TreeView_GetCount(tree), 4u);
+        SetWindowLongPtrW(tree, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(below));
+        RemovePropA(tree, "below");
+    }
 }
 
 // A platform that refuses the subclass, or the timer, leaves the module as
