@@ -229,6 +229,7 @@ public:
         }
         host_.ExpandAll();
         for (HTREEITEM item : collapsed) TreeView_Expand(host_.tree(), item, TVE_COLLAPSE);
+        TreeView_SelectSetFirstVisible(host_.tree(), TreeView_GetRoot(host_.tree()));
     }
 
     // The tree, one folder a line, each marked with the order-file line that places it.

@@ -123,6 +123,9 @@ void InitialiseEditor(HWND dialog) {
         EndDialog(dialog, 0);
         return;
     }
+    // Expanding a group scrolls its rows into view (Wine's control does so
+    // even when told to by a program): the editor opens at its first row.
+    TreeShowFirstRow(tree);
     StartEditorInput(dialog);
     PrepareEditorLayout(dialog);
 }

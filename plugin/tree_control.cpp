@@ -138,6 +138,11 @@ bool TreeIsExpanded(HWND tree, HTREEITEM item) {
     return (SendMessageA(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_EXPANDED) & TVIS_EXPANDED) != 0;
 }
 
+void TreeShowFirstRow(HWND tree) {
+    HTREEITEM root = TreeGetRoot(tree);
+    if (root) SendMessageA(tree, TVM_SELECTITEM, TVGN_FIRSTVISIBLE, reinterpret_cast<LPARAM>(root));
+}
+
 void TreeShowButtonsAtRoot(HWND tree) {
     // The control looks at its style again when told it changed
     // (WM_STYLECHANGED, sent by SetWindowLong).

@@ -76,6 +76,8 @@ TreeImagesCopy TreeShowImagesOf(HWND source, HWND destination);
 // Takes the copy out of `destination` (if it still exists) and destroys it.
 void TreeDropImages(HWND destination, TreeImagesCopy* images);
 void TreeEnsureVisible(HWND tree, HTREEITEM item);
+// Scrolls the view to its first row.
+void TreeShowFirstRow(HWND tree);
 
 // Puts `procedure` in front of the tree's own window procedure; answers the
 // one it replaced, for the new one to pass on to.

@@ -340,4 +340,20 @@ TEST_F(EditorTest, OpensWithTheHostsGroupsOpenOrClosedAndItsIconsItemByItem) {
     }
 }
 
+// Expanding the copied groups scrolls the control: the editor still opens
+// at the tree's first row.
+TEST_F(EditorTest, ALongTreeOfExpandedGroupsOpensAtItsFirstRow) {
+    std::string outline;
+    for (int group = 0; group < 40; ++group)
+        outline += "G" + std::to_string(group) + "\n  a\n  b\n  c\n";
+    StartWith(outline, "");
+    std::string first;
+    Edit([&](HWND dialog) {
+        HWND tree = standin::DialogTree(dialog);
+        first = standin::ItemText(tree, TreeView_GetFirstVisible(tree));
+        standin::ClickButton(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(first, "G0");
+}
+
 }  // namespace
