@@ -37,11 +37,12 @@ KeptPlace g_kept;
 
 // As DM_REPOSITION does: moved so that its right and bottom edges are in
 // the work area, then its left and top ones, which win when the window is
-// larger than the work area (its title bar stays reachable).
-void MoveIntoWorkArea(RECT* window) {
+// larger than the work area (its title bar stays reachable). False when
+// the system could not say where the work area is.
+bool MoveIntoWorkArea(RECT* window) {
     MONITORINFO monitor = {};
     monitor.cbSize = sizeof monitor;
-    if (!GetMonitorInfoA(MonitorFromRect(window, MONITOR_DEFAULTTONEAREST), &monitor)) return;
+    if (!GetMonitorInfoA(MonitorFromRect(window, MONITOR_DEFAULTTONEAREST), &monitor)) return false;
     const RECT& work = monitor.rcWork;
     int dx = 0, dy = 0;
     if (window->right > work.right) dx = work.right - window->right;
@@ -49,6 +50,7 @@ void MoveIntoWorkArea(RECT* window) {
     if (window->left + dx < work.left) dx = work.left - window->left;
     if (window->top + dy < work.top) dy = work.top - window->top;
     OffsetRect(window, dx, dy);
+    return true;
 }
 
 void PlaceAsKept(HWND dialog) {
@@ -59,8 +61,9 @@ void PlaceAsKept(HWND dialog) {
     if (height < g_layout.minimumWindow.cy) height = g_layout.minimumWindow.cy;
     window.right = window.left + width;
     window.bottom = window.top + height;
-    // The monitors may have changed since (one unplugged, another size).
-    MoveIntoWorkArea(&window);
+    // The monitors may have changed since (one unplugged, another size). A
+    // place that cannot be checked is not taken: it might be off every screen.
+    if (!MoveIntoWorkArea(&window)) return;
     SetWindowPos(dialog, nullptr, window.left, window.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
