@@ -234,7 +234,7 @@ TEST_F(RefusalTest, AGroupThatCannotBePutInNameOrderWholeStaysAsItWas) {
             EXPECT_EQ(afterUndo, unsorted) << "no step to undo";
             EXPECT_EQ(Boxes(), std::vector<std::string>{kMoveFailed});
         }
-        EXPECT_GT(n, 6) << "every move of the step met a failure";
+        EXPECT_GT(n, 3) << "each of the three moves met a failure";
         EXPECT_LT(n, kMostCalls);
     }
 }
