@@ -20,7 +20,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "editor/order_editor.h"
+#include "editor/folder_moves.h"
 #include "order/folder_key_copies.h"
 #include "order/order_file.h"
 #include "order/tree_sort.h"

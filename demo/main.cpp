@@ -215,7 +215,9 @@ public:
     ~Demo() { standin::Host().heap = nullptr; }
 
     void Build(const std::vector<preview::TreeFileFolder>& folders) {
-        std::vector<HTREEITEM> parents;
+        // Icons as the host's folder pane shows them, for the editor to copy.
+        host_.UseImageList();
+        std::vector<HTREEITEM> parents, collapsed;
         for (const preview::TreeFileFolder& folder : folders) {
             parents.resize(static_cast<size_t>(folder.depth));
             HTREEITEM parent = folder.depth ? parents.back() : nullptr;
@@ -224,8 +226,11 @@ public:
             if (!folder.diskName.empty())
                 path = (parent ? host_.PathOf(parent) : std::string(g_dataFolder)) + standin::Sjis(folder.diskName) + "\\";
             parents.push_back(path.empty() ? host_.AddFolder(parent, name) : host_.AddFolderWithPath(parent, name, path));
+            if (folder.collapsed) collapsed.push_back(parents.back());
         }
         host_.ExpandAll();
+        for (HTREEITEM item : collapsed) TreeView_Expand(host_.tree(), item, TVE_COLLAPSE);
+        TreeView_SelectSetFirstVisible(host_.tree(), TreeView_GetRoot(host_.tree()));
     }
 
     // The tree, one folder a line, each marked with the order-file line that places it.

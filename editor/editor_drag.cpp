@@ -1,6 +1,6 @@
-#include "editor/editor_drag.h"
+#include "editor/editor_input.h"
 
-#include "editor/order_editor.h"
+#include "editor/folder_moves.h"
 #include "plugin/tree_control.h"
 
 namespace {
@@ -114,6 +114,9 @@ void EndDrag() {
     HWND tree = g_drag.tree;
     bool captured = GetCapture() == tree;
     g_drag.stage = DragStage::kNone;  // first: releasing the capture calls back
+    // A right press that cancelled an earlier drag has had its release by
+    // now, wherever it went.
+    g_drag.rightCancelled = false;
     if (!tree) return;
     TreeSetInsertMark(tree, nullptr, false);
     KillTimer(tree, kScrollTimer);
@@ -187,7 +190,12 @@ bool HandleDragMessage(HWND tree, UINT message, WPARAM wParam, LPARAM lParam, WN
             CancelDrag();
             return false;
         case WM_RBUTTONDOWN:
-            if (g_drag.stage == DragStage::kNone) return false;
+            if (g_drag.stage == DragStage::kNone) {
+                // A new right click: the release of the press that
+                // cancelled a drag went elsewhere (off the tree).
+                g_drag.rightCancelled = false;
+                return false;
+            }
             CancelDrag();
             g_drag.rightCancelled = true;
             return true;

@@ -1,8 +1,7 @@
 #include "editor/editor_input.h"
 
-#include "editor/editor_drag.h"
-#include "editor/move_history.h"
-#include "editor/order_editor.h"
+#include "editor/folder_moves.h"
+#include "plugin/module_state.h"
 #include "plugin/texts.h"
 #include "plugin/tree_control.h"
 #include "resources/resource_ids.h"
@@ -15,11 +14,12 @@ namespace {
 // dialog loop's hook. Moves are FolderMove's values; then these.
 const UINT kKeyActionMessage = WM_APP + 0x231;
 enum KeyAction : UINT { kActionUndo = 16, kActionRedo, kActionMenu };
+// The menu's own entries; the moves are FolderMove's values.
+enum MenuAction : UINT { kActionSortGroup = 32 };
 
 // Button timer id; a button keeps no timers of its own.
 const UINT_PTR kRepeatTimer = 0x7A32;
 
-enum MenuCommand : UINT { kMenuFirst = 1, kMenuUp, kMenuDown, kMenuLast, kMenuUndoId, kMenuRedoId };
 
 // Zero at load: the module runs no constructors.
 struct InputState {
@@ -33,6 +33,35 @@ struct InputState {
 InputState g_input;
 
 HWND EditorTree() { return GetDlgItem(g_input.dialog, IDC_FOLDER_TREE); }
+
+// Does what a key or the menu asked for. A press waiting to become a drag
+// holds the item it was made on, which any move replaces: it ends first.
+void Act(HWND tree, UINT action) {
+    CancelDrag();
+    switch (action) {
+        case kActionUndo: UndoMove(tree); break;
+        case kActionRedo: RedoMove(tree); break;
+        case kActionSortGroup: SortSelectedGroup(tree); break;
+        default:
+            if (action <= static_cast<UINT>(FolderMove::kLast)) MoveSelectedFolder(tree, static_cast<FolderMove>(action));
+            break;
+    }
+}
+
+// Alt with an arrow, Home or End moves the selected folder, as the buttons
+// do but as far as the key says, in one move. The tree control ignores
+// these keys (they come as system keys, with Alt's bit set in the key data),
+// so the editor catches them on the tree itself. Holding a key repeats it.
+bool FolderMoveForKey(WPARAM key, LPARAM keyData, FolderMove* how) {
+    if (!KeyDataAltDown(keyData)) return false;
+    switch (key) {
+        case VK_UP: *how = FolderMove::kUp; return true;
+        case VK_DOWN: *how = FolderMove::kDown; return true;
+        case VK_HOME: *how = FolderMove::kFirst; return true;
+        case VK_END: *how = FolderMove::kLast; return true;
+        default: return false;
+    }
+}
 
 bool PostKeyAction(UINT action) {
     PostMessageA(g_input.dialog, kKeyActionMessage, action, 0);
@@ -202,8 +231,8 @@ bool CanMove(HWND tree, FolderMove how) {
            FolderHasKey(TreeGetItemData(tree, item));
 }
 
-}  // namespace
-
+// The folder menu at `screenPoint`, for the selected folder; with
+// `atSelection` it opens under the selected folder's row instead (keys).
 void ShowFolderMenu(HWND tree, POINT screenPoint, bool atSelection) {
     HTREEITEM selected = TreeGetSelection(tree);
     if (!selected) return;
@@ -217,33 +246,68 @@ void ShowFolderMenu(HWND tree, POINT screenPoint, bool atSelection) {
     }
     PopupMenu menu;
     if (!menu.get()) return;
-    menu.Add(kMenuFirst, kMenuMoveFirst, CanMove(tree, FolderMove::kFirst));
-    menu.Add(kMenuUp, kMenuMoveUp, CanMove(tree, FolderMove::kUp));
-    menu.Add(kMenuDown, kMenuMoveDown, CanMove(tree, FolderMove::kDown));
-    menu.Add(kMenuLast, kMenuMoveLast, CanMove(tree, FolderMove::kLast));
+    // Command ids are the actions plus one: TrackPopupMenu answers 0 for
+    // no choice.
+    const UINT kId = 1;
+    menu.Add(kId + static_cast<UINT>(FolderMove::kFirst), kMenuMoveFirst, CanMove(tree, FolderMove::kFirst));
+    menu.Add(kId + static_cast<UINT>(FolderMove::kUp), kMenuMoveUp, CanMove(tree, FolderMove::kUp));
+    menu.Add(kId + static_cast<UINT>(FolderMove::kDown), kMenuMoveDown, CanMove(tree, FolderMove::kDown));
+    menu.Add(kId + static_cast<UINT>(FolderMove::kLast), kMenuMoveLast, CanMove(tree, FolderMove::kLast));
+    menu.Add(kId + kActionSortGroup, kMenuSortGroup, CanSortSelectedGroup(tree));
     menu.AddSeparator();
-    menu.Add(kMenuUndoId, kMenuUndo, move_history::CanUndo());
-    menu.Add(kMenuRedoId, kMenuRedo, move_history::CanRedo());
+    menu.Add(kId + kActionUndo, kMenuUndo, CanUndo());
+    menu.Add(kId + kActionRedo, kMenuRedo, CanRedo());
     // The choice comes back here rather than as a command to the dialog,
     // whose command ids the menu's would collide with.
     UINT chosen = static_cast<UINT>(TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
                                                    screenPoint.x, screenPoint.y, 0, GetParent(tree), nullptr));
-    switch (chosen) {
-        case kMenuFirst: MoveSelectedFolder(tree, FolderMove::kFirst); break;
-        case kMenuUp: MoveSelectedFolder(tree, FolderMove::kUp); break;
-        case kMenuDown: MoveSelectedFolder(tree, FolderMove::kDown); break;
-        case kMenuLast: MoveSelectedFolder(tree, FolderMove::kLast); break;
-        case kMenuUndoId: UndoMove(tree); break;
-        case kMenuRedoId: RedoMove(tree); break;
-        default: break;
+    if (chosen) Act(tree, chosen - kId);
+}
+
+bool MoveSelectionByKey(HWND tree, WPARAM key, LPARAM keyData) {
+    FolderMove how;
+    if (!FolderMoveForKey(key, keyData, &how)) return false;
+    Act(tree, static_cast<UINT>(how));
+    return true;
+}
+
+LRESULT CALLBACK EditorTreeProc(HWND tree, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_SYSKEYDOWN && MoveSelectionByKey(tree, wParam, lParam)) return 0;
+    LRESULT result;
+    if (HandleDragMessage(tree, message, wParam, lParam, g_module.editorTreeProc, &result)) return result;
+    switch (message) {
+        case WM_RBUTTONDOWN: {
+            // As in Explorer, the folder right-clicked becomes the selected
+            // one; the control's own handling (a loop of its own until the
+            // release) is not needed.
+            POINT point = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+            HTREEITEM item = TreeHitTest(tree, point);
+            SetFocus(tree);
+            if (item) TreeSelectItem(tree, item);
+            return 0;
+        }
+        case WM_RBUTTONUP: {
+            // The menu opens on the release, and the release is not passed
+            // on: the platform would ask for a menu a second time.
+            POINT point = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+            if (!TreeHitTest(tree, point)) return 0;
+            ClientToScreen(tree, &point);
+            ShowFolderMenu(tree, point, false);
+            return 0;
+        }
+        default:
+            return CallWindowProcA(g_module.editorTreeProc, tree, message, wParam, lParam);
     }
 }
+
+}  // namespace
 
 void StartEditorInput(HWND dialog) {
     g_input.dialog = dialog;
     g_input.pressedButton = 0;
     g_input.releasingButton = 0;
-    move_history::Clear();
+    ClearMoveHistory();
+    g_module.editorTreeProc = TreeSubclass(EditorTree(), EditorTreeProc);
     SubclassMoveButtons(dialog);
     // Thread-local: only this thread's modal loops call it.
     g_input.keyHook = SetWindowsHookExA(WH_MSGFILTER, EditorKeyHook, nullptr, GetCurrentThreadId());
@@ -255,7 +319,7 @@ void StopEditorInput() {
     CancelDrag();
     g_input.dialog = nullptr;
     g_input.pressedButton = 0;
-    move_history::Clear();
+    ClearMoveHistory();
 }
 
 bool ButtonAlreadyMoved(WORD id) { return id && g_input.releasingButton == id; }
@@ -264,11 +328,9 @@ bool HandleKeyActionMessage(HWND dialog, UINT message, WPARAM action) {
     if (message != kKeyActionMessage) return false;
     HWND tree = GetDlgItem(dialog, IDC_FOLDER_TREE);
     POINT unused = {0, 0};
-    switch (action) {
-        case kActionUndo: UndoMove(tree); break;
-        case kActionRedo: RedoMove(tree); break;
-        case kActionMenu: ShowFolderMenu(tree, unused, true); break;
-        default: MoveSelectedFolder(tree, static_cast<FolderMove>(action)); break;
-    }
+    if (action == kActionMenu)
+        ShowFolderMenu(tree, unused, true);
+    else
+        Act(tree, static_cast<UINT>(action));
     return true;
 }

@@ -28,6 +28,45 @@ struct Layout {
 };
 Layout g_layout;
 
+// Where the last editor was closed, for as long as the module is loaded.
+struct KeptPlace {
+    bool kept;
+    RECT window;  // screen coordinates
+};
+KeptPlace g_kept;
+
+// As DM_REPOSITION does: moved so that its right and bottom edges are in
+// the work area, then its left and top ones, which win when the window is
+// larger than the work area (its title bar stays reachable). False when
+// the system could not say where the work area is.
+bool MoveIntoWorkArea(RECT* window) {
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    if (!GetMonitorInfoA(MonitorFromRect(window, MONITOR_DEFAULTTONEAREST), &monitor)) return false;
+    const RECT& work = monitor.rcWork;
+    int dx = 0, dy = 0;
+    if (window->right > work.right) dx = work.right - window->right;
+    if (window->bottom > work.bottom) dy = work.bottom - window->bottom;
+    if (window->left + dx < work.left) dx = work.left - window->left;
+    if (window->top + dy < work.top) dy = work.top - window->top;
+    OffsetRect(window, dx, dy);
+    return true;
+}
+
+void PlaceAsKept(HWND dialog) {
+    if (!g_kept.kept) return;
+    RECT window = g_kept.window;
+    int width = window.right - window.left, height = window.bottom - window.top;
+    if (width < g_layout.minimumWindow.cx) width = g_layout.minimumWindow.cx;
+    if (height < g_layout.minimumWindow.cy) height = g_layout.minimumWindow.cy;
+    window.right = window.left + width;
+    window.bottom = window.top + height;
+    // The monitors may have changed since (one unplugged, another size). A
+    // place that cannot be checked is not taken: it might be off every screen.
+    if (!MoveIntoWorkArea(&window)) return;
+    SetWindowPos(dialog, nullptr, window.left, window.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 }  // namespace
 
 void PrepareEditorLayout(HWND dialog) {
@@ -53,7 +92,18 @@ void PrepareEditorLayout(HWND dialog) {
     SetWindowPos(dialog, nullptr, 0, 0, g_layout.minimumWindow.cx, g_layout.minimumWindow.cy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     g_layout.dialog = dialog;
+    PlaceAsKept(dialog);
     LayOutEditor(dialog);
+}
+
+void RememberEditorPlace(HWND dialog) {
+    // Only a window that was laid out (the fill may have failed first), and
+    // not minimised, where its rectangle is no place to open at.
+    if (dialog != g_layout.dialog || IsIconic(dialog)) return;
+    RECT window;
+    if (!GetWindowRect(dialog, &window)) return;
+    g_kept.window = window;
+    g_kept.kept = true;
 }
 
 void LayOutEditor(HWND dialog) {

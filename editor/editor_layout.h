@@ -1,12 +1,20 @@
-// The editor's window, resizable at run time: the template stays as it is
-// (no sizing border there), and its size is the smallest the window takes.
+// The editor's window layer: resizable at run time (the template stays as
+// it is, with no sizing border), its size the smallest the window takes,
+// and reopened where the user left it while the host runs. The dialog above
+// calls it; it knows nothing of folders or input.
 #pragma once
 
 #include <windows.h>
 
 // Gives the dialog a sizing border, keeping its client size, and notes
-// where every control stands at the template's size.
+// where every control stands at the template's size. An editor closed
+// before in this process opens again at that size and place, no smaller
+// than the template, and moved (not shrunk) into the work area of the
+// nearest monitor where it would not fit as it was.
 void PrepareEditorLayout(HWND dialog);
+// WM_DESTROY: keeps the window's size and place for the next opening, in
+// the module alone (nothing is written anywhere).
+void RememberEditorPlace(HWND dialog);
 // WM_SIZE: the tree takes the new room; the ↑ and ↓ buttons keep to its
 // right edge, centred on it as at first; OK and Cancel stay centred under it.
 void LayOutEditor(HWND dialog);

@@ -65,5 +65,6 @@ const char kMenuMoveFirst[] = "先頭へ移動\tAlt+Home";
 const char kMenuMoveUp[] = "1つ上へ\tAlt+↑";
 const char kMenuMoveDown[] = "1つ下へ\tAlt+↓";
 const char kMenuMoveLast[] = "末尾へ移動\tAlt+End";
+const char kMenuSortGroup[] = "名前順に並べる";
 const char kMenuUndo[] = "元に戻す\tCtrl+Z";
 const char kMenuRedo[] = "やり直し\tCtrl+Y";

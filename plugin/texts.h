@@ -48,5 +48,7 @@ extern const char kMenuMoveFirst[];
 extern const char kMenuMoveUp[];
 extern const char kMenuMoveDown[];
 extern const char kMenuMoveLast[];
+// The selected folder's group in the order of the names shown.
+extern const char kMenuSortGroup[];
 extern const char kMenuUndo[];
 extern const char kMenuRedo[];

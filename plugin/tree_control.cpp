@@ -36,9 +36,10 @@ bool TreeReadItemData(HWND tree, HTREEITEM item, LPARAM* itemData) {
     return true;
 }
 
-bool TreeReadItem(HWND tree, HTREEITEM item, char* text, int capacity, LPARAM* itemData) {
+bool TreeReadItem(HWND tree, HTREEITEM item, char* text, int capacity, TreeItemLook* look) {
     TVITEMA request = {};
-    request.mask = TVIF_HANDLE | TVIF_PARAM | TVIF_TEXT;
+    request.mask = TVIF_HANDLE | TVIF_PARAM | TVIF_TEXT | TVIF_STATE | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+    request.stateMask = TVIS_EXPANDED;
     request.hItem = item;
     request.pszText = text;
     request.cchTextMax = capacity;
@@ -54,7 +55,12 @@ bool TreeReadItem(HWND tree, HTREEITEM item, char* text, int capacity, LPARAM* i
             text[0] = '\0';
     }
     text[capacity - 1] = '\0';
-    *itemData = request.lParam;
+    look->itemData = request.lParam;
+    // An image its owner would supply on request (I_IMAGECALLBACK) has no
+    // owner to ask in the copy: the copy shows the first image instead.
+    look->image = request.iImage < 0 ? 0 : request.iImage;
+    look->selectedImage = request.iSelectedImage < 0 ? look->image : request.iSelectedImage;
+    look->expanded = (request.state & TVIS_EXPANDED) != 0;
     return true;
 }
 
@@ -65,13 +71,15 @@ bool TreeIsLive(HWND window) {
 }
 
 HTREEITEM TreeInsertItem(HWND tree, HTREEITEM parent, HTREEITEM after, const char* text,
-                         LPARAM itemData) {
+                         const TreeItemLook& look) {
     TVINSERTSTRUCTA insert = {};
     insert.hParent = parent;
     insert.hInsertAfter = after;
-    insert.item.mask = TVIF_TEXT | TVIF_PARAM;
+    insert.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
     insert.item.pszText = const_cast<char*>(text);
-    insert.item.lParam = itemData;
+    insert.item.lParam = look.itemData;
+    insert.item.iImage = look.image;
+    insert.item.iSelectedImage = look.selectedImage;
     return reinterpret_cast<HTREEITEM>(
         SendMessageA(tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
 }
@@ -124,6 +132,80 @@ void TreeSelectItem(HWND tree, HTREEITEM item) {
 
 void TreeExpandItem(HWND tree, HTREEITEM item) {
     SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
+}
+
+bool TreeIsExpanded(HWND tree, HTREEITEM item) {
+    return (SendMessageA(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_EXPANDED) & TVIS_EXPANDED) != 0;
+}
+
+void TreeShowFirstRow(HWND tree) {
+    HTREEITEM root = TreeGetRoot(tree);
+    if (root) SendMessageA(tree, TVM_SELECTITEM, TVGN_FIRSTVISIBLE, reinterpret_cast<LPARAM>(root));
+}
+
+void TreeShowButtonsAtRoot(HWND tree) {
+    // The control looks at its style again when told it changed
+    // (WM_STYLECHANGED, sent by SetWindowLong).
+    SetWindowLongA(tree, GWL_STYLE, GetWindowLongA(tree, GWL_STYLE) | TVS_HASBUTTONS | TVS_LINESATROOT);
+}
+
+namespace {
+typedef HIMAGELIST(WINAPI* ImageListDuplicateFn)(HIMAGELIST list);
+typedef BOOL(WINAPI* ImageListDestroyFn)(HIMAGELIST list);
+
+// The common controls the tree class comes from: the module holding the
+// class's window procedure. An image list is only safe in the hands of the
+// module that made it (a process may hold two versions of the common
+// controls side by side); the name is the last resort.
+HMODULE TreeClassModule(HWND tree) {
+    // The wide procedure: asked for through the 8-bit function, a class
+    // registered with wide texts answers a handle, not an address.
+    ULONG_PTR procedure = GetClassLongPtrW(tree, GCLP_WNDPROC);
+    HMODULE module = nullptr;
+    if (procedure &&
+        GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                           reinterpret_cast<LPCSTR>(procedure), &module) &&
+        GetProcAddress(module, "ImageList_Duplicate"))
+        return module;
+    return GetModuleHandleA("comctl32.dll");
+}
+
+template <typename Function>
+Function FindFunction(HMODULE module, const char* name) {
+    // Through a function type that takes nothing, as the compiler asks for a
+    // cast between unrelated function types.
+    return module ? reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)))
+                  : nullptr;
+}
+}  // namespace
+
+TreeImagesCopy TreeShowImagesOf(HWND source, HWND destination) {
+    TreeImagesCopy images = {};
+    HIMAGELIST hostList = reinterpret_cast<HIMAGELIST>(SendMessageA(source, TVM_GETIMAGELIST, TVSIL_NORMAL, 0));
+    if (!hostList) return images;
+    // A copy, not the host's list: the host may destroy or replace its list
+    // while the editor is open, and a list the editor only borrowed would
+    // then be drawn from freed memory.
+    HMODULE controls = TreeClassModule(source);
+    if (controls != TreeClassModule(destination)) return images;
+    ImageListDuplicateFn duplicate = FindFunction<ImageListDuplicateFn>(controls, "ImageList_Duplicate");
+    ImageListDestroyFn destroy = FindFunction<ImageListDestroyFn>(controls, "ImageList_Destroy");
+    if (!duplicate || !destroy) return images;
+    images.list = duplicate(hostList);
+    if (!images.list) return images;
+    images.destroy = reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(destroy));
+    SendMessageA(destination, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images.list));
+    return images;
+}
+
+void TreeDropImages(HWND destination, TreeImagesCopy* images) {
+    if (!images->list) return;
+    // The control never destroys the lists it is given; it must not keep
+    // drawing from this one once it is gone.
+    if (IsWindow(destination)) SendMessageA(destination, TVM_SETIMAGELIST, TVSIL_NORMAL, 0);
+    reinterpret_cast<ImageListDestroyFn>(reinterpret_cast<void (*)()>(images->destroy))(images->list);
+    images->list = nullptr;
+    images->destroy = nullptr;
 }
 
 void TreeEnsureVisible(HWND tree, HTREEITEM item) {

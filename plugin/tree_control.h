@@ -25,18 +25,29 @@ LPARAM TreeGetItemData(HWND tree, HTREEITEM item);
 // folder whose record address is lost this way would be a folder lost.
 bool TreeReadItemData(HWND tree, HTREEITEM item, LPARAM* itemData);
 
-// The item's item data and its text, cut to fit `capacity` bytes and always
+// What a copy of an item keeps besides its text: its item data, its images
+// (indexes into the tree's normal image list) and whether it is expanded.
+struct TreeItemLook {
+    LPARAM itemData;
+    int image;
+    int selectedImage;
+    bool expanded;
+};
+
+// The item's look and its text, cut to fit `capacity` bytes and always
 // NUL-terminated (Wine's control does not terminate a text it cuts). False
 // when the control could not read the item.
-bool TreeReadItem(HWND tree, HTREEITEM item, char* text, int capacity, LPARAM* itemData);
+bool TreeReadItem(HWND tree, HTREEITEM item, char* text, int capacity, TreeItemLook* look);
 
 // True while `window` is a tree-view control that still exists.
 bool TreeIsLive(HWND window);
 
 // Parent null or TVI_ROOT for the top level; after is an item, TVI_FIRST or
 // TVI_LAST. Null when the control could not insert (it has no memory left).
+// The item gets the look's item data and images; it is expanded only once
+// it has children (TreeExpandItem).
 HTREEITEM TreeInsertItem(HWND tree, HTREEITEM parent, HTREEITEM after, const char* text,
-                         LPARAM itemData);
+                         const TreeItemLook& look);
 // Removes the item with its subtree, however deep; false when the control
 // refused.
 bool TreeDeleteItem(HWND tree, HTREEITEM item);
@@ -46,7 +57,27 @@ bool TreeDeleteItem(HWND tree, HTREEITEM item);
 void TreeDeleteAll(HWND tree);
 void TreeSelectItem(HWND tree, HTREEITEM item);
 void TreeExpandItem(HWND tree, HTREEITEM item);
+bool TreeIsExpanded(HWND tree, HTREEITEM item);
+
+// Gives the tree the expand buttons and the lines at the root that a
+// folder pane has, whatever its template said.
+void TreeShowButtonsAtRoot(HWND tree);
+
+// A copy of a tree's normal image list, which another tree shows. Zero:
+// none. Plain data, so that it can live in the module's zero-filled state.
+struct TreeImagesCopy {
+    HIMAGELIST list;
+    FARPROC destroy;  // the common controls' ImageList_Destroy, for this list
+};
+// Shows in `destination` a copy of `source`'s normal image list and answers
+// it; zero, with nothing shown, when `source` has no list or no copy could
+// be made. The copy is the caller's, for TreeDropImages.
+TreeImagesCopy TreeShowImagesOf(HWND source, HWND destination);
+// Takes the copy out of `destination` (if it still exists) and destroys it.
+void TreeDropImages(HWND destination, TreeImagesCopy* images);
 void TreeEnsureVisible(HWND tree, HTREEITEM item);
+// Scrolls the view to its first row.
+void TreeShowFirstRow(HWND tree);
 
 // Puts `procedure` in front of the tree's own window procedure; answers the
 // one it replaced, for the new one to pass on to.

@@ -92,6 +92,7 @@ void DeleteItemsFromTheLeavesUp(HWND tree) {
 FolderTreeHost::~FolderTreeHost() {
     DeleteItemsFromTheLeavesUp(tree_);
     DestroyWindow(window_);
+    if (images_) ImageList_Destroy(images_);
     if (noAccessPage_) VirtualFree(noAccessPage_, 0, MEM_RELEASE);
     if (Host().folderTree == tree_) Host().folderTree = nullptr;
     if (Host().mainWindow == window_) Host().mainWindow = nullptr;
@@ -166,9 +167,12 @@ HTREEITEM FolderTreeHost::AddItem(HTREEITEM parent, const std::string& name, LPA
     TVINSERTSTRUCTA insert = {};
     insert.hParent = parent ? parent : TVI_ROOT;
     insert.hInsertAfter = after;
-    insert.item.mask = TVIF_TEXT | TVIF_PARAM;
+    insert.item.mask = TVIF_TEXT | TVIF_PARAM | (images_ ? TVIF_IMAGE | TVIF_SELECTEDIMAGE : 0);
     insert.item.pszText = const_cast<char*>(name.c_str());
     insert.item.lParam = itemData;
+    const bool mailbox = !parent || parent == TVI_ROOT;
+    insert.item.iImage = mailbox ? 0 : 1;
+    insert.item.iSelectedImage = mailbox ? 0 : 2;
     return reinterpret_cast<HTREEITEM>(
         SendMessageA(tree_, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
 }
@@ -207,6 +211,70 @@ void FolderTreeHost::AddOutline(const std::string& outline) {
 
 void FolderTreeHost::ExpandAll() {
     for (const auto& entry : paths_) TreeView_Expand(tree_, entry.first, TVE_EXPAND);
+}
+
+namespace {
+// 16 by 16 pixels, a character a pixel: '.' the background (transparent),
+// then the colours below.
+const char* const kIcons[3][16] = {
+    {"................", "................", ".bbbbbbbbbbbbbb.", ".bwwwwwwwwwwwwb.", ".bwbwwwwwwwwbwb.",
+     ".bwwbwwwwwwbwwb.", ".bwwwbwwwwbwwwb.", ".bwwwwbwwbwwwwb.", ".bwwwwwbbwwwwwb.", ".bwwwwwwwwwwwwb.",
+     ".bwwwwwwwwwwwwb.", ".bbbbbbbbbbbbbb.", ".ssssssssssssss.", "................", "................",
+     "................"},
+    {"................", "................", ".ddddd..........", ".dyyyyd.........", ".dyyyyydddddddd.",
+     ".dyyyyyyyyyyyyd.", ".dyyyyyyyyyyyyd.", ".dyyyyyyyyyyyyd.", ".dyyyyyyyyyyyyd.", ".dyyyyyyyyyyyyd.",
+     ".dyyyyyyyyyyyyd.", ".dyyyyyyyyyyyyd.", ".dddddddddddddd.", "................", "................",
+     "................"},
+    {"................", "................", ".ddddd..........", ".dyyyyd.........", ".dyyyyydddddddd.",
+     ".dyyyyyyyyyyyyd.", ".dyydddddddddddd", ".dyydlllllllllld", ".dydllllllllllld", ".dydlllllllllld.",
+     ".ddllllllllllld.", ".ddlllllllllld..", ".ddddddddddddd..", "................", "................",
+     "................"},
+};
+
+COLORREF IconColour(char pixel) {
+    switch (pixel) {
+        case 'b': return RGB(0x30, 0x60, 0xB0);
+        case 'w': return RGB(0xF4, 0xF8, 0xFF);
+        case 's': return RGB(0x90, 0x90, 0x90);
+        case 'd': return RGB(0xB0, 0x80, 0x20);
+        case 'y': return RGB(0xF0, 0xC8, 0x50);
+        case 'l': return RGB(0xFF, 0xE0, 0x90);
+        default: return RGB(0xFF, 0x00, 0xFF);  // the mask colour
+    }
+}
+}  // namespace
+
+void FolderTreeHost::UseImageList() {
+    if (images_) return;
+    images_ = ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 3, 0);
+    HDC screen = GetDC(nullptr);
+    HDC drawing = CreateCompatibleDC(screen);
+    HBITMAP strip = CreateCompatibleBitmap(screen, 48, 16);
+    HGDIOBJ previous = SelectObject(drawing, strip);
+    for (int icon = 0; icon < 3; ++icon)
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 16; ++x) SetPixel(drawing, icon * 16 + x, y, IconColour(kIcons[icon][y][x]));
+    SelectObject(drawing, previous);
+    ImageList_AddMasked(images_, strip, RGB(0xFF, 0x00, 0xFF));
+    DeleteObject(strip);
+    DeleteDC(drawing);
+    ReleaseDC(nullptr, screen);
+    TreeView_SetImageList(tree_, images_, TVSIL_NORMAL);
+}
+
+void FolderTreeHost::SetItemImages(HTREEITEM item, int image, int selectedImage) {
+    TVITEMA change = {};
+    change.mask = TVIF_HANDLE | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+    change.hItem = item;
+    change.iImage = image;
+    change.iSelectedImage = selectedImage;
+    SendMessageA(tree_, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&change));
+}
+
+void FolderTreeHost::DestroyImageList() {
+    TreeView_SetImageList(tree_, nullptr, TVSIL_NORMAL);
+    if (images_) ImageList_Destroy(images_);
+    images_ = nullptr;
 }
 
 std::string FolderTreeHost::PathOf(HTREEITEM item) const {
@@ -287,6 +355,24 @@ std::string DescribeTree(HWND tree) {
     int depth = 0;
     for (HTREEITEM item = TreeView_GetRoot(tree); item; item = NextInTree(tree, item, &depth))
         out += std::string(static_cast<size_t>(depth) * 2, ' ') + ItemText(tree, item) + "\n";
+    return out;
+}
+
+std::string DescribeLook(HWND tree) {
+    const bool images = TreeView_GetImageList(tree, TVSIL_NORMAL) != nullptr;
+    std::string out;
+    int depth = 0;
+    for (HTREEITEM item = TreeView_GetRoot(tree); item; item = NextInTree(tree, item, &depth)) {
+        TVITEMA look = {};
+        look.mask = TVIF_HANDLE | TVIF_STATE | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+        look.stateMask = TVIS_EXPANDED;
+        look.hItem = item;
+        SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&look));
+        out += std::string(static_cast<size_t>(depth) * 2, ' ') + ItemText(tree, item);
+        if (TreeView_GetChild(tree, item)) out += look.state & TVIS_EXPANDED ? "+" : "-";
+        if (images) out += " " + std::to_string(look.iImage) + "/" + std::to_string(look.iSelectedImage);
+        out += "\n";
+    }
     return out;
 }
 

@@ -67,6 +67,16 @@ public:
     // has been asked for since it was made: the host sorts by name only.
     int sortsByFunction() const { return sortsByFunction_; }
 
+    // A small image list for the tree, as the host's folder pane has:
+    // image 0 a mailbox, 1 a closed folder, 2 an open one. Folders added
+    // from then on show 0 at the top level, 1 (selected: 2) below it.
+    void UseImageList();
+    HIMAGELIST imageList() const { return images_; }
+    void SetItemImages(HTREEITEM item, int image, int selectedImage);
+    // The host letting its list go while the module runs: out of the tree
+    // and destroyed.
+    void DestroyImageList();
+
     std::string PathOf(HTREEITEM item) const;
     HTREEITEM Find(const std::string& name) const;  // first item with that text
 
@@ -90,6 +100,7 @@ private:
     std::deque<Record*> released_;
     std::map<HTREEITEM, std::string> paths_;
     void* noAccessPage_ = nullptr;
+    HIMAGELIST images_ = nullptr;
 };
 
 // The values the host functions answer. One host per process, as in real life.
@@ -114,6 +125,10 @@ void WINAPI HostFree(LPVOID block);
 
 // The tree as indented text: one item a line, two spaces of indent a level.
 std::string DescribeTree(HWND tree);
+// The same with what a person sees of each item besides its name: "+" after
+// a parent shown expanded, "-" after one collapsed, and when the tree has an
+// image list, the item's image and selected image ("A+ 0/1").
+std::string DescribeLook(HWND tree);
 // The item after `item` depth-first, a parent before its children; null at
 // the end. Given `depth`, keeps it: one more a level down, one less a level
 // up. No recursion: test trees may be thousands of levels deep.

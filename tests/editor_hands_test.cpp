@@ -8,6 +8,8 @@
 
 #include <commctrl.h>
 
+#include <functional>
+#include <sstream>
 #include <vector>
 
 namespace {
@@ -77,6 +79,7 @@ class EditorHandsTest : public ModuleTest {
 protected:
     void StartWith(const std::string& outline) {
         host_->AddOutline(outline);
+        host_->ExpandAll();
         Load();
         WriteOrderFile("");
         module_->OnStart();
@@ -234,12 +237,12 @@ TEST_F(EditorHandsTest, TheMenuMovesTheFolderItOpensOnAndGreysWhatWouldDoNothing
         const char* after;
     };
     const Step steps[] = {
-        {"D", "right-click", 0, "----gg", "D A B C E F"},
-        {"D", "menu key", 2, "gg---g", "A D B C E F"},
-        {"F", "Shift+F10", 1, "--gg-g", "A D B C F E"},
-        {"B", "right-click", 3, "-----g", "A D C F E B"},
-        {"B", "menu key", 5, "--gg-g", "A D B C F E"},  // undo: B back before C
-        {"E", "right-click", -1, "--gg--", "A D B C F E"},  // Escape
+        {"D", "right-click", 0, "----ggg", "D A B C E F"},  // already in name order
+        {"D", "menu key", 2, "gg----g", "A D B C E F"},
+        {"F", "Shift+F10", 1, "--gg--g", "A D B C F E"},
+        {"B", "right-click", 3, "------g", "A D C F E B"},
+        {"B", "menu key", 6, "--gg--g", "A D B C F E"},  // undo: B back before C
+        {"E", "right-click", -1, "--gg---", "A D B C F E"},  // Escape
     };
     std::vector<std::string> texts;
     Edit([&](HWND dialog) {
@@ -270,6 +273,7 @@ TEST_F(EditorHandsTest, TheMenuMovesTheFolderItOpensOnAndGreysWhatWouldDoNothing
         "1\x82\xC2\x8F\xE3\x82\xD6\tAlt+\x81\xAA",             // 1つ上へ Alt+↑
         "1\x82\xC2\x89\xBA\x82\xD6\tAlt+\x81\xAB",             // 1つ下へ Alt+↓
         "\x96\x96\x94\xF6\x82\xD6\x88\xDA\x93\xAE\tAlt+End",  // 末尾へ移動
+        "\x96\xBC\x91\x4F\x8F\x87\x82\xC9\x95\xC0\x82\xD7\x82\xE9",  // 名前順に並べる
         "\x8C\xB3\x82\xC9\x96\xDF\x82\xB7\tCtrl+Z",            // 元に戻す
         "\x82\xE2\x82\xE8\x92\xBC\x82\xB5\tCtrl+Y",            // やり直し
     };
@@ -391,7 +395,7 @@ TEST_F(EditorHandsTest, AFolderWithoutAKeyRefusesEveryWayOfMovingWithABeep) {
     });
     EXPECT_EQ(g_beeps, 6) << "buttons, keys, drop and a held button; the menu offers nothing";
     EXPECT_TRUE(draggedShowsNo);
-    EXPECT_EQ(menu.greyed, "gggggg");
+    EXPECT_EQ(menu.greyed, "ggggggg");
     EXPECT_EQ(after, "A Outside B");
     EXPECT_EQ(passed, "B A Outside");
     EXPECT_EQ(ReadOrderFile(), "A\\\r\nB\\\r\n");
@@ -462,6 +466,227 @@ TEST_F(EditorHandsTest, AfterAButtonMoveTheRowAboveTheFolderIsInSight) {
         standin::ClickButton(dialog, IDCANCEL);
     });
     EXPECT_TRUE(hidden.empty()) << hidden.size() << " moves hid the row above, first " << hidden[0];
+}
+
+// The middle of the row's expand button, as the control itself places it.
+POINT OnButton(HWND tree, const std::string& name) {
+    HTREEITEM item = standin::FindTreeItem(tree, name);
+    RECT label = {};
+    TreeView_GetItemRect(tree, item, &label, TRUE);
+    int y = (label.top + label.bottom) / 2, first = -1, last = -1;
+    for (int x = 0; x < label.left; ++x) {
+        TVHITTESTINFO hit = {};
+        hit.pt = POINT{x, y};
+        TreeView_HitTest(tree, &hit);
+        if (hit.hItem != item || !(hit.flags & TVHT_ONITEMBUTTON)) continue;
+        if (first < 0) first = x;
+        last = x;
+    }
+    EXPECT_GE(first, 0) << "no expand button on " << name;
+    POINT point = {(first + last) / 2, y};
+    ClientToScreen(tree, &point);
+    return point;
+}
+
+// Each folder with subfolders in tree order, "+" when shown expanded, "-"
+// when collapsed: "A+ A1- B+".
+std::string Groups(HWND tree) {
+    std::string groups;
+    for (HTREEITEM item = TreeView_GetRoot(tree); item; item = standin::NextInTree(tree, item)) {
+        if (!TreeView_GetChild(tree, item)) continue;
+        bool expanded = TreeView_GetItemState(tree, item, TVIS_EXPANDED) & TVIS_EXPANDED;
+        groups += (groups.empty() ? "" : " ") + standin::ItemText(tree, item) + (expanded ? "+" : "-");
+    }
+    return groups;
+}
+
+void Select(HWND tree, const std::string& name) {
+    standin::SelectTreeItem(tree, standin::FindTreeItem(tree, name));
+    SetFocus(tree);
+}
+
+TEST_F(EditorHandsTest, GroupsOpenAndCloseByTheirButtonsTheArrowKeysStarAndDoubleClick) {
+    StartWith("A\n  A1\n    A1a\n  A2\nB\n  B1\n");
+    std::vector<std::string> seen;
+    Edit([&](HWND dialog) {
+        RealInputTurn turn(dialog);
+        HWND tree = standin::DialogTree(dialog);
+        Send(dialog, {MouseTo(OnButton(tree, "A")), MouseButton(MOUSEEVENTF_LEFTDOWN), MouseButton(MOUSEEVENTF_LEFTUP)});
+        seen.push_back(Groups(tree));
+        Select(tree, "A");
+        Send(dialog, Chord({VK_RIGHT}));
+        seen.push_back(Groups(tree));
+        Select(tree, "A1");
+        Send(dialog, Chord({VK_LEFT}));
+        seen.push_back(Groups(tree));
+        Select(tree, "A");
+        Send(dialog, Chord({VK_LEFT}));
+        seen.push_back(Groups(tree));
+        Send(dialog, Chord({VK_MULTIPLY}));  // the numeric pad's *: everything below
+        seen.push_back(Groups(tree));
+        POINT b = OnRow(tree, "B");
+        Send(dialog, {MouseTo(b), MouseButton(MOUSEEVENTF_LEFTDOWN), MouseButton(MOUSEEVENTF_LEFTUP),
+                      MouseButton(MOUSEEVENTF_LEFTDOWN), MouseButton(MOUSEEVENTF_LEFTUP)});
+        seen.push_back(Groups(tree));
+        Send(dialog, {MouseTo(OnButton(tree, "B")), MouseButton(MOUSEEVENTF_LEFTDOWN), MouseButton(MOUSEEVENTF_LEFTUP)});
+        seen.push_back(Groups(tree) + " / " + Children(tree));
+        standin::ClickButton(dialog, IDCANCEL);
+    });
+    const std::vector<std::string> expected = {
+        "A- A1+ B+", "A+ A1+ B+", "A+ A1- B+", "A- A1- B+", "A+ A1+ B+", "A+ A1+ B-", "A+ A1+ B+ / A B"};
+    EXPECT_EQ(seen, expected);
+}
+
+// B is collapsed with B1 collapsed and B2 expanded inside it: every way
+// of moving B, and a group step, leave the three as they were.
+TEST_F(EditorHandsTest, ACollapsedFolderAndItsSubfoldersKeepTheirStatesByEveryWayOfMoving) {
+    StartWith("A\nB\n  B1\n    B1a\n  B2\n    B2a\nC\nD\n  D1\n");
+    for (const char* name : {"B1", "B"}) TreeView_Expand(host_->tree(), host_->Find(name), TVE_COLLAPSE);
+    struct Step {
+        const char* what;
+        std::function<void(HWND dialog, HWND tree)> act;
+        const char* after;
+    };
+    auto menuEntry = [](int entry) {
+        return [entry](HWND dialog, HWND tree) { PickFromMenu(dialog, RightClick(OnRow(tree, "B")), entry); };
+    };
+    const Step steps[] = {
+        {"the up button", [](HWND dialog, HWND tree) { Select(tree, "B"); standin::ClickButton(dialog, kUp); },
+         "B A C D"},
+        {"Alt+Down", [](HWND dialog, HWND tree) { Select(tree, "B"); Send(dialog, Chord({VK_MENU, VK_DOWN})); },
+         "A B C D"},
+        {"a drag", [](HWND dialog, HWND tree) { Drag(dialog, OnRow(tree, "B"), OnRow(tree, "D", 0.75)); },
+         "A C D B"},
+        {"the menu", menuEntry(0), "B A C D"},
+        {"Ctrl+Z", [](HWND dialog, HWND) { Send(dialog, Chord({VK_CONTROL, 'Z'})); }, "A C D B"},
+        {"Ctrl+Y", [](HWND dialog, HWND) { Send(dialog, Chord({VK_CONTROL, 'Y'})); }, "B A C D"},
+        {"a drag resting on B", [](HWND dialog, HWND tree) {
+             POINT from = OnRow(tree, "A");
+             Send(dialog, {MouseTo(from), MouseButton(MOUSEEVENTF_LEFTDOWN), MouseTo(Offset(from, 0, -12))});
+             Send(dialog, {MouseTo(OnRow(tree, "B", 0.5))}, 1500);
+             Send(dialog, {MouseTo(OnRow(tree, "D", 0.75))});
+             Send(dialog, {MouseButton(MOUSEEVENTF_LEFTUP)});
+         }, "B C D A"},
+        {"name order", menuEntry(4), "A B C D"},
+        {"Ctrl+Z on name order", [](HWND dialog, HWND) { Send(dialog, Chord({VK_CONTROL, 'Z'})); }, "B C D A"},
+        {"Ctrl+Y on name order", [](HWND dialog, HWND) { Send(dialog, Chord({VK_CONTROL, 'Y'})); }, "A B C D"},
+    };
+    Edit([&](HWND dialog) {
+        RealInputTurn turn(dialog);
+        HWND tree = standin::DialogTree(dialog);
+        EXPECT_EQ(Groups(tree), "B- B1- B2+ D+");
+        for (const Step& step : steps) {
+            step.act(dialog, tree);
+            EXPECT_EQ(Children(tree), step.after) << step.what;
+            std::string groups = Groups(tree);
+            for (const char* state : {"B-", "B1-", "B2+", "D+"})
+                EXPECT_NE((" " + groups + " ").find(std::string(" ") + state + " "), std::string::npos)
+                    << step.what << ": " << groups;
+        }
+        standin::ClickButton(dialog, IDOK);
+    });
+    EXPECT_TRUE(watcher_.messageBoxes().empty());
+    EXPECT_EQ(Describe(), "A\nB\n  B1\n    B1a\n  B2\n    B2a\nC\nD\n  D1\n");
+}
+
+TEST_F(EditorHandsTest, NameOrderPutsAGroupOfJapaneseAndLatinNamesInOrderAsOneStep) {
+    using standin::Sjis;
+    StartWith(Sjis(u8"P\n  beta\n  Alpha\n    a1\n  ＡＢＣ\n  日本\n  abc\n  カナ\n  2026\n  ｶﾅ\nQ\n"));
+    const std::string before = Sjis(u8"beta Alpha ＡＢＣ 日本 abc カナ 2026 ｶﾅ");
+    // Case and width aside, ＡＢＣ and abc, カナ and ｶﾅ are one name: they
+    // keep their order.
+    const std::string sorted = Sjis(u8"2026 ＡＢＣ abc Alpha beta カナ ｶﾅ 日本");
+    std::string afterSort, selected, subfolder, afterUndo, afterRedo, greyedAfterSort;
+    Edit([&](HWND dialog) {
+        RealInputTurn turn(dialog);
+        HWND tree = standin::DialogTree(dialog);
+        EXPECT_EQ(Children(tree, "P"), before);
+        PickFromMenu(dialog, RightClick(OnRow(tree, "beta")), 4);
+        afterSort = Children(tree, "P");
+        selected = Selected(tree);
+        subfolder = Children(tree, "Alpha");
+        greyedAfterSort = PickFromMenu(dialog, Chord({VK_APPS}), -1).greyed;
+        Send(dialog, Chord({VK_CONTROL, 'Z'}));
+        afterUndo = Children(tree, "P");
+        Send(dialog, Chord({VK_CONTROL, 'Y'}));
+        afterRedo = Children(tree, "P");
+        standin::ClickButton(dialog, IDOK);
+    });
+    EXPECT_EQ(standin::Utf8(afterSort), standin::Utf8(sorted));
+    EXPECT_EQ(selected, "beta");
+    EXPECT_EQ(subfolder, "a1");
+    EXPECT_EQ(greyedAfterSort.substr(4, 1), "g") << greyedAfterSort;
+    EXPECT_EQ(standin::Utf8(afterUndo), standin::Utf8(before)) << "one step back";
+    EXPECT_EQ(afterRedo, sorted);
+    std::string expected = "P\\\r\n";
+    std::istringstream names(sorted);
+    for (std::string name; names >> name;) {
+        expected += "P\\" + name + "\\\r\n";
+        if (name == "Alpha") expected += "P\\Alpha\\a1\\\r\n";
+    }
+    expected += "Q\\\r\n";
+    EXPECT_EQ(standin::Utf8(ReadOrderFile()), standin::Utf8(expected));
+}
+
+TEST_F(EditorHandsTest, TheWindowReopensWhereItWasLeftMovedIntoTheWorkArea) {
+    StartWith("A\nB\n");
+    RECT work;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    RECT opened = {};
+    auto open = [this](standin::DialogWatcher::Script script) {
+        watcher_.OnNextDialog(std::move(script));
+        module_->OnPlugInSetup(host_->window());
+    };
+    open([&](HWND dialog) {
+        GetWindowRect(dialog, &opened);
+        standin::ClickButton(dialog, IDCANCEL);
+    });
+    const int width = opened.right - opened.left + 120, height = opened.bottom - opened.top + 60;
+    struct Case {
+        const char* what;
+        POINT leftAt;    // where it is left, at the larger size
+        POINT reopens;   // where it opens next
+    };
+    const Case cases[] = {
+        {"inside", {work.left + 30, work.top + 40}, {work.left + 30, work.top + 40}},
+        {"past the bottom right", {work.right - 50, work.bottom - 30}, {work.right - width, work.bottom - height}},
+        {"past the top left", {work.left - 400, work.top - 300}, {work.left, work.top}},
+    };
+    for (const Case& each : cases) {
+        open([&](HWND dialog) {
+            SetWindowPos(dialog, nullptr, each.leftAt.x, each.leftAt.y, width, height, SWP_NOZORDER);
+            standin::ClickButton(dialog, IDCANCEL);
+        });
+        RECT reopened = {};
+        open([&](HWND dialog) {
+            GetWindowRect(dialog, &reopened);
+            standin::ClickButton(dialog, IDOK);
+        });
+        EXPECT_EQ(reopened.left, each.reopens.x) << each.what;
+        EXPECT_EQ(reopened.top, each.reopens.y) << each.what;
+        EXPECT_EQ(reopened.right - reopened.left, width) << each.what;
+        EXPECT_EQ(reopened.bottom - reopened.top, height) << each.what;
+    }
+    EXPECT_EQ(watcher_.dialogsSeen(), 7);
+}
+
+TEST_F(EditorHandsTest, ARightClickAfterADragCancelledByTheRightButtonReleasedOffTheTreeOpensTheMenu) {
+    StartWith("A\nB\nC\n");
+    bool opened = false;
+    Edit([&](HWND dialog) {
+        RealInputTurn turn(dialog);
+        HWND tree = standin::DialogTree(dialog);
+        RECT ok;
+        GetWindowRect(GetDlgItem(dialog, IDOK), &ok);
+        POINT offTree = {(ok.left + ok.right) / 2, (ok.top + ok.bottom) / 2};
+        Send(dialog, {MouseTo(OnRow(tree, "A")), MouseButton(MOUSEEVENTF_LEFTDOWN), MouseTo(OnRow(tree, "C", 0.75))});
+        Send(dialog, {MouseButton(MOUSEEVENTF_RIGHTDOWN)});
+        Send(dialog, {MouseTo(offTree), MouseButton(MOUSEEVENTF_RIGHTUP), MouseButton(MOUSEEVENTF_LEFTUP)});
+        opened = standin::PickFromMenu(dialog, RightClick(OnRow(tree, "B")), -1).opened;
+        standin::ClickButton(dialog, IDCANCEL);
+    });
+    EXPECT_TRUE(opened);
+    EXPECT_EQ(Describe(), "A\nB\nC\n");
 }
 
 }  // namespace

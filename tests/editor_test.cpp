@@ -13,6 +13,7 @@ class EditorTest : public ModuleTest {
 protected:
     void StartWith(const std::string& outline, const std::string& orderFile) {
         host_->AddOutline(outline);
+        host_->ExpandAll();
         Load();
         WriteOrderFile(orderFile);
         module_->OnStart();
@@ -293,6 +294,66 @@ TEST_F(EditorTest, NamesAnsweredByPointerAreShown) {
     });
     SetWindowLongPtrA(host_->tree(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_treeProc));
     EXPECT_EQ(shown, "Inbox\n  Work\n" + longName.substr(0, 99) + "\n");
+}
+
+// The host's folder pane as the editor must show it: expand buttons and
+// lines at the root, each group open or closed as in the host, and the
+// host's icons (a copy: the host may destroy its own list meanwhile).
+TEST_F(EditorTest, OpensWithTheHostsGroupsOpenOrClosedAndItsIconsItemByItem) {
+    for (bool icons : {true, false}) {
+        SCOPED_TRACE(icons ? "with the host's icons" : "without");
+        module_.reset();
+        NewHostTree(28);
+        if (icons) host_->UseImageList();
+        host_->AddOutline("A\n  A1\n    A1a\n  A2\n    A2a\nB\n  B1\nC\n");
+        host_->ExpandAll();
+        for (const char* name : {"A1", "B"}) TreeView_Expand(host_->tree(), host_->Find(name), TVE_COLLAPSE);
+        if (icons) host_->SetItemImages(host_->Find("B1"), 2, 0);
+        Load();
+        WriteOrderFile("");
+        module_->OnStart();
+        std::string host, editor;
+        HIMAGELIST editorList = nullptr;
+        DWORD style = 0;
+        int imagesAfterHostDestroyedItsList = -1;
+        watcher_.OnNextDialog([&](HWND dialog) {
+            HWND tree = standin::DialogTree(dialog);
+            style = static_cast<DWORD>(GetWindowLongA(tree, GWL_STYLE));
+            host = standin::DescribeLook(host_->tree());
+            editor = standin::DescribeLook(tree);
+            editorList = TreeView_GetImageList(tree, TVSIL_NORMAL);
+            if (icons) {
+                host_->DestroyImageList();
+                RedrawWindow(tree, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+                imagesAfterHostDestroyedItsList = ImageList_GetImageCount(TreeView_GetImageList(tree, TVSIL_NORMAL));
+            }
+            standin::ClickButton(dialog, IDCANCEL);
+        });
+        HIMAGELIST hostList = host_->imageList();
+        module_->OnPlugInSetup(host_->window());
+        EXPECT_EQ(style & (TVS_HASBUTTONS | TVS_LINESATROOT), static_cast<DWORD>(TVS_HASBUTTONS | TVS_LINESATROOT));
+        EXPECT_EQ(editor, host);
+        EXPECT_EQ(host, icons ? "A+ 0/0\n  A1- 1/2\n    A1a 1/2\n  A2+ 1/2\n    A2a 1/2\nB- 0/0\n  B1 2/0\nC 0/0\n"
+                              : "A+\n  A1-\n    A1a\n  A2+\n    A2a\nB-\n  B1\nC\n");
+        EXPECT_EQ(editorList != nullptr && editorList != hostList, icons) << "a copy, not the host's own list";
+        EXPECT_EQ(imagesAfterHostDestroyedItsList, icons ? 3 : -1);
+    }
+}
+
+// Expanding the copied groups scrolls the control: the editor still opens
+// at the tree's first row.
+TEST_F(EditorTest, ALongTreeOfExpandedGroupsOpensAtItsFirstRow) {
+    std::string outline;
+    for (int group = 0; group < 40; ++group)
+        outline += "G" + std::to_string(group) + "\n  a\n  b\n  c\n";
+    StartWith(outline, "");
+    std::string first;
+    Edit([&](HWND dialog) {
+        HWND tree = standin::DialogTree(dialog);
+        first = standin::ItemText(tree, TreeView_GetFirstVisible(tree));
+        standin::ClickButton(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(first, "G0");
 }
 
 }  // namespace

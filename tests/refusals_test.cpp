@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "standin/call_failure.h"
+#include "standin/real_input.h"
 
 namespace {
 
@@ -175,6 +176,65 @@ TEST_F(RefusalTest, AMoveThatCannotCopyEveryFolderMovesNothing) {
             }
             if (failures == 0) break;
         }
+        EXPECT_LT(n, kMostCalls);
+    }
+}
+
+// A group put in name order is several moves: one that fails takes back
+// those made before it, so the group stands as it did, or the editor closes
+// when the control will not even do that. Nothing half-sorted is left, nor
+// a step to undo.
+TEST_F(RefusalTest, AGroupThatCannotBePutInNameOrderWholeStaysAsItWas) {
+    const std::string unsorted = "D\n  D1\nC\n  C1\nB\n  B1\nA\n  A1\n";
+    const std::string sorted = "A\n  A1\nB\n  B1\nC\n  C1\nD\n  D1\n";
+    struct Case {
+        FailingCall call;
+        bool fromThenOn;
+        bool closes;  // when some call failed
+    };
+    const Case cases[] = {
+        {FailingCall::kInsertItem, false, false},
+        {FailingCall::kInsertItem, true, true},  // the way back needs inserts too
+        {FailingCall::kDeleteItem, true, true},
+    };
+    for (const Case& c : cases) {
+        int n = 1;
+        for (; n < kMostCalls; ++n) {
+            SCOPED_TRACE(std::string(CallFailure::Name(c.call)) + (c.fromThenOn ? " from call " : " call ") +
+                         std::to_string(n));
+            Start(unsorted, "");
+            std::string shown, afterUndo;
+            int failures = 0;
+            watcher_.OnNextDialog([&](HWND dialog) {
+                standin::RealInputTurn turn(dialog);
+                HWND tree = standin::DialogTree(dialog);
+                standin::SelectTreeItem(tree, standin::FindTreeItem(tree, "B"));
+                SetFocus(tree);
+                {
+                    CallFailure failure(module_->handle(), c.call, n, c.fromThenOn);
+                    standin::PickFromMenu(dialog, standin::Chord({VK_APPS}), 4);
+                    failures = failure.failures();
+                }
+                if (!IsWindow(dialog) || !IsWindowVisible(dialog)) return;
+                shown = standin::DescribeTree(tree);
+                standin::SendAndPump(dialog, standin::Chord({VK_CONTROL, 'Z'}));
+                afterUndo = standin::DescribeTree(tree);
+                standin::ClickButton(dialog, IDCANCEL);
+            });
+            EXPECT_EQ(module_->OnPlugInSetup(host_->window()), 1);
+            if (failures == 0) {
+                EXPECT_EQ(shown, sorted);
+                EXPECT_EQ(afterUndo, unsorted);
+                EXPECT_TRUE(Boxes().empty());
+                break;
+            }
+            if (c.closes && Boxes() == std::vector<std::string>{kEditorClosedUnsaved}) continue;
+            EXPECT_FALSE(c.fromThenOn && c.call == FailingCall::kDeleteItem) << "closes";
+            EXPECT_EQ(shown, unsorted);
+            EXPECT_EQ(afterUndo, unsorted) << "no step to undo";
+            EXPECT_EQ(Boxes(), std::vector<std::string>{kMoveFailed});
+        }
+        EXPECT_GT(n, 3) << "each of the three moves met a failure";
         EXPECT_LT(n, kMostCalls);
     }
 }

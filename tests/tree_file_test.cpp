@@ -42,6 +42,7 @@ TEST(TreeFile, BadInputIsOneLineNamingTheFileAndLine) {
         {"A\n\x82\xA0\n", "t.txt:2: not UTF-8 text"},
         {"# nothing\n\n", "t.txt: no folders"},
         {"", "t.txt: no folders"},
+        {"A\n+  \n", "t.txt:2: a folder name must follow \"+ \""},
     };
     for (const Case& c : cases) {
         std::vector<preview::TreeFileFolder> folders;
@@ -103,6 +104,21 @@ TEST(TreeFile, ANameOnDiskOrAFullPathAfterTheEquals) {
     EXPECT_EQ(folders[2].fullPath, u8"D:\\外部\\");
     EXPECT_EQ(folders[3].fullPath, "\\\\server\\x\\");
     EXPECT_EQ(folders[3].diskName, "");
+}
+
+TEST(TreeFile, APlusBeforeANameShowsItsGroupCollapsed) {
+    std::vector<preview::TreeFileFolder> folders;
+    std::string error;
+    ASSERT_TRUE(preview::ParseTreeFile("t.txt", u8"+ 個人用 = 4b.mb\n  +  受信箱\n    A+ B\n+C\n", &folders, &error))
+        << error;
+    ASSERT_EQ(folders.size(), 4u);
+    const bool collapsed[] = {true, true, false, false};
+    const char* names[] = {u8"個人用", u8"受信箱", "A+ B", "+C"};
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(folders[i].collapsed, collapsed[i]) << i;
+        EXPECT_EQ(folders[i].name, names[i]) << i;
+    }
+    EXPECT_EQ(folders[0].diskName, "4b.mb");
 }
 
 // A copy of a data folder: its subfolders, recursively, in name order (ASCII

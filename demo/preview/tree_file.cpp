@@ -99,6 +99,12 @@ bool ParseTreeFile(const std::string& fileName, const std::string& text,
         TreeFileFolder folder;
         folder.depth = depth;
         std::string rest = line.substr(indent);
+        if (rest.compare(0, 2, "+ ") == 0) {
+            folder.collapsed = true;
+            size_t name = rest.find_first_not_of(' ', 1);
+            if (name == std::string::npos) return fail("a folder name must follow \"+ \"");
+            rest.erase(0, name);
+        }
         size_t equals = rest.find(" = ");
         folder.name = rest.substr(0, equals);
         if (equals != std::string::npos) {

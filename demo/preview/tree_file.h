@@ -5,8 +5,10 @@
 // name shown, as Becky! has it for mailboxes ("4b3c1a2e.mb") and for its own
 // folders ("!!!!Inbox"); "name = full path" (from a drive or a "\\" share
 // on) gives the path whole, e.g. for a folder outside the data folder. Blank
-// lines and lines starting with "#" are skipped. UTF-8. Two folders of one
-// name in one place are refused, as Becky! has none.
+// lines and lines starting with "#" are skipped. "+ " before a name shows
+// that folder's group collapsed, as the "+" button a closed group shows;
+// every other group is expanded. UTF-8. Two folders of one name in one
+// place are refused, as Becky! has none.
 #pragma once
 
 #include <string>
@@ -19,6 +21,7 @@ struct TreeFileFolder {
     std::string name;      // UTF-8
     std::string fullPath;  // UTF-8; empty: derived from the parent
     std::string diskName;  // UTF-8, without "\"; empty: the name
+    bool collapsed = false;  // its subfolders hidden ("+ " before the name)
 };
 
 // Parses `text`; on bad input answers false with `error` set to one line
