@@ -8,8 +8,10 @@
 // end at p+L. The first stage tests, for a whole block of positions at once,
 // some of the keys' bytes and the line end at p+L: a position passes it only
 // where a line of the key's length could start and agrees with the key in
-// the bytes that vary most from line to line. Blocks go two a turn, with one
-// test for both. The few positions that pass are decided, in order, by a
+// the bytes that vary most from line to line. With AVX2 blocks go two a
+// turn, with one test for both; with SSE2 one a turn, which measured faster:
+// two blocks' values do not fit its registers. The few positions that pass
+// are decided, in order, by a
 // scalar second stage inlined into the loop: a call out of the vector code
 // would cost a vzeroupper and the reload of every value the loop keeps on
 // the stack (there are 8 vector registers only), about as much as a turn.
@@ -32,13 +34,13 @@ __attribute__((always_inline)) inline Vector InRegister(Vector v) {
     return v;
 }
 
-// Every load of a turn lies within [p, p + L + 2 * width - 1], with L the
-// longer key's length, and the second stage reads from p - 1 on: turns run
-// while the furthest byte is still inside the data. p starts after the
-// first byte, so p - 1 is always inside it.
+// Every load of a turn lies within [p, p + L + turn - 1], with L the longer
+// key's length and turn the positions a turn tests, and the second stage
+// reads from p - 1 on: turns run while the furthest byte is still inside the
+// data. p starts after the first byte, so p - 1 is always inside it.
 template <typename V>
 bool TurnFits(const char* p, const char* end, size_t longest) {
-    return static_cast<size_t>(end - p) >= longest + 2 * V::kWidth;
+    return static_cast<size_t>(end - p) >= longest + V::kBlocksPerTurn * V::kWidth;
 }
 
 __attribute__((always_inline)) inline bool SameBytes(const char* line, const char* key, size_t length) {
@@ -64,32 +66,38 @@ __attribute__((always_inline)) inline int MatchCandidates(const char* block, uns
     return 0;
 }
 
-// Two blocks a turn, while every load of the turn lies inside the data: a
-// turn with a candidate goes to the second stage. The turns are counted by
-// q = p + `aligned`, from which `candidates` loads (its loads reach at most
-// `reach` bytes past p). After the first turn, q moves on to a multiple of
-// the width: the block loaded there, the one compared twice, then never
-// straddles two cache lines. The positions this takes back over were decided
-// in the first turn and are found wanting again. At the end p is the first
-// position not decided.
+// Turns of V::kBlocksPerTurn blocks, while every load of the turn lies inside
+// the data: a turn with a candidate goes to the second stage. The turns are
+// counted by q = p + `aligned`, from which `candidates` loads (its loads
+// reach at most `reach` bytes past p). After the first turn, q moves on to a
+// multiple of the width: the block loaded there, the one compared twice,
+// then never straddles two cache lines. The positions this takes back over
+// were decided in the first turn and are found wanting again. At the end p
+// is the first position not decided.
 template <typename V, typename Candidates>
 __attribute__((always_inline)) inline int RunTurns(const char*& p, const char* end, size_t reach, size_t aligned,
                                                    const LineKeys& keys, Candidates candidates) {
-    constexpr size_t kWidth = V::kWidth;
+    constexpr size_t kWidth = V::kWidth, kTurn = V::kBlocksPerTurn * kWidth;
+    static_assert(V::kBlocksPerTurn == 1 || V::kBlocksPerTurn == 2, "one or two blocks a turn");
     if (!TurnFits<V>(p, end, reach)) return 0;
     const char* q = p + aligned;
-    const char* const lastTurn = end - reach - 2 * kWidth + aligned;
+    const char* const lastTurn = end - reach - kTurn + aligned;
     auto turn = [&]() __attribute__((always_inline)) {
-        const typename V::Vector low = candidates(q), high = candidates(q + kWidth);
-        if (!V::Any(V::Or(low, high))) return 0;
         const char* block = q - aligned;
-        if (int match = MatchCandidates(block, V::Mask(low), keys)) return match;
-        return MatchCandidates(block + kWidth, V::Mask(high), keys);
+        if constexpr (V::kBlocksPerTurn == 1) {
+            const typename V::Vector found = candidates(q);
+            return V::Any(found) ? MatchCandidates(block, V::Mask(found), keys) : 0;
+        } else {
+            const typename V::Vector low = candidates(q), high = candidates(q + kWidth);
+            if (!V::Any(V::Or(low, high))) return 0;
+            if (int match = MatchCandidates(block, V::Mask(low), keys)) return match;
+            return MatchCandidates(block + kWidth, V::Mask(high), keys);
+        }
     };
     int match = turn();
-    q += 2 * kWidth;
+    q += kTurn;
     q -= reinterpret_cast<uintptr_t>(q) % kWidth;
-    for (; match == 0 && q <= lastTurn; q += 2 * kWidth) match = turn();
+    for (; match == 0 && q <= lastTurn; q += kTurn) match = turn();
     p = q - aligned;
     return match;
 }
