@@ -8,6 +8,7 @@
 // is shared.
 #include <windows.h>
 #include <commctrl.h>
+#include <immintrin.h>
 
 #include <algorithm>
 #include <climits>
@@ -120,6 +121,39 @@ void SortWalk(HWND tree, PFNTVCOMPARE compare) {
     }
 }
 
+// Where in the order file each comparison of a sort walk can stop: the end
+// of the line of each rank (a folder's rank stored in its record, as for the
+// floor), and the file's size for folders not listed.
+struct ScanReach {
+    std::vector<size_t> lineEnds;
+    size_t fileSize = 0;
+    double bytes = 0;  // what the comparisons of the walks since the last reset had to read
+};
+ScanReach g_reach;
+
+// The module's comparison, adding what it had to read (up to the end of the
+// first line that holds either key): two loads and an add beside a scan of
+// microseconds.
+int CALLBACK CompareFoldersCounting(LPARAM first, LPARAM second, LPARAM value) {
+    const size_t a = static_cast<size_t>(*reinterpret_cast<const int*>(first));
+    const size_t b = static_cast<size_t>(*reinterpret_cast<const int*>(second));
+    const size_t rank = std::min(a, b);
+    g_reach.bytes += static_cast<double>(rank < g_reach.lineEnds.size() ? g_reach.lineEnds[rank] : g_reach.fileSize);
+    return CompareFolders(first, second, value);
+}
+
+// Stores each folder's rank in the order file in the first bytes of its
+// record, where the floor compares them (the module reads only the path).
+void StoreRanks(standin::FolderTreeHost& host, const std::vector<HTREEITEM>& preorder,
+                const std::unordered_map<std::string, int>& rankOfKey) {
+    const size_t prefix = standin::Host().dataFolder.size();
+    for (HTREEITEM item : preorder) {
+        auto found = rankOfKey.find(host.PathOf(item).substr(prefix));
+        int rank = found == rankOfKey.end() ? INT_MAX : found->second;
+        *reinterpret_cast<int*>(standin::ItemData(host.tree(), item)) = rank;
+    }
+}
+
 // A plain line scan for comparison with the module's: each line's length is
 // measured, then compared with each key in turn.
 int CALLBACK CompareNaively(LPARAM first, LPARAM second, LPARAM) {
@@ -213,6 +247,9 @@ struct Row {
     // left as they are).
     double again, againFloor, againSorted;
     size_t peakBytes, outstanding;
+    // What the comparisons of one sort walk had to read (the same in every
+    // walk: the same control sorts the same tree with the same answers).
+    double bytesRead = 0;
 };
 
 const char* ScanName(OrderScan scan) {
@@ -243,15 +280,47 @@ std::string Seconds(double s) {
     return text;
 }
 
+// What the design allows: a first stage that tests three bytes of each
+// position cannot load less than three 32-byte blocks a block of 32
+// positions. These three loads (at p, p + 1 and p + 2, each kept in a
+// register) and an AND, over the whole data, with nothing else.
+volatile unsigned g_sink;  // what the loads found, so that they are not left out
+__attribute__((target("avx2"), noinline)) unsigned ThreeLoadsABlock(const char* begin, const char* end) {
+    __m256i any = _mm256_setzero_si256();
+    for (const char* p = begin; end - p >= 34; p += 32) {
+        __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+        __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 1));
+        __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 2));
+        asm("" : "+x"(a), "+x"(b), "+x"(c));
+        any = _mm256_or_si256(any, _mm256_and_si256(a, _mm256_and_si256(b, c)));
+    }
+    return static_cast<unsigned>(_mm256_movemask_epi8(any));
+}
+
+// Best of 5 rounds of `calls` calls of `read` over `file`, in bytes a nanosecond.
+template <typename Read>
+double BytesPerNanosecond(const std::string& file, int calls, Read read) {
+    double best = 1e9;
+    for (int round = 0; round < 5; ++round) {
+        const double start = Now();
+        for (int call = 0; call < calls; ++call) read();
+        best = std::min(best, Now() - start);
+    }
+    return static_cast<double>(file.size()) * calls / best / 1e9;
+}
+
 // How fast each scan reads an order file when neither key is listed, so
 // that every comparison reads the whole file: the scans alone, without the
 // tree control or the keys' lookup. On the shuffled order files of one
 // flat and one nested tree of `folders`, with two keys shaped like sibling
 // keys of the tree (one length, differing in the last digit). Best of 5
-// rounds of `calls` comparisons.
-void PrintScanThroughput(int folders) {
-    printf("\nScan speed, neither key listed (whole file each comparison; bytes a nanosecond, best of 5):\n");
-    printf("%-7s %-6s %10s | %8s %8s %8s\n", "folders", "tree", "file", "scalar", "sse2", "avx2");
+// rounds of `calls` comparisons. Beside them, the three loads a block that
+// bound any such scan; answers that bound on the flat file (0 without AVX2).
+double PrintScanThroughput(int folders) {
+    printf("\nScan speed, neither key listed (whole file each comparison; bytes a nanosecond, best of 5),\n"
+           "and three 32-byte loads a block of 32 positions with nothing else (the cap):\n");
+    printf("%-7s %-6s %10s | %8s %8s %8s | %8s\n", "folders", "tree", "file", "scalar", "sse2", "avx2", "cap");
+    double flatCap = 0;
     for (bool nested : {false, true}) {
         const Shape shape = {folders, nested, true, true};
         standin::FolderTreeHost host(28);
@@ -279,18 +348,42 @@ void PrintScanThroughput(int folders) {
                 printf(" %8s", "-");
                 continue;
             }
-            double best = 1e9;
-            for (int round = 0; round < 5; ++round) {
-                const double start = Now();
-                int answers = 0;
-                for (int call = 0; call < calls; ++call)
-                    answers += CompareKeysWith(scan, file.data(), file.data() + file.size(), first.c_str(), second.c_str());
-                best = std::min(best, Now() - start);
-                if (answers != 0) printf(" (listed?)");
-            }
-            printf(" %8.2f", static_cast<double>(file.size()) * calls / best / 1e9);
+            int answers = 0;
+            printf(" %8.2f", BytesPerNanosecond(file, calls, [&] {
+                       answers += CompareKeysWith(scan, file.data(), file.data() + file.size(), first.c_str(),
+                                                  second.c_str());
+                   }));
+            if (answers != 0) printf(" (listed?)");
         }
-        printf("\n");
+        const double cap = ProcessorHasAvx2() ? BytesPerNanosecond(file, calls, [&] {
+            g_sink = g_sink + ThreeLoadsABlock(file.data(), file.data() + file.size());
+        }) : 0;
+        if (!nested) flatCap = cap;
+        printf(" | %8.2f\n", cap);
+    }
+    return flatCap;
+}
+
+// How fast each scan reads inside the sort: the bytes the comparisons of a
+// sort walk had to read (each up to the end of the first line holding either
+// key, the whole file when neither is listed), over the time the walk took
+// beyond the floor's walk. And how far the start is from the design's own
+// bound: the floor plus those bytes read at the cap.
+void PrintScanInSort(const std::vector<Row>& rows, double cap) {
+    printf("\nScan speed inside the sort walk (bytes a nanosecond, over the walk's time beyond the floor),\n"
+           "and the start against the floor plus the bytes read at the cap (%.1f bytes a nanosecond):\n", cap);
+    printf("%-7s %-6s %-9s | %9s | %8s %8s %8s | %6s %6s\n", "folders", "tree", "list", "read", "scalar", "sse2",
+           "avx2", "start", "at cap");
+    for (const Row& r : rows) {
+        printf("%-7d %-6s %-9s | %6.1f MB |", r.shape.folders, r.shape.nested ? "nested" : "flat", ListName(r.shape),
+               r.bytesRead / 1e6);
+        for (size_t s = 0; s < kScanCount; ++s) {
+            if (r.scans[s] > r.floor) printf(" %8.2f", r.bytesRead / (r.scans[s] - r.floor) / 1e9);
+            else printf(" %8s", "-");
+        }
+        char atCap[16] = "-";
+        if (cap > 0) sprintf(atCap, "%5.1fx", (r.floor + r.bytesRead / cap / 1e9) / r.floor);
+        printf(" | %5.1fx %6s\n", r.module / r.floor, atCap);
     }
 }
 
@@ -426,14 +519,16 @@ int main(int argc, char** argv) {
                         // The floor, on the same tree rebuilt, with ranks in the records.
                         host.reset(new standin::FolderTreeHost(28));
                         preorder = BuildTree(*host, row.shape);
-                        const size_t prefix = standin::Host().dataFolder.size();
                         std::unordered_map<std::string, int> rankOfKey;
-                        for (const std::string& key : listed) rankOfKey.emplace(key, static_cast<int>(rankOfKey.size()));
-                        for (HTREEITEM item : preorder) {
-                            auto found = rankOfKey.find(host->PathOf(item).substr(prefix));
-                            int rank = found == rankOfKey.end() ? INT_MAX : found->second;
-                            *reinterpret_cast<int*>(standin::ItemData(host->tree(), item)) = rank;
+                        g_reach.lineEnds.clear();
+                        g_reach.fileSize = order.size();
+                        size_t lineStart = 0;
+                        for (const std::string& key : listed) {
+                            rankOfKey.emplace(key, static_cast<int>(rankOfKey.size()));
+                            g_reach.lineEnds.push_back(lineStart + key.size());
+                            lineStart += key.size() + 2;
                         }
+                        StoreRanks(*host, preorder, rankOfKey);
                         start = Now();
                         SortWalk(host->tree(), CompareByRank);
                         floorTimes.push_back(Now() - start);
@@ -452,10 +547,12 @@ int main(int argc, char** argv) {
                             if (!CanScanWith(kScans[s])) continue;
                             g_module.orderList.scan = kScans[s];
                             host.reset(new standin::FolderTreeHost(28));
-                            BuildTree(*host, row.shape);
+                            StoreRanks(*host, BuildTree(*host, row.shape), rankOfKey);
+                            g_reach.bytes = 0;
                             start = Now();
-                            SortWalk(host->tree(), CompareFolders);
+                            SortWalk(host->tree(), CompareFoldersCounting);
                             scanTimes[s].push_back(Now() - start);
+                            row.bytesRead = g_reach.bytes;
                             fprintf(stderr, " %s %.2fs", ScanName(kScans[s]), scanTimes[s].back());
                             if (standin::DescribeTree(host->tree()) != sorted)
                                 printf("warning: the %s scan sorted differently\n", ScanName(kScans[s]));
@@ -546,7 +643,7 @@ int main(int argc, char** argv) {
                r.again / r.againFloor, r.againSorted / r.againFloor);
     }
     PrintGrowth(rows);
-    PrintScanThroughput(sizes.back());
+    PrintScanInSort(rows, PrintScanThroughput(sizes.back()));
     if (!onlySize) PrintBigSubtreeMoves(runs);
     printf("\nHost blocks outstanding after all runs: %zu\n", heap.outstandingBlocks());
     standin::Host().heap = nullptr;

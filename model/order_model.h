@@ -241,6 +241,59 @@ inline ScanCase RandomLongScanCase(std::mt19937& random) {
     return c;
 }
 
+// Sibling keys of one length as a sort compares them, differing in any mix
+// of their last three differing-or-not bytes (the vector scans test those
+// three), now and then only in their first bytes or not at all, among up to
+// 150 lines that agree with a key in those three bytes but not elsewhere,
+// that mix one key's bytes with the other's, or that are one byte off, with
+// a line equal to a key (or both keys) anywhere in about two cases of three.
+inline ScanCase RandomSiblingScanCase(std::mt19937& random) {
+    static const char digits[] = "0123456789";
+    auto number = [&](size_t length) {
+        std::string text;
+        while (text.size() < length) text += digits[random() % 10];
+        return text;
+    };
+    ScanCase c;
+    std::string stem;
+    for (int i = static_cast<int>(random() % 3); i > 0; --i) stem += "Folder" + number(5) + "\\";
+    const std::string tail = random() % 3 ? "\\" : "";
+    c.firstKey = stem + (random() % 4 ? "Folder" : "") + number(1 + random() % 5) + tail;
+    c.secondKey = c.firstKey;
+    // The last digit before the tail, and which of it and the two before differ.
+    const size_t last = c.firstKey.size() - tail.size() - 1;
+    const unsigned differing = random() % 8 == 0 ? 0u : 1u | static_cast<unsigned>(random() % 4) << 1;
+    for (unsigned n = 0; n < 3 && n <= last; ++n) {
+        if (differing & (1u << n)) c.secondKey[last - n] = static_cast<char>('0' + (c.secondKey[last - n] - '0' + 1 + random() % 9) % 10);
+    }
+    if (differing == 0 && random() % 2) c.secondKey[0] = 'G';  // a difference in the first byte only
+    const std::string keys[] = {c.firstKey, c.secondKey};
+    auto nearMiss = [&]() -> std::string {
+        std::string line = keys[random() % 2];
+        const std::string& other = keys[random() % 2];
+        switch (random() % 5) {
+            case 0:  // the other key's byte at one of the last three
+                if (last >= 2) line[last - random() % 3] = other[last - random() % 3];
+                return line;
+            case 1:  // a byte off before the last three
+                if (last > 2) line[random() % (last - 2)] ^= 1;
+                return line;
+            case 2: return line + number(1);                       // longer
+            case 3: return line.substr(0, line.size() - 1);        // shorter
+            default: return stem + "Folder" + number(5) + tail;  // another sibling
+        }
+    };
+    if (random() % 6 == 0) c.data.append(1 + random() % 3, '\0');
+    const int count = 1 + static_cast<int>(random() % 150);
+    const int hit = random() % 3 ? static_cast<int>(random() % count) : -1;
+    const int otherHit = random() % 3 ? static_cast<int>(random() % count) : -1;
+    for (int i = 0; i < count; ++i) {
+        c.data += i == hit ? keys[0] : i == otherHit ? keys[1] : nearMiss();
+        if (i + 1 < count || random() % 2) c.data.append(1 + random() % 3, '\0');
+    }
+    return c;
+}
+
 inline int ExpectedScan(const ScanCase& c) { return Compare(Lines(c.data), c.firstKey, c.secondKey); }
 
 }  // namespace model

@@ -6,66 +6,140 @@
 // A line equal to a key of length L that starts at p has a line end just
 // before p (or p is the first byte), the key's bytes at p .. p+L-1 and a line
 // end at p+L. The first stage tests, for a whole block of positions at once,
-// two of each key's bytes and the line end at p+L: a position passes it only
-// where a line of the key's length could start, about once a line, instead
-// of wherever two bytes happen to match. Blocks go two a turn, with one test
-// for both. The few positions that pass go, in order, to the scalar second
-// stage (MatchCandidates), which decides each one whole: with 8 vector
-// registers only, a vector second stage would push the loop's values out to
-// the stack.
+// some of the keys' bytes and the line end at p+L: a position passes it only
+// where a line of the key's length could start and agrees with the key in
+// the bytes that vary most from line to line. With AVX2 blocks go two a
+// turn, with one test for both; with SSE2 one a turn, which measured faster:
+// two blocks' values do not fit its registers. The few positions that pass
+// are decided, in order, by a
+// scalar second stage inlined into the loop: a call out of the vector code
+// would cost a vzeroupper and the reload of every value the loop keeps on
+// the stack (there are 8 vector registers only), about as much as a turn.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include "order/line_candidates.h"
 #include "order/order_lines.h"
 
 namespace {
 
-// Every load of a turn lies within [p, p + L + 2 * width - 1], with L the
-// longer key's length, and the second stage reads from p - 1 on: the loop
-// runs while the furthest byte is still inside the data. p starts after the
-// first byte, so p - 1 is always inside it.
+// Keeps a loaded vector in a register. Without this the compiler folds a
+// load into every instruction that uses it, so a block used by two compares
+// is read twice, half the time across a cache line.
+template <typename Vector>
+__attribute__((always_inline)) inline Vector InRegister(Vector v) {
+    asm("" : "+x"(v));
+    return v;
+}
+
+// Every load of a turn lies within [p, p + L + turn - 1], with L the longer
+// key's length and turn the positions a turn tests, and the second stage
+// reads from p - 1 on: turns run while the furthest byte is still inside the
+// data. p starts after the first byte, so p - 1 is always inside it.
 template <typename V>
 bool TurnFits(const char* p, const char* end, size_t longest) {
-    return static_cast<size_t>(end - p) >= longest + 2 * V::kWidth;
+    return static_cast<size_t>(end - p) >= longest + V::kBlocksPerTurn * V::kWidth;
 }
 
-template <typename V>
-int DecideTurn(const char* p, typename V::Vector low, typename V::Vector high, const LineKeys& keys) {
-    int match = MatchCandidates(p, V::Mask(low), keys);
-    return match != 0 ? match : MatchCandidates(p + V::kWidth, V::Mask(high), keys);
+__attribute__((always_inline)) inline bool SameBytes(const char* line, const char* key, size_t length) {
+    for (size_t i = 0; i < length; ++i) {
+        if (line[i] != key[i]) return false;
+    }
+    return true;
 }
 
-// Two blocks a turn, while every load of the turn (up to `reach` bytes past
-// a position) lies inside the data; a turn with a candidate goes to the
-// scalar second stage.
-template <typename V, typename Candidates>
-int RunTurns(const char*& p, const char* end, size_t reach, const LineKeys& keys, Candidates candidates) {
-    for (; TurnFits<V>(p, end, reach); p += 2 * V::kWidth) {
-        const typename V::Vector low = candidates(p), high = candidates(p + V::kWidth);
-        if (!V::Any(V::Or(low, high))) continue;
-        if (int match = DecideTurn<V>(p, low, high, keys)) return match;
+// Decides the candidates of one block, in position order: bit i of
+// `candidates` stands for block + i. A candidate is a line equal to a key
+// when the byte before it ends a line and the key's bytes and a line end
+// follow; the first key is tried first. Answers -1 or +1 for the first
+// line found equal to a key, 0 when none is.
+__attribute__((always_inline)) inline int MatchCandidates(const char* block, unsigned candidates,
+                                                          const LineKeys& keys) {
+    for (; candidates != 0; candidates &= candidates - 1) {
+        const char* line = block + __builtin_ctz(candidates);
+        if (line[-1] != '\0') continue;
+        if (line[keys.firstLength] == '\0' && SameBytes(line, keys.first, keys.firstLength)) return -1;
+        if (line[keys.secondLength] == '\0' && SameBytes(line, keys.second, keys.secondLength)) return 1;
     }
     return 0;
 }
 
-// Keys of one length, probed at the same indices: siblings, as a rule.
-template <typename V>
-int ScanShared(const char*& p, const char* end, const LineKeys& keys) {
-    using Vector = typename V::Vector;
-    const size_t i = keys.firstProbes[0], j = keys.firstProbes[1], length = keys.firstLength;
-    const Vector firstI = V::Broadcast(keys.first[i]), firstJ = V::Broadcast(keys.first[j]);
-    const Vector secondI = V::Broadcast(keys.second[i]), secondJ = V::Broadcast(keys.second[j]);
-    auto candidates = [&](const char* at) {
-        const Vector atI = V::Load(at + i), atJ = V::Load(at + j);
-        const Vector probed = V::Or(V::And(V::Equal(atI, firstI), V::Equal(atJ, firstJ)),
-                                    V::And(V::Equal(atI, secondI), V::Equal(atJ, secondJ)));
-        return V::And(probed, V::Equal(V::Load(at + length), V::Zero()));
+// Turns of V::kBlocksPerTurn blocks, while every load of the turn lies inside
+// the data: a turn with a candidate goes to the second stage. The turns are
+// counted by q = p + `aligned`, from which `candidates` loads (its loads
+// reach at most `reach` bytes past p). After the first turn, q moves on to a
+// multiple of the width: the block loaded there, the one compared twice,
+// then never straddles two cache lines. The positions this takes back over
+// were decided in the first turn and are found wanting again. At the end p
+// is the first position not decided.
+template <typename V, typename Candidates>
+__attribute__((always_inline)) inline int RunTurns(const char*& p, const char* end, size_t reach, size_t aligned,
+                                                   const LineKeys& keys, Candidates candidates) {
+    constexpr size_t kWidth = V::kWidth, kTurn = V::kBlocksPerTurn * kWidth;
+    static_assert(V::kBlocksPerTurn == 1 || V::kBlocksPerTurn == 2, "one or two blocks a turn");
+    if (!TurnFits<V>(p, end, reach)) return 0;
+    const char* q = p + aligned;
+    const char* const lastTurn = end - reach - kTurn + aligned;
+    auto turn = [&]() __attribute__((always_inline)) {
+        const char* block = q - aligned;
+        if constexpr (V::kBlocksPerTurn == 1) {
+            const typename V::Vector found = candidates(q);
+            return V::Any(found) ? MatchCandidates(block, V::Mask(found), keys) : 0;
+        } else {
+            const typename V::Vector low = candidates(q), high = candidates(q + kWidth);
+            if (!V::Any(V::Or(low, high))) return 0;
+            if (int match = MatchCandidates(block, V::Mask(low), keys)) return match;
+            return MatchCandidates(block + kWidth, V::Mask(high), keys);
+        }
     };
-    return RunTurns<V>(p, end, length, keys, candidates);
+    int match = turn();
+    q += kTurn;
+    q -= reinterpret_cast<uintptr_t>(q) % kWidth;
+    for (; match == 0 && q <= lastTurn; q += kTurn) match = turn();
+    p = q - aligned;
+    return match;
 }
 
+// The AND of e[n] over the bits n set in kMask.
+template <typename V, unsigned kMask, unsigned kAt = 0>
+__attribute__((always_inline)) inline typename V::Vector AndOf(const typename V::Vector* e) {
+    static_assert(kMask != 0, "an AND of nothing");
+    constexpr unsigned kRest = kMask & ~(1u << kAt);
+    if constexpr ((kMask & (1u << kAt)) == 0) return AndOf<V, kMask, kAt + 1>(e);
+    else if constexpr (kRest == 0) return e[kAt];
+    else return V::And(e[kAt], AndOf<V, kRest, kAt + 1>(e));
+}
+
+// Keys of one length: siblings, as a rule. The three probed blocks, at
+// last, last - 1 and last - 2, are each loaded once; bit n of kDiffering is
+// set where the keys differ at last - n.
+template <typename V, unsigned kDiffering>
+int ScanShared(const char*& p, const char* end, const LineKeys& keys) {
+    using Vector = typename V::Vector;
+    constexpr unsigned kAgreeing = 7u & ~kDiffering;
+    const size_t last = keys.last, lineEnd = keys.firstLength - last;
+    Vector first[3], second[3];
+    for (unsigned n = 0; n < 3; ++n) {
+        first[n] = V::Broadcast(keys.first[last - n]);
+        second[n] = V::Broadcast(keys.second[last - n]);
+    }
+    auto candidates = [&](const char* q) __attribute__((always_inline)) {
+        const Vector blocks[3] = {InRegister(V::Load(q)), InRegister(V::Load(q - 1)), InRegister(V::Load(q - 2))};
+        Vector firstEqual[3], secondEqual[3];
+        for (unsigned n = 0; n < 3; ++n) {
+            firstEqual[n] = V::Equal(blocks[n], first[n]);
+            if (kDiffering & (1u << n)) secondEqual[n] = V::Equal(blocks[n], second[n]);
+        }
+        Vector probed = V::Or(AndOf<V, kDiffering>(firstEqual), AndOf<V, kDiffering>(secondEqual));
+        if constexpr (kAgreeing != 0) probed = V::And(AndOf<V, kAgreeing>(firstEqual), probed);
+        return V::And(probed, V::Equal(V::Load(q + lineEnd), V::Zero()));
+    };
+    return RunTurns<V>(p, end, keys.firstLength, last, keys, candidates);
+}
+
+// Keys of different lengths: each key with its own two probes.
 template <typename V>
 int ScanSeparate(const char*& p, const char* end, const LineKeys& keys) {
     using Vector = typename V::Vector;
@@ -73,7 +147,8 @@ int ScanSeparate(const char*& p, const char* end, const LineKeys& keys) {
     const size_t si = keys.secondProbes[0], sj = keys.secondProbes[1], sl = keys.secondLength;
     const Vector firstI = V::Broadcast(keys.first[fi]), firstJ = V::Broadcast(keys.first[fj]);
     const Vector secondI = V::Broadcast(keys.second[si]), secondJ = V::Broadcast(keys.second[sj]);
-    auto candidates = [&](const char* at) {
+    auto candidates = [&](const char* q) __attribute__((always_inline)) {
+        const char* at = q - fi;
         const Vector zero = V::Zero();
         const Vector first = V::And(V::And(V::Equal(V::Load(at + fi), firstI), V::Equal(V::Load(at + fj), firstJ)),
                                     V::Equal(V::Load(at + fl), zero));
@@ -81,7 +156,18 @@ int ScanSeparate(const char*& p, const char* end, const LineKeys& keys) {
                                      V::Equal(V::Load(at + sl), zero));
         return V::Or(first, second);
     };
-    return RunTurns<V>(p, end, fl > sl ? fl : sl, keys, candidates);
+    return RunTurns<V>(p, end, fl > sl ? fl : sl, fi, keys, candidates);
+}
+
+template <typename V>
+int ScanFirstStage(const char*& p, const char* end, const LineKeys& keys) {
+    if (!keys.shared) return ScanSeparate<V>(p, end, keys);
+    switch (keys.differing) {
+        case 1: return ScanShared<V, 1>(p, end, keys);
+        case 3: return ScanShared<V, 3>(p, end, keys);
+        case 5: return ScanShared<V, 5>(p, end, keys);
+        default: return ScanShared<V, 7>(p, end, keys);
+    }
 }
 
 template <typename V>
@@ -96,8 +182,7 @@ __attribute__((noinline)) int ScanLines(const char* begin, const char* end, cons
     const char* p = begin + 1;
     // An empty key matches no line after the first.
     if (*firstKey != '\0' && *secondKey != '\0') {
-        const LineKeys keys = ChooseLineKeys(firstKey, secondKey);
-        match = keys.shared ? ScanShared<V>(p, end, keys) : ScanSeparate<V>(p, end, keys);
+        match = ScanFirstStage<V>(p, end, ChooseLineKeys(firstKey, secondKey));
         if (match != 0) return match;
     }
     // The rest line by line, from the first line that starts at p or later:

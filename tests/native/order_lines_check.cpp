@@ -6,9 +6,11 @@
 //    data at every start alignment 0-15 and ending exactly at its
 //    allocation's end, and again between two inaccessible pages, so that a
 //    read one byte before or after the data faults;
-//  - long data (up to about 120 lines of near misses), at every offset 0-31
-//    from a page that cannot be touched, before it and after it, with bytes
-//    that end no line around it.
+//  - long data (up to about 120 lines of near misses) and sibling keys
+//    differing in any mix of the bytes the vector scans test (up to 150
+//    lines agreeing with them there), at every offset 0-31 from a page that
+//    cannot be touched, before it and after it, with bytes that end no line
+//    around it.
 //
 //   order_lines_check [SECONDS [SEED]]   (default: 15 seconds, seed 1)
 #include <sys/mman.h>
@@ -136,6 +138,11 @@ int main(int argc, char** argv) {
     while (elapsed() < seconds) {
         for (int i = 0; i < 20; ++i, ++longCases) {
             model::ScanCase c = model::RandomLongScanCase(random);
+            if (c.data.size() + 32 > static_cast<size_t>(longPage.end() - longPage.start())) continue;
+            CheckLongCase(longPage, c, model::ExpectedScan(c));
+        }
+        for (int i = 0; i < 10; ++i, ++longCases) {
+            model::ScanCase c = model::RandomSiblingScanCase(random);
             if (c.data.size() + 32 > static_cast<size_t>(longPage.end() - longPage.start())) continue;
             CheckLongCase(longPage, c, model::ExpectedScan(c));
         }
