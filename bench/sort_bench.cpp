@@ -21,6 +21,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "bench/bench_timing.h"
 #include "editor/folder_moves.h"
 #include "order/folder_key_copies.h"
 #include "order/order_file.h"
@@ -34,22 +35,6 @@
 #include "standin/module_loader.h"
 
 namespace {
-
-double Now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER count;
-    QueryPerformanceCounter(&count);
-    return static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 struct Shape {
     int folders;

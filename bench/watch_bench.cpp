@@ -13,27 +13,12 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_timing.h"
 #include "standin/files.h"
 #include "standin/host.h"
 #include "standin/module_loader.h"
 
 namespace {
-
-double Now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER count;
-    QueryPerformanceCounter(&count);
-    return static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 // Nanoseconds a message, over `count` messages.
 double NanosecondsEach(int count, const std::function<void()>& message) {
