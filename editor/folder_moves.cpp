@@ -60,6 +60,14 @@ void AbandonEditor(HWND tree) {
 
 enum class MoveResult { kMoved, kNotMoved, kBroken };
 
+// Says what became of a move that was not made: the folder stayed where it
+// was, or the tree broke and the editor closes unsaved. True when it was made.
+bool MoveWasMade(HWND tree, MoveResult result) {
+    if (result == MoveResult::kBroken) AbandonEditor(tree);
+    if (result == MoveResult::kNotMoved) TellMoveFailed(tree);
+    return result == MoveResult::kMoved;
+}
+
 // The copy, then the original's delete, without painting or selecting.
 // The original goes only once its whole copy is there: a move is all or
 // nothing. A copy that failed took itself away again, unless the control
@@ -251,14 +259,7 @@ bool TakeGroupStep(HWND tree, SiblingGroup& group, const int* order, HistoryStep
         TreeRedrawHold hold(tree);
         result = ArrangeGroup(tree, group.parent(), items, order, group.count());
     }
-    if (result == MoveResult::kBroken) {
-        AbandonEditor(tree);
-        return false;
-    }
-    if (result == MoveResult::kNotMoved) {
-        TellMoveFailed(tree);
-        return false;
-    }
+    if (!MoveWasMade(tree, result)) return false;
     if (step == HistoryStep::kRecord)
         move_history::RecordGroup(tree, items[0], order, group.count());
     else
@@ -352,14 +353,7 @@ HTREEITEM MoveEditorItem(HWND tree, HTREEITEM item, HTREEITEM parent, HTREEITEM 
         TreeRedrawHold hold(tree);
         result = MoveSubtree(tree, item, parent, previousSibling, &moved);
     }
-    if (result == MoveResult::kBroken) {
-        AbandonEditor(tree);
-        return nullptr;
-    }
-    if (result == MoveResult::kNotMoved) {
-        TellMoveFailed(tree);
-        return nullptr;
-    }
+    if (!MoveWasMade(tree, result)) return nullptr;
     // Selected only now that the painting hold is over: selecting while it
     // holds makes the control scroll with a stale layout, and under Wine the
     // rows above then stay out of reach until Home.

@@ -56,8 +56,9 @@ bool TreeReadItem(HWND tree, HTREEITEM item, char* text, int capacity, TreeItemL
     }
     text[capacity - 1] = '\0';
     look->itemData = request.lParam;
-    // An image its owner would supply on request (I_IMAGECALLBACK) has no
-    // owner to ask in the copy: the copy shows the first image instead.
+    // An image its owner supplies on request (I_IMAGECALLBACK) comes here
+    // already asked for; an item without one (I_IMAGENONE, or an owner that
+    // answered none) shows the first image in the copy.
     look->image = request.iImage < 0 ? 0 : request.iImage;
     look->selectedImage = request.iSelectedImage < 0 ? look->image : request.iSelectedImage;
     look->expanded = (request.state & TVIS_EXPANDED) != 0;
@@ -214,10 +215,7 @@ void TreeEnsureVisible(HWND tree, HTREEITEM item) {
 
 WNDPROC TreeSubclass(HWND tree, WNDPROC procedure) { return SubclassControl(tree, procedure); }
 
-WNDPROC SubclassControl(HWND control, WNDPROC procedure) {
-    return reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure)));
-}
+WNDPROC SubclassControl(HWND control, WNDPROC procedure) { return SubclassWindow(control, false, procedure); }
 
 HWND TreeGetEditControl(HWND tree) { return reinterpret_cast<HWND>(SendMessageA(tree, TVM_GETEDITCONTROL, 0, 0)); }
 
