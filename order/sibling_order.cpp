@@ -10,16 +10,23 @@
 // first line as the sort's do. Each key is taken once, though it takes part
 // in two comparisons: taking one costs a walk over the whole path besides
 // the pointer checks.
-bool SiblingsAlreadyInOrder(HWND tree, HTREEITEM parent) {
-    HTREEITEM item = TreeGetChild(tree, parent);
-    if (!item) return true;
-    const char* previousKey = FolderKeyOf(TreeGetItemData(tree, item));
-    if (!previousKey) return false;
+SiblingGroup CheckSiblingGroup(HWND tree, HTREEITEM firstChild) {
+    SiblingGroup group = {false, nullptr, nullptr};
     const OrderList& list = g_module.orderList;
-    while ((item = TreeGetNextSibling(tree, item)) != nullptr) {
+    const char* previousKey = nullptr;
+    for (HTREEITEM item = firstChild; item; item = TreeGetNextSibling(tree, item)) {
         const char* key = FolderKeyOf(TreeGetItemData(tree, item));
-        if (!key || CompareKeysWith(list.scan, list.buffer, OrderListEnd(), previousKey, key) > 0) return false;
+        if (!key) return group;
+        if (previousKey && CompareKeysWith(list.scan, list.buffer, OrderListEnd(), previousKey, key) > 0) return group;
         previousKey = key;
+        if (!group.firstParent) {
+            HTREEITEM child = TreeGetChild(tree, item);
+            if (child) {
+                group.firstParent = item;
+                group.firstGrandchild = child;
+            }
+        }
     }
-    return true;
+    group.inOrder = true;
+    return group;
 }

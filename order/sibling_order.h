@@ -5,9 +5,20 @@
 #include <windows.h>
 #include <commctrl.h>
 
-// True when the children of `parent` (an item or TVI_ROOT) already stand in
-// the order file's order: every child has a key and none is listed after
-// the child that follows it. A group holding a folder without a key has no
-// consistent order, so it is never called in order. Needs the order list
-// loaded.
-bool SiblingsAlreadyInOrder(HWND tree, HTREEITEM parent);
+// What one pass over a group of siblings found.
+struct SiblingGroup {
+    // Every child has a key and none is listed after the child that follows
+    // it. A group holding a folder without a key has no consistent order,
+    // so it is never called in order.
+    bool inOrder;
+    // When in order: the first child that has children of its own, and its
+    // first child; both null when every child is a leaf.
+    HTREEITEM firstParent;
+    HTREEITEM firstGrandchild;
+};
+
+// Checks the group that begins at `firstChild`, in one pass that asks the
+// control for each child's item data, next sibling and (until one is found)
+// first child once each: the sort's walk needs nothing more to go on. Needs
+// the order list loaded.
+SiblingGroup CheckSiblingGroup(HWND tree, HTREEITEM firstChild);

@@ -4,7 +4,6 @@
 #include "order/order_file.h"
 #include "order/order_lines.h"
 #include "order/sibling_order.h"
-#include "order/tree_walk.h"
 #include "plugin/module_state.h"
 #include "plugin/processor.h"
 #include "plugin/tree_control.h"
@@ -20,10 +19,50 @@ int CALLBACK CompareFolders(LPARAM first, LPARAM second, LPARAM /*applicationVal
 }
 
 namespace {
-// Sorts every sibling group by the list now in g_module.orderList. Children
-// are sorted before the walk descends into them, so the walk follows the new
-// order and visits every item once. False when the control refused to sort
-// a group.
+// An item that has children, and its first child: where the walk goes down.
+struct Parent {
+    HTREEITEM item;
+    HTREEITEM firstChild;
+};
+
+// Sorts the children of `parent`, the first of which is `firstChild`,
+// unless they already stand in order (the control's sort would leave them
+// so too). Answers the group's first child that has children, in the
+// group's final order. Clears *sortedEveryGroup when the control refused
+// to sort the group.
+Parent SortGroup(HWND tree, HTREEITEM parent, HTREEITEM firstChild, bool* sortedEveryGroup) {
+    SiblingGroup group = CheckSiblingGroup(tree, firstChild);
+    if (group.inOrder) return {group.firstParent, group.firstGrandchild};
+    if (!TreeSortChildren(tree, parent, CompareFolders) && TreeHasSeveralChildren(tree, parent))
+        *sortedEveryGroup = false;
+    // The sort may have put another child first.
+    for (HTREEITEM item = TreeGetChild(tree, parent); item; item = TreeGetNextSibling(tree, item)) {
+        HTREEITEM child = TreeGetChild(tree, item);
+        if (child) return {item, child};
+    }
+    return {nullptr, nullptr};
+}
+
+// Once the subtree of `item` is done: the next item that has children,
+// among the later siblings of `item` and then of each of its ancestors.
+Parent NextParentAfter(HWND tree, HTREEITEM item) {
+    for (HTREEITEM node = item; node; node = TreeGetParent(tree, node)) {
+        for (HTREEITEM next = TreeGetNextSibling(tree, node); next; next = TreeGetNextSibling(tree, next)) {
+            HTREEITEM child = TreeGetChild(tree, next);
+            if (child) return {next, child};
+        }
+    }
+    return {nullptr, nullptr};
+}
+
+// Sorts every sibling group by the list now in g_module.orderList, parents
+// before their children, so the walk goes down in the new order. It visits
+// the groups as a depth-first walk visits their parents, but asks the
+// control about each item as few times as it can: a message naming an item
+// costs a search of the whole tree in some controls (Wine's checks the
+// handle against every item), so the sort of a large tree that is already
+// in order costs about as many messages as it has items, times three. False
+// when the control refused to sort a group.
 bool SortByOrderList(HWND tree) {
     struct OwnSort {
         explicit OwnSort(HWND tree) { g_module.sortingTree = tree; }
@@ -33,12 +72,11 @@ bool SortByOrderList(HWND tree) {
                               : ProcessorHasSse2() ? OrderScan::kSse2
                                                    : OrderScan::kScalar;
     bool sortedEveryGroup = true;
-    for (HTREEITEM node = TVI_ROOT; node; node = NextPreorder(tree, node)) {
-        // A group already in order is left as it is: the control's sort
-        // would leave it so too.
-        if (SiblingsAlreadyInOrder(tree, node)) continue;
-        if (!TreeSortChildren(tree, node, CompareFolders) && TreeHasSeveralChildren(tree, node))
-            sortedEveryGroup = false;
+    HTREEITEM top = TreeGetChild(tree, TVI_ROOT);
+    if (!top) return true;
+    for (Parent next = SortGroup(tree, TVI_ROOT, top, &sortedEveryGroup); next.item;) {
+        Parent below = SortGroup(tree, next.item, next.firstChild, &sortedEveryGroup);
+        next = below.item ? below : NextParentAfter(tree, next.item);
     }
     return sortedEveryGroup;
 }

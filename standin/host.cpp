@@ -61,6 +61,9 @@ FolderTreeHost::FolderTreeHost(DWORD pathOffset, bool visible) : pathOffset_(pat
 LRESULT CALLBACK FolderTreeHost::CountingTreeProc(HWND tree, UINT message, WPARAM wParam, LPARAM lParam) {
     FolderTreeHost* host = reinterpret_cast<FolderTreeHost*>(GetWindowLongPtrW(tree, GWLP_USERDATA));
     if (message == TVM_SORTCHILDRENCB) ++host->sortsByFunction_;
+    if ((message == TVM_GETNEXTITEM && wParam != TVGN_ROOT && wParam != TVGN_CARET) || message == TVM_GETITEMA ||
+        message == TVM_GETITEMW)
+        ++host->itemQueries_;
     return CallWindowProcW(host->treeProc_, tree, message, wParam, lParam);
 }
 

@@ -66,6 +66,10 @@ public:
     // How many sorts by a comparison function (TVM_SORTCHILDRENCB) the tree
     // has been asked for since it was made: the host sorts by name only.
     int sortsByFunction() const { return sortsByFunction_; }
+    // How many times the tree has been asked about one of its items (an
+    // item's data, its child, sibling or parent) since it was made: each
+    // such question makes some controls search every item for the handle.
+    int itemQueries() const { return itemQueries_; }
 
     // A small image list for the tree, as the host's folder pane has:
     // image 0 a mailbox, 1 a closed folder, 2 an open one. Folders added
@@ -95,6 +99,7 @@ private:
     HWND tree_ = nullptr;
     WNDPROC treeProc_ = nullptr;  // the control's own, under the counting one
     int sortsByFunction_ = 0;
+    int itemQueries_ = 0;
     DWORD pathOffset_;
     std::deque<Record> records_;  // a deque never moves what it holds
     std::deque<Record*> released_;
