@@ -20,7 +20,7 @@ int CALLBACK CompareFolders(LPARAM first, LPARAM second, LPARAM /*applicationVal
 
 namespace {
 // An item that has children, and its first child: where the walk goes down.
-struct Parent {
+struct Descent {
     HTREEITEM item;
     HTREEITEM firstChild;
 };
@@ -30,7 +30,7 @@ struct Parent {
 // so too). Answers the group's first child that has children, in the
 // group's final order. Clears *sortedEveryGroup when the control refused
 // to sort the group.
-Parent SortGroup(HWND tree, HTREEITEM parent, HTREEITEM firstChild, bool* sortedEveryGroup) {
+Descent SortGroup(HWND tree, HTREEITEM parent, HTREEITEM firstChild, bool* sortedEveryGroup) {
     SiblingGroup group = CheckSiblingGroup(tree, firstChild);
     if (group.inOrder) return {group.firstParent, group.firstGrandchild};
     if (!TreeSortChildren(tree, parent, CompareFolders) && TreeHasSeveralChildren(tree, parent))
@@ -45,7 +45,7 @@ Parent SortGroup(HWND tree, HTREEITEM parent, HTREEITEM firstChild, bool* sorted
 
 // Once the subtree of `item` is done: the next item that has children,
 // among the later siblings of `item` and then of each of its ancestors.
-Parent NextParentAfter(HWND tree, HTREEITEM item) {
+Descent NextParentAfter(HWND tree, HTREEITEM item) {
     for (HTREEITEM node = item; node; node = TreeGetParent(tree, node)) {
         for (HTREEITEM next = TreeGetNextSibling(tree, node); next; next = TreeGetNextSibling(tree, next)) {
             HTREEITEM child = TreeGetChild(tree, next);
@@ -60,9 +60,10 @@ Parent NextParentAfter(HWND tree, HTREEITEM item) {
 // the groups as a depth-first walk visits their parents, but asks the
 // control about each item as few times as it can: a message naming an item
 // costs a search of the whole tree in some controls (Wine's checks the
-// handle against every item), so the sort of a large tree that is already
-// in order costs about as many messages as it has items, times three. False
-// when the control refused to sort a group.
+// handle against every item). A tree already in order costs three messages
+// an item (its data, child and next sibling), one more for an item after a
+// folder with subfolders in its group. False when the control refused to
+// sort a group.
 bool SortByOrderList(HWND tree) {
     struct OwnSort {
         explicit OwnSort(HWND tree) { g_module.sortingTree = tree; }
@@ -74,8 +75,8 @@ bool SortByOrderList(HWND tree) {
     bool sortedEveryGroup = true;
     HTREEITEM top = TreeGetChild(tree, TVI_ROOT);
     if (!top) return true;
-    for (Parent next = SortGroup(tree, TVI_ROOT, top, &sortedEveryGroup); next.item;) {
-        Parent below = SortGroup(tree, next.item, next.firstChild, &sortedEveryGroup);
+    for (Descent next = SortGroup(tree, TVI_ROOT, top, &sortedEveryGroup); next.item;) {
+        Descent below = SortGroup(tree, next.item, next.firstChild, &sortedEveryGroup);
         next = below.item ? below : NextParentAfter(tree, next.item);
     }
     return sortedEveryGroup;

@@ -1,5 +1,7 @@
-// The one walk over a folder tree that the sort, the save and the start-up
-// check share: depth-first, a parent before its children.
+// The walk over a folder tree that the save and the editor's copy use:
+// depth-first, a parent before its children, one item at a time. (The
+// sort walks group by group, asking the control about each item fewer
+// times.)
 #pragma once
 
 #include <windows.h>
