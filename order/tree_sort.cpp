@@ -4,6 +4,7 @@
 #include "order/order_file.h"
 #include "order/order_lines.h"
 #include "order/sibling_order.h"
+#include "plugin/host_tree_watch.h"
 #include "plugin/module_state.h"
 #include "plugin/processor.h"
 #include "plugin/tree_control.h"
@@ -69,6 +70,9 @@ bool SortByOrderList(HWND tree) {
         explicit OwnSort(HWND tree) { g_module.sortingTree = tree; }
         ~OwnSort() { g_module.sortingTree = nullptr; }
     } ownSort(tree);
+    bool unicode = false;
+    const WNDPROC underWatch = ProcedureUnderWatch(tree, &unicode);
+    TreeQueriesStraightTo straight(tree, underWatch, unicode);
     g_module.orderList.scan = ProcessorHasAvx2()   ? OrderScan::kAvx2
                               : ProcessorHasSse2() ? OrderScan::kSse2
                                                    : OrderScan::kScalar;

@@ -169,3 +169,10 @@ void StopWatchingHostTree() {
             entry = SubclassedTree{};
     }
 }
+
+WNDPROC ProcedureUnderWatch(HWND tree, bool* unicode) {
+    const SubclassedTree* entry = tree ? Find(tree) : nullptr;
+    if (!entry || !OnTop(*entry)) return nullptr;
+    *unicode = entry->unicode;
+    return entry->original;
+}

@@ -23,3 +23,11 @@ void WatchHostTree(HWND hostTree);
 // the module's procedure then only passes messages on, and the module stays
 // loaded for as long as the process, so that it never goes from under it.
 void StopWatchingHostTree();
+
+// The procedure the module's subclass of `tree` passes messages on to, and
+// in which character set (*unicode), while the module's procedure is the
+// window's own: the module's questions to the tree may go there directly,
+// for its procedure only passes them on. Null when the module does not
+// watch `tree` or another subclass stands on top of its own (that one
+// must see what the tree is asked).
+WNDPROC ProcedureUnderWatch(HWND tree, bool* unicode);

@@ -1,15 +1,36 @@
 #include "plugin/tree_control.h"
 
 namespace {
+// Where questions about the items of one tree go instead of through its
+// window, while a TreeQueriesStraightTo lives.
+struct QueryRoute {
+    HWND tree;
+    WNDPROC procedure;
+    bool unicode;
+};
+QueryRoute g_queryRoute;
+
+LRESULT AskTree(HWND tree, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (tree == g_queryRoute.tree)
+        return CallWindowProcedure(g_queryRoute.procedure, g_queryRoute.unicode, tree, message, wParam, lParam);
+    return SendMessageA(tree, message, wParam, lParam);
+}
+
 HTREEITEM GetNextItem(HWND tree, UINT relation, HTREEITEM item) {
-    return reinterpret_cast<HTREEITEM>(
-        SendMessageA(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
+    return reinterpret_cast<HTREEITEM>(AskTree(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
 }
 
 bool GetItem(HWND tree, TVITEMA* item) {
-    return SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(item)) != FALSE;
+    return AskTree(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(item)) != FALSE;
 }
 }  // namespace
+
+TreeQueriesStraightTo::TreeQueriesStraightTo(HWND tree, WNDPROC procedure, bool unicode)
+    : tree_(g_queryRoute.tree), procedure_(g_queryRoute.procedure), unicode_(g_queryRoute.unicode) {
+    if (procedure) g_queryRoute = QueryRoute{tree, procedure, unicode};
+}
+
+TreeQueriesStraightTo::~TreeQueriesStraightTo() { g_queryRoute = QueryRoute{tree_, procedure_, unicode_}; }
 
 HTREEITEM TreeGetRoot(HWND tree) { return GetNextItem(tree, TVGN_ROOT, nullptr); }
 HTREEITEM TreeGetChild(HWND tree, HTREEITEM item) { return GetNextItem(tree, TVGN_CHILD, item); }

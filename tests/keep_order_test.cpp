@@ -288,6 +288,38 @@ TEST_F(KeepOrderTest, ASubclassOnTopKeepsTheModuleLoadedAndPassingMessagesOn) {
     }
 }
 
+int g_questionsSeenOnTop = 0;
+
+LRESULT CALLBACK CountingPlugInsTreeProc(HWND tree, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == TVM_GETNEXTITEM || message == TVM_GETITEMA) ++g_questionsSeenOnTop;
+    return AnotherPlugInsTreeProc(tree, message, wParam, lParam);
+}
+
+// What the module asks a tree it watches while it sorts goes straight to
+// the procedure under its own, skipping only its own pass-through: the
+// host's procedure still answers every question, and a subclass put on top
+// of the module's sees them all again.
+TEST_F(KeepOrderTest, TheModulesQuestionsSkipOnlyItsOwnPassThrough) {
+    Start("A\nB\nC\n", "C\\\r\nA\\\r\nB\\\r\n");
+    HWND tree = host_->tree();
+    int answeredBelow = host_->itemQueries();
+    module_->OnStart();
+    EXPECT_GE(host_->itemQueries() - answeredBelow, 9);  // three questions an item at least
+
+    SetPropA(tree, "below", reinterpret_cast<HANDLE>(GetWindowLongPtrW(tree, GWLP_WNDPROC)));
+    const WNDPROC module = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(tree, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountingPlugInsTreeProc)));
+    g_questionsSeenOnTop = 0;
+    answeredBelow = host_->itemQueries();
+    host_->AddFolder(nullptr, "N", TVI_FIRST);
+    module_->OnStart();
+    EXPECT_EQ(Describe(), "C\nA\nB\nN\n");
+    EXPECT_GE(g_questionsSeenOnTop, 12);
+    EXPECT_GE(g_questionsSeenOnTop, host_->itemQueries() - answeredBelow);
+    SetWindowLongPtrW(tree, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(module));
+    RemovePropA(tree, "below");
+}
+
 // A platform that refuses the subclass, or the timer, leaves the module as
 // it was without the watch: the start-up sort, no word, no harm. A timer
 // refused once is asked for again at the next change.
