@@ -70,9 +70,8 @@ bool SortByOrderList(HWND tree) {
         explicit OwnSort(HWND tree) { g_module.sortingTree = tree; }
         ~OwnSort() { g_module.sortingTree = nullptr; }
     } ownSort(tree);
-    bool unicode = false;
-    const WNDPROC underWatch = ProcedureUnderWatch(tree, &unicode);
-    TreeQueriesStraightTo straight(tree, underWatch, unicode);
+    const WatchPassage passage = PassageUnderWatch(tree);
+    TreeQueriesStraightTo straight(tree, passage.watch, passage.under, passage.unicode);
     g_module.orderList.scan = ProcessorHasAvx2()   ? OrderScan::kAvx2
                               : ProcessorHasSse2() ? OrderScan::kSse2
                                                    : OrderScan::kScalar;
@@ -88,12 +87,17 @@ bool SortByOrderList(HWND tree) {
 }  // namespace
 
 void SortFolderTree(HWND tree) {
+    // A sort inside a sort (something pumped messages while the tree handled
+    // one) would take the order list from under the outer one, which sorts
+    // the tree anyway.
+    if (g_module.sortingTree) return;
     if (!LoadOrderList()) return;
     SortByOrderList(tree);
     ReleaseOrderList();
 }
 
 bool SortFolderTreeBy(HWND tree, char* bytes, DWORD byteCount) {
+    if (g_module.sortingTree) return false;
     SplitOrderLines(bytes, byteCount);
     g_module.orderList.buffer = bytes;
     g_module.orderList.byteCount = byteCount;

@@ -87,7 +87,11 @@ void CALLBACK SettleTimerProc(HWND, UINT, UINT_PTR timer, DWORD) {
         StopTimer();
         return;
     }
-    if (GetTickCount() - g_watch.lastChange < kSettleMilliseconds || HostBusyWithTree(tree)) return;
+    // A sort still running (something pumped messages inside it) holds the
+    // order list: this one waits for the next tick.
+    if (GetTickCount() - g_watch.lastChange < kSettleMilliseconds || HostBusyWithTree(tree) ||
+        g_module.sortingTree)
+        return;
     StopTimer();
     SortFolderTree(tree);
 }
@@ -170,9 +174,10 @@ void StopWatchingHostTree() {
     }
 }
 
-WNDPROC ProcedureUnderWatch(HWND tree, bool* unicode) {
+WatchPassage PassageUnderWatch(HWND tree) {
     const SubclassedTree* entry = tree ? Find(tree) : nullptr;
-    if (!entry || !OnTop(*entry)) return nullptr;
-    *unicode = entry->unicode;
-    return entry->original;
+    // Called from another thread, a question must travel to the tree's
+    // thread as a sent message does.
+    if (!entry || !OnTop(*entry) || GetWindowThreadProcessId(tree, nullptr) != GetCurrentThreadId()) return {};
+    return {WatchedTreeProc, entry->original, entry->unicode};
 }

@@ -24,10 +24,16 @@ void WatchHostTree(HWND hostTree);
 // loaded for as long as the process, so that it never goes from under it.
 void StopWatchingHostTree();
 
-// The procedure the module's subclass of `tree` passes messages on to, and
-// in which character set (*unicode), while the module's procedure is the
-// window's own: the module's questions to the tree may go there directly,
-// for its procedure only passes them on. Null when the module does not
-// watch `tree` or another subclass stands on top of its own (that one
-// must see what the tree is asked).
-WNDPROC ProcedureUnderWatch(HWND tree, bool* unicode);
+// How the module's questions to `tree` may skip its own subclass: `watch`,
+// the module's procedure, while it is the window's own, and `under`, the
+// one it passes everything on to, in the character set `unicode` names.
+// Both null when the module does not watch `tree`, another subclass stands
+// on top of its own (that one must see what the tree is asked), or the
+// tree belongs to another thread. True when asked: the caller checks
+// `watch` again before each use.
+struct WatchPassage {
+    WNDPROC watch;
+    WNDPROC under;
+    bool unicode;
+};
+WatchPassage PassageUnderWatch(HWND tree);

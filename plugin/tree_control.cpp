@@ -5,13 +5,18 @@ namespace {
 // window, while a TreeQueriesStraightTo lives.
 struct QueryRoute {
     HWND tree;
-    WNDPROC procedure;
+    WNDPROC top;        // the procedure that must still be the window's own
+    WNDPROC procedure;  // the one under it, asked directly
     bool unicode;
 };
 QueryRoute g_queryRoute;
 
 LRESULT AskTree(HWND tree, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (tree == g_queryRoute.tree)
+    // Checked at every question: whatever ran since the last one (the sort
+    // message passes the host's procedures and hooks) may have put another
+    // subclass on top, undone the module's or destroyed the window. Then the
+    // question takes the window's own way.
+    if (tree == g_queryRoute.tree && WindowProcedureOf(tree, g_queryRoute.unicode) == g_queryRoute.top)
         return CallWindowProcedure(g_queryRoute.procedure, g_queryRoute.unicode, tree, message, wParam, lParam);
     return SendMessageA(tree, message, wParam, lParam);
 }
@@ -25,12 +30,17 @@ bool GetItem(HWND tree, TVITEMA* item) {
 }
 }  // namespace
 
-TreeQueriesStraightTo::TreeQueriesStraightTo(HWND tree, WNDPROC procedure, bool unicode)
-    : tree_(g_queryRoute.tree), procedure_(g_queryRoute.procedure), unicode_(g_queryRoute.unicode) {
-    if (procedure) g_queryRoute = QueryRoute{tree, procedure, unicode};
+TreeQueriesStraightTo::TreeQueriesStraightTo(HWND tree, WNDPROC top, WNDPROC procedure, bool unicode)
+    : before_{g_queryRoute.tree, g_queryRoute.top, g_queryRoute.procedure, g_queryRoute.unicode} {
+    if (procedure && top)
+        g_queryRoute = QueryRoute{tree, top, procedure, unicode};
+    else if (tree == g_queryRoute.tree)
+        g_queryRoute = QueryRoute{};
 }
 
-TreeQueriesStraightTo::~TreeQueriesStraightTo() { g_queryRoute = QueryRoute{tree_, procedure_, unicode_}; }
+TreeQueriesStraightTo::~TreeQueriesStraightTo() {
+    g_queryRoute = QueryRoute{before_.tree, before_.top, before_.procedure, before_.unicode};
+}
 
 HTREEITEM TreeGetRoot(HWND tree) { return GetNextItem(tree, TVGN_ROOT, nullptr); }
 HTREEITEM TreeGetChild(HWND tree, HTREEITEM item) { return GetNextItem(tree, TVGN_CHILD, item); }

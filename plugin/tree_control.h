@@ -11,25 +11,28 @@
 // the application value; negative puts the first one first.
 typedef int(CALLBACK* TreeCompareFn)(LPARAM first, LPARAM second, LPARAM applicationValue);
 
-// While one lives, the questions this layer asks `tree` about its items
-// (an item's data, child, sibling, parent) go straight to `procedure`,
-// called in the character set `unicode` names, instead of through the
-// window: the procedure the module's own subclass of that tree passes
-// everything on to. Under Wine the dispatch and that pass-through cost a
-// quarter of each question, and a large sort asks tens of thousands.
-// Everything else, a sort included, still goes through the window. A null
-// procedure changes nothing; the route before it comes back at its end.
+// While one lives, the questions this layer asks `tree` (TVM_GETNEXTITEM,
+// TVM_GETITEMA) go straight to `procedure`, called in the character set
+// `unicode` names, instead of through the window: the procedure that the
+// module's own subclass `top` passes everything on to. Only while `top` is
+// still the window's procedure, checked at each question. A large sort asks
+// tens of thousands, and under Wine the dispatch and the pass-through are a
+// good part of each. Everything else, a sort included, still goes through
+// the window. A null procedure takes any route for `tree` away; the route
+// before comes back at the end.
 class TreeQueriesStraightTo {
 public:
-    TreeQueriesStraightTo(HWND tree, WNDPROC procedure, bool unicode);
+    TreeQueriesStraightTo(HWND tree, WNDPROC top, WNDPROC procedure, bool unicode);
     ~TreeQueriesStraightTo();
     TreeQueriesStraightTo(const TreeQueriesStraightTo&) = delete;
     TreeQueriesStraightTo& operator=(const TreeQueriesStraightTo&) = delete;
 
 private:
-    HWND tree_;
-    WNDPROC procedure_;
-    bool unicode_;
+    struct {
+        HWND tree;
+        WNDPROC top, procedure;
+        bool unicode;
+    } before_;
 };
 
 HTREEITEM TreeGetRoot(HWND tree);

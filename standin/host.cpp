@@ -60,7 +60,13 @@ FolderTreeHost::FolderTreeHost(DWORD pathOffset, bool visible) : pathOffset_(pat
 
 LRESULT CALLBACK FolderTreeHost::CountingTreeProc(HWND tree, UINT message, WPARAM wParam, LPARAM lParam) {
     FolderTreeHost* host = reinterpret_cast<FolderTreeHost*>(GetWindowLongPtrW(tree, GWLP_USERDATA));
-    if (message == TVM_SORTCHILDRENCB) ++host->sortsByFunction_;
+    if (message == TVM_SORTCHILDRENCB) {
+        ++host->sortsByFunction_;
+        std::function<void()> action;
+        action.swap(host->duringSort_);
+        if (action) action();
+        if (!IsWindow(tree)) return 0;
+    }
     if ((message == TVM_GETNEXTITEM && wParam != TVGN_ROOT && wParam != TVGN_CARET) || message == TVM_GETITEMA ||
         message == TVM_GETITEMW)
         ++host->itemQueries_;

@@ -8,6 +8,7 @@
 #include <commctrl.h>
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -71,6 +72,11 @@ public:
     // such question makes some controls search every item for the handle.
     int itemQueries() const { return itemQueries_; }
 
+    // Run once, at the next sort by a comparison function, before the tree
+    // sorts: the host doing something of its own while it handles the
+    // module's sort (pumping messages, subclassing, destroying the tree).
+    void DuringNextSortByFunction(std::function<void()> action) { duringSort_ = std::move(action); }
+
     // A small image list for the tree, as the host's folder pane has:
     // image 0 a mailbox, 1 a closed folder, 2 an open one. Folders added
     // from then on show 0 at the top level, 1 (selected: 2) below it.
@@ -100,6 +106,7 @@ private:
     WNDPROC treeProc_ = nullptr;  // the control's own, under the counting one
     int sortsByFunction_ = 0;
     int itemQueries_ = 0;
+    std::function<void()> duringSort_;
     DWORD pathOffset_;
     std::deque<Record> records_;  // a deque never moves what it holds
     std::deque<Record*> released_;

@@ -295,6 +295,14 @@ LRESULT CALLBACK CountingPlugInsTreeProc(HWND tree, UINT message, WPARAM wParam,
     return AnotherPlugInsTreeProc(tree, message, wParam, lParam);
 }
 
+int g_questionsSent = 0;
+
+LRESULT CALLBACK CountSentQuestions(int code, WPARAM wParam, LPARAM lParam) {
+    const CWPSTRUCT* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && (sent->message == TVM_GETNEXTITEM || sent->message == TVM_GETITEMA)) ++g_questionsSent;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 // What the module asks a tree it watches while it sorts goes straight to
 // the procedure under its own, skipping only its own pass-through: the
 // host's procedure still answers every question, and a subclass put on top
@@ -303,8 +311,12 @@ TEST_F(KeepOrderTest, TheModulesQuestionsSkipOnlyItsOwnPassThrough) {
     Start("A\nB\nC\n", "C\\\r\nA\\\r\nB\\\r\n");
     HWND tree = host_->tree();
     int answeredBelow = host_->itemQueries();
+    g_questionsSent = 0;
+    HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, CountSentQuestions, nullptr, GetCurrentThreadId());
     module_->OnStart();
+    UnhookWindowsHookEx(hook);
     EXPECT_GE(host_->itemQueries() - answeredBelow, 9);  // three questions an item at least
+    EXPECT_LE(g_questionsSent, 2);  // the start-up's check of the first record; the sort's went straight
 
     SetPropA(tree, "below", reinterpret_cast<HANDLE>(GetWindowLongPtrW(tree, GWLP_WNDPROC)));
     const WNDPROC module = reinterpret_cast<WNDPROC>(
@@ -318,6 +330,52 @@ TEST_F(KeepOrderTest, TheModulesQuestionsSkipOnlyItsOwnPassThrough) {
     EXPECT_GE(g_questionsSeenOnTop, host_->itemQueries() - answeredBelow);
     SetWindowLongPtrW(tree, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(module));
     RemovePropA(tree, "below");
+}
+
+// While the tree handles the module's sort, the host may do things of its
+// own: pump messages (and a re-sort comes due inside the sort), let another
+// plug-in subclass the tree, or destroy it. None may crash the module or
+// take its order list from under it, and the rest of the sort's questions
+// must reach a subclass put on top.
+TEST_F(KeepOrderTest, WhatTheHostDoesInsideTheModulesSortLeavesItSound) {
+    struct Case {
+        const char* what;
+        std::function<void()> inside;
+        std::function<void()> check;
+    };
+    const Case cases[] = {
+        {"a re-sort comes due", [] { standin::PumpMessages(); },
+         [this] {
+             RunHost(500);
+             EXPECT_EQ(Describe(), "A\n  A1\n  A2\nB\nN\n");
+         }},
+        {"another plug-in subclasses the tree",
+         [this] {
+             SetPropA(host_->tree(), "below", reinterpret_cast<HANDLE>(GetWindowLongPtrW(host_->tree(), GWLP_WNDPROC)));
+             SetWindowLongPtrW(host_->tree(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountingPlugInsTreeProc));
+             g_questionsSeenOnTop = 0;
+         },
+         [this] {
+             EXPECT_EQ(Describe(), "A\n  A1\n  A2\nB\nN\n");
+             EXPECT_GE(g_questionsSeenOnTop, 6);  // the group under A is still to check
+             SetWindowLongPtrW(host_->tree(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(GetPropA(host_->tree(), "below")));
+             RemovePropA(host_->tree(), "below");
+         }},
+        {"the tree is destroyed", [this] { DestroyWindow(host_->tree()); },
+         [this] {
+             EXPECT_FALSE(IsWindow(host_->tree()));
+             module_->OnExit();
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Start("B\nA\n  A2\n  A1\n", "A\\\r\nA\\A1\\\r\nB\\\r\n");
+        host_->AddFolder(nullptr, "N", TVI_FIRST);
+        Sleep(350);  // the change has settled: its re-sort is due at the next tick
+        host_->DuringNextSortByFunction(c.inside);
+        module_->OnStart();
+        c.check();
+    }
 }
 
 // A platform that refuses the subclass, or the timer, leaves the module as
