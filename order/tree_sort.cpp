@@ -26,6 +26,16 @@ struct Descent {
     HTREEITEM firstChild;
 };
 
+// The first of `item` and its later siblings that has children, with its
+// first child; null when none has.
+Descent FirstParentFrom(HWND tree, HTREEITEM item) {
+    for (; item; item = TreeGetNextSibling(tree, item)) {
+        HTREEITEM child = TreeGetChild(tree, item);
+        if (child) return {item, child};
+    }
+    return {nullptr, nullptr};
+}
+
 // Sorts the children of `parent`, the first of which is `firstChild`,
 // unless they already stand in order (the control's sort would leave them
 // so too). Answers the group's first child that has children, in the
@@ -37,21 +47,15 @@ Descent SortGroup(HWND tree, HTREEITEM parent, HTREEITEM firstChild, bool* sorte
     if (!TreeSortChildren(tree, parent, CompareFolders) && TreeHasSeveralChildren(tree, parent))
         *sortedEveryGroup = false;
     // The sort may have put another child first.
-    for (HTREEITEM item = TreeGetChild(tree, parent); item; item = TreeGetNextSibling(tree, item)) {
-        HTREEITEM child = TreeGetChild(tree, item);
-        if (child) return {item, child};
-    }
-    return {nullptr, nullptr};
+    return FirstParentFrom(tree, TreeGetChild(tree, parent));
 }
 
 // Once the subtree of `item` is done: the next item that has children,
 // among the later siblings of `item` and then of each of its ancestors.
 Descent NextParentAfter(HWND tree, HTREEITEM item) {
     for (HTREEITEM node = item; node; node = TreeGetParent(tree, node)) {
-        for (HTREEITEM next = TreeGetNextSibling(tree, node); next; next = TreeGetNextSibling(tree, next)) {
-            HTREEITEM child = TreeGetChild(tree, next);
-            if (child) return {next, child};
-        }
+        Descent found = FirstParentFrom(tree, TreeGetNextSibling(tree, node));
+        if (found.item) return found;
     }
     return {nullptr, nullptr};
 }
@@ -70,8 +74,7 @@ bool SortByOrderList(HWND tree) {
         explicit OwnSort(HWND tree) { g_module.sortingTree = tree; }
         ~OwnSort() { g_module.sortingTree = nullptr; }
     } ownSort(tree);
-    const WatchPassage passage = PassageUnderWatch(tree);
-    TreeQueriesStraightTo straight(tree, passage.watch, passage.under, passage.unicode);
+    TreeQueriesStraightTo straight(RouteUnderWatch(tree));
     g_module.orderList.scan = ProcessorHasAvx2()   ? OrderScan::kAvx2
                               : ProcessorHasSse2() ? OrderScan::kSse2
                                                    : OrderScan::kScalar;

@@ -174,10 +174,11 @@ void StopWatchingHostTree() {
     }
 }
 
-WatchPassage PassageUnderWatch(HWND tree) {
+TreeQueriesStraightTo::Route RouteUnderWatch(HWND tree) {
     const SubclassedTree* entry = tree ? Find(tree) : nullptr;
     // Called from another thread, a question must travel to the tree's
     // thread as a sent message does.
-    if (!entry || !OnTop(*entry) || GetWindowThreadProcessId(tree, nullptr) != GetCurrentThreadId()) return {};
-    return {WatchedTreeProc, entry->original, entry->unicode};
+    if (!entry || !OnTop(*entry) || GetWindowThreadProcessId(tree, nullptr) != GetCurrentThreadId())
+        return {tree, nullptr, nullptr, false};
+    return {tree, WatchedTreeProc, entry->original, entry->unicode};
 }

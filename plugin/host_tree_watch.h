@@ -12,6 +12,8 @@
 
 #include <windows.h>
 
+#include "plugin/tree_control.h"
+
 // Starts watching `hostTree`, after a start-up's sort. Watching the same
 // tree again does nothing more; another tree is watched instead. A platform
 // that refuses the subclass leaves the module as it was, without a word.
@@ -24,16 +26,10 @@ void WatchHostTree(HWND hostTree);
 // loaded for as long as the process, so that it never goes from under it.
 void StopWatchingHostTree();
 
-// How the module's questions to `tree` may skip its own subclass: `watch`,
-// the module's procedure, while it is the window's own, and `under`, the
-// one it passes everything on to, in the character set `unicode` names.
-// Both null when the module does not watch `tree`, another subclass stands
-// on top of its own (that one must see what the tree is asked), or the
-// tree belongs to another thread. True when asked: the caller checks
-// `watch` again before each use.
-struct WatchPassage {
-    WNDPROC watch;
-    WNDPROC under;
-    bool unicode;
-};
-WatchPassage PassageUnderWatch(HWND tree);
+// How the module's questions to `tree` may skip its own subclass: straight
+// to the procedure it passes everything on to, while the module's is the
+// window's own. No procedure when the module does not watch `tree`, another
+// subclass stands on top of its own (that one must see what the tree is
+// asked), or the tree belongs to another thread. True when asked: the route
+// checks the window's procedure again before each question.
+TreeQueriesStraightTo::Route RouteUnderWatch(HWND tree);

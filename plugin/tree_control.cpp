@@ -3,13 +3,7 @@
 namespace {
 // Where questions about the items of one tree go instead of through its
 // window, while a TreeQueriesStraightTo lives.
-struct QueryRoute {
-    HWND tree;
-    WNDPROC top;        // the procedure that must still be the window's own
-    WNDPROC procedure;  // the one under it, asked directly
-    bool unicode;
-};
-QueryRoute g_queryRoute;
+TreeQueriesStraightTo::Route g_queryRoute;
 
 LRESULT AskTree(HWND tree, UINT message, WPARAM wParam, LPARAM lParam) {
     // Checked at every question: whatever ran since the last one (the sort
@@ -30,17 +24,14 @@ bool GetItem(HWND tree, TVITEMA* item) {
 }
 }  // namespace
 
-TreeQueriesStraightTo::TreeQueriesStraightTo(HWND tree, WNDPROC top, WNDPROC procedure, bool unicode)
-    : before_{g_queryRoute.tree, g_queryRoute.top, g_queryRoute.procedure, g_queryRoute.unicode} {
-    if (procedure && top)
-        g_queryRoute = QueryRoute{tree, top, procedure, unicode};
-    else if (tree == g_queryRoute.tree)
-        g_queryRoute = QueryRoute{};
+TreeQueriesStraightTo::TreeQueriesStraightTo(const Route& route) : before_(g_queryRoute) {
+    if (route.procedure && route.top)
+        g_queryRoute = route;
+    else if (route.tree == g_queryRoute.tree)
+        g_queryRoute = Route{};
 }
 
-TreeQueriesStraightTo::~TreeQueriesStraightTo() {
-    g_queryRoute = QueryRoute{before_.tree, before_.top, before_.procedure, before_.unicode};
-}
+TreeQueriesStraightTo::~TreeQueriesStraightTo() { g_queryRoute = before_; }
 
 HTREEITEM TreeGetRoot(HWND tree) { return GetNextItem(tree, TVGN_ROOT, nullptr); }
 HTREEITEM TreeGetChild(HWND tree, HTREEITEM item) { return GetNextItem(tree, TVGN_CHILD, item); }

@@ -11,28 +11,31 @@
 // the application value; negative puts the first one first.
 typedef int(CALLBACK* TreeCompareFn)(LPARAM first, LPARAM second, LPARAM applicationValue);
 
-// While one lives, the questions this layer asks `tree` (TVM_GETNEXTITEM,
-// TVM_GETITEMA) go straight to `procedure`, called in the character set
-// `unicode` names, instead of through the window: the procedure that the
-// module's own subclass `top` passes everything on to. Only while `top` is
-// still the window's procedure, checked at each question. A large sort asks
-// tens of thousands, and under Wine the dispatch and the pass-through are a
-// good part of each. Everything else, a sort included, still goes through
-// the window. A null procedure takes any route for `tree` away; the route
-// before comes back at the end.
+// While one lives, the questions this layer asks a tree (TVM_GETNEXTITEM,
+// TVM_GETITEMA) go straight to a procedure under the window's, instead of
+// through the window: the procedure that the module's own subclass passes
+// everything on to, and only while that subclass is still the window's
+// procedure, checked at each question. A large sort asks tens of thousands,
+// and under Wine the dispatch and the pass-through are a good part of each.
+// Everything else, a sort included, still goes through the window. The
+// route before comes back at the end.
 class TreeQueriesStraightTo {
 public:
-    TreeQueriesStraightTo(HWND tree, WNDPROC top, WNDPROC procedure, bool unicode);
+    struct Route {
+        HWND tree;
+        WNDPROC top;        // the procedure that must still be the window's own
+        WNDPROC procedure;  // the one under it, asked directly, in the
+        bool unicode;       // character set this names
+    };
+
+    // A route without a procedure takes any route for its tree away.
+    explicit TreeQueriesStraightTo(const Route& route);
     ~TreeQueriesStraightTo();
     TreeQueriesStraightTo(const TreeQueriesStraightTo&) = delete;
     TreeQueriesStraightTo& operator=(const TreeQueriesStraightTo&) = delete;
 
 private:
-    struct {
-        HWND tree;
-        WNDPROC top, procedure;
-        bool unicode;
-    } before_;
+    Route before_;
 };
 
 HTREEITEM TreeGetRoot(HWND tree);
