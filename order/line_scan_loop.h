@@ -8,7 +8,8 @@
 // end at p+L. The first stage tests, for a whole block of positions at once,
 // some of the keys' bytes and the line end at p+L: a position passes it only
 // where a line of the key's length could start and agrees with the key in
-// the bytes that vary most from line to line. With AVX2 blocks go two a
+// the bytes that vary most from line to line (or, for sibling keys that
+// differ in more than one of them with AVX2, in four bytes that hold them). With AVX2 blocks go two a
 // turn, with one test for both; with SSE2 one a turn, which measured faster:
 // two blocks' values do not fit its registers. The few positions that pass
 // are decided, in order, by a
@@ -159,9 +160,48 @@ int ScanSeparate(const char*& p, const char* end, const LineKeys& keys) {
     return RunTurns<V>(p, end, fl > sl ? fl : sl, fi, keys, candidates);
 }
 
+// Sibling keys that differ in two or three of the probed bytes: with AVX2
+// the byte compares above would need six constants and three blocks in
+// eight registers, and the constants spilled are loaded again every turn,
+// which bounds the loop. Here each key's four bytes from last - 2 on (the
+// probed three and the one after, the line end for a key that ends there)
+// are one 32-bit value, compared with the 32-bit lanes of the block loaded
+// at each of the four offsets a lane can start at: eight compares a block,
+// two constants, nothing spilled. The line end is not tested apart: lines
+// that agree in the four bytes are few, and the second stage decides them.
+template <typename V>
+int ScanWindows(const char*& p, const char* end, const LineKeys& keys) {
+    using Vector = typename V::Vector;
+    const size_t start = keys.last - 2;
+    const Vector first = V::Broadcast4(keys.first + start), second = V::Broadcast4(keys.second + start);
+    if (!TurnFits<V>(p, end, keys.firstLength)) return 0;
+    // The furthest byte a block loads is p + last + width, before the line
+    // end of a line starting at p + width - 1, which the second stage reads.
+    const char* const lastBlock = end - keys.firstLength - V::kWidth;
+    for (; p <= lastBlock; p += V::kWidth) {
+        Vector lanes[4];
+        for (unsigned offset = 0; offset < 4; ++offset) {
+            const Vector block = InRegister(V::Load(p + start + offset));
+            lanes[offset] = V::Or(V::Equal32(block, first), V::Equal32(block, second));
+        }
+        if (!V::Any(V::Or(V::Or(lanes[0], lanes[1]), V::Or(lanes[2], lanes[3])))) continue;
+        // Lane n of the block loaded at `offset` stands for position 4n + offset.
+        unsigned candidates = 0;
+        for (unsigned offset = 0; offset < 4; ++offset) candidates |= V::Mask(lanes[offset]) & (0x11111111u << offset);
+        if (int match = MatchCandidates(p, candidates, keys)) {
+            p += V::kWidth;
+            return match;
+        }
+    }
+    return 0;
+}
+
 template <typename V>
 int ScanFirstStage(const char*& p, const char* end, const LineKeys& keys) {
     if (!keys.shared) return ScanSeparate<V>(p, end, keys);
+    if constexpr (V::kComparesWindows) {
+        if (keys.differing != 1) return ScanWindows<V>(p, end, keys);
+    }
     switch (keys.differing) {
         case 1: return ScanShared<V, 1>(p, end, keys);
         case 3: return ScanShared<V, 3>(p, end, keys);

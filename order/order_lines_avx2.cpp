@@ -17,10 +17,17 @@ struct Avx2 {
     using Vector = __m256i;
     static constexpr size_t kWidth = 32;
     static constexpr size_t kBlocksPerTurn = 2;
+    static constexpr bool kComparesWindows = true;
     static Vector Load(const char* at) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at)); }
     static Vector Broadcast(char byte) { return _mm256_set1_epi8(byte); }
     static Vector Zero() { return _mm256_setzero_si256(); }
     static Vector Equal(Vector a, Vector b) { return _mm256_cmpeq_epi8(a, b); }
+    static Vector Broadcast4(const char* bytes) {
+        int32_t value;
+        __builtin_memcpy(&value, bytes, sizeof value);
+        return _mm256_set1_epi32(value);
+    }
+    static Vector Equal32(Vector a, Vector b) { return _mm256_cmpeq_epi32(a, b); }
     static Vector And(Vector a, Vector b) { return _mm256_and_si256(a, b); }
     static Vector Or(Vector a, Vector b) { return _mm256_or_si256(a, b); }
     static bool Any(Vector v) { return !_mm256_testz_si256(v, v); }
