@@ -12,7 +12,8 @@
 // the bytes at last, last - 1 and last - 2 for both keys, each block loaded
 // once. Bit n of `differing` is set where the keys differ at last - n (bit 0
 // always): such a byte is compared with each key's, the others once for
-// both.
+// both. (With AVX2, keys that differ in two or three of them are tested on
+// their four bytes from last - 2 as one 32-bit value.)
 //
 // Otherwise each key has two indices of its own.
 struct LineKeys {

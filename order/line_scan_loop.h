@@ -6,16 +6,18 @@
 // A line equal to a key of length L that starts at p has a line end just
 // before p (or p is the first byte), the key's bytes at p .. p+L-1 and a line
 // end at p+L. The first stage tests, for a whole block of positions at once,
-// some of the keys' bytes and the line end at p+L: a position passes it only
-// where a line of the key's length could start and agrees with the key in
-// the bytes that vary most from line to line (or, for sibling keys that
-// differ in more than one of them with AVX2, in four bytes that hold them). With AVX2 blocks go two a
-// turn, with one test for both; with SSE2 one a turn, which measured faster:
-// two blocks' values do not fit its registers. The few positions that pass
-// are decided, in order, by a
-// scalar second stage inlined into the loop: a call out of the vector code
-// would cost a vzeroupper and the reload of every value the loop keeps on
-// the stack (there are 8 vector registers only), about as much as a turn.
+// some of the keys' bytes, as a rule with the line end at p+L: a position
+// passes it only where a line of the key's length could start and agrees
+// with the key in the bytes that vary most from line to line. Byte compares
+// go two blocks a turn with AVX2, with one test for both, and one a turn
+// with SSE2, which measured faster: two blocks' values do not fit its
+// registers. With AVX2, sibling keys that differ in two or three of those
+// bytes are tested instead on four bytes from the first of them, taken as one
+// 32-bit value (ScanWindows). The few positions that pass are decided, in
+// order, by a scalar second stage inlined into the loop: a call out of the
+// vector code would cost a vzeroupper and the reload of every value the loop
+// keeps on the stack (there are 8 vector registers only), about as much as a
+// turn.
 #pragma once
 
 #include <cstddef>
@@ -174,9 +176,11 @@ int ScanWindows(const char*& p, const char* end, const LineKeys& keys) {
     using Vector = typename V::Vector;
     const size_t start = keys.last - 2;
     const Vector first = V::Broadcast4(keys.first + start), second = V::Broadcast4(keys.second + start);
-    if (!TurnFits<V>(p, end, keys.firstLength)) return 0;
-    // The furthest byte a block loads is p + last + width, before the line
-    // end of a line starting at p + width - 1, which the second stage reads.
+    // The furthest byte a block loads is p + last + width, at or before the
+    // line end of a line starting at p + width - 1, which the second stage
+    // reads: that read bounds the loop. (Checked first, so that lastBlock
+    // never points before the data.)
+    if (static_cast<size_t>(end - p) < keys.firstLength + V::kWidth) return 0;
     const char* const lastBlock = end - keys.firstLength - V::kWidth;
     for (; p <= lastBlock; p += V::kWidth) {
         Vector lanes[4];
@@ -200,13 +204,14 @@ template <typename V>
 int ScanFirstStage(const char*& p, const char* end, const LineKeys& keys) {
     if (!keys.shared) return ScanSeparate<V>(p, end, keys);
     if constexpr (V::kComparesWindows) {
-        if (keys.differing != 1) return ScanWindows<V>(p, end, keys);
-    }
-    switch (keys.differing) {
-        case 1: return ScanShared<V, 1>(p, end, keys);
-        case 3: return ScanShared<V, 3>(p, end, keys);
-        case 5: return ScanShared<V, 5>(p, end, keys);
-        default: return ScanShared<V, 7>(p, end, keys);
+        return keys.differing == 1 ? ScanShared<V, 1>(p, end, keys) : ScanWindows<V>(p, end, keys);
+    } else {
+        switch (keys.differing) {
+            case 1: return ScanShared<V, 1>(p, end, keys);
+            case 3: return ScanShared<V, 3>(p, end, keys);
+            case 5: return ScanShared<V, 5>(p, end, keys);
+            default: return ScanShared<V, 7>(p, end, keys);
+        }
     }
 }
 

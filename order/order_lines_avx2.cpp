@@ -23,7 +23,7 @@ struct Avx2 {
     static Vector Zero() { return _mm256_setzero_si256(); }
     static Vector Equal(Vector a, Vector b) { return _mm256_cmpeq_epi8(a, b); }
     static Vector Broadcast4(const char* bytes) {
-        int32_t value;
+        int value;
         __builtin_memcpy(&value, bytes, sizeof value);
         return _mm256_set1_epi32(value);
     }

@@ -141,6 +141,25 @@ TEST(ScanTest, EveryScanFindsSiblingKeysAmongLinesAgreeingWithThemInTheTestedByt
     CheckAtEveryOffsetFromAGuardPage(30, 2000, model::RandomSiblingScanCase);
 }
 
+// A line equal to a sibling key ends the data, with no line end, at each of
+// 32 data lengths: once it stands at the last position of the last block the
+// vector loop tests, once at the first the line-by-line tail takes. Lines
+// that agree with the key in its last bytes without starting a line pass the
+// vector test and must be turned down.
+TEST(ScanTest, EveryScanFindsASiblingKeyEndingTheDataAtEveryLength) {
+    const std::vector<Scan> scans = ScansToRun();
+    GuardedPages page(1);
+    int failures = 0;
+    for (const std::string tail : {"\\", ""}) {
+        for (size_t pad = 0; pad < 32; ++pad) {
+            model::ScanCase c{std::string(pad + 1, 'x') + '\0', "Folder12" + tail, "Folder21" + tail};
+            for (int i = 0; i < 8; ++i) c.data += "Folder13" + tail + '\0' + "xFolder21" + tail + '\0';
+            c.data += c.secondKey;
+            CheckScans(scans, c, 1, page.end() - c.data.size(), "ending the data", &failures);
+        }
+    }
+}
+
 // The module's own reading of CPUID and XGETBV against the system's answer
 // (Wine asks the processor for it).
 TEST(ScanTest, TheAvx2CheckAgreesWithTheSystem) {
