@@ -298,13 +298,15 @@ double BytesPerNanosecond(const std::string& file, int calls, Read read) {
 // that every comparison reads the whole file: the scans alone, without the
 // tree control or the keys' lookup. On the shuffled order files of one
 // flat and one nested tree of `folders`, with two keys shaped like sibling
-// keys of the tree (one length, differing in the last digit). Best of 5
+// keys of the tree (one length, differing in the last digit, or in the last
+// three: the vector scans test those keys in different ways). Best of 5
 // rounds of `calls` comparisons. Beside them, the three loads a block that
 // bound any such scan; answers that bound on the flat file (0 without AVX2).
 double PrintScanThroughput(int folders) {
     printf("\nScan speed, neither key listed (whole file each comparison; bytes a nanosecond, best of 5),\n"
            "and three 32-byte loads a block of 32 positions with nothing else (the cap):\n");
-    printf("%-7s %-6s %10s | %8s %8s %8s | %8s\n", "folders", "tree", "file", "scalar", "sse2", "avx2", "cap");
+    printf("%-7s %-6s %10s %-8s | %8s %8s %8s | %8s\n", "folders", "tree", "file", "keys", "scalar", "sse2", "avx2",
+           "cap");
     double flatCap = 0;
     for (bool nested : {false, true}) {
         const Shape shape = {folders, nested, true, true};
@@ -315,36 +317,41 @@ double PrintScanThroughput(int folders) {
         for (char& byte : file) {
             if (byte == '\r' || byte == '\n') byte = '\0';
         }
-        // The longest key, its last folder renamed from FolderNNNNN to
-        // Folder9NNN0 and Folder9NNN1: listed nowhere (there are fewer than
-        // 90,000 folders), and tested by the first stage on digits that
-        // vary from line to line, as siblings' keys are.
-        std::string first = *std::max_element(listed.begin(), listed.end(), [](const std::string& a, const std::string& b) {
-            return a.size() < b.size();
-        });
-        first[first.size() - 6] = '9';
-        std::string second = first;
-        first[first.size() - 2] = '0';
-        second[second.size() - 2] = '1';
         const int calls = static_cast<int>(std::max<size_t>(20, (40u << 20) / file.size()));
-        printf("%-7d %-6s %8zu B |", folders, nested ? "nested" : "flat", file.size());
-        for (OrderScan scan : kScans) {
-            if (!CanScanWith(scan)) {
-                printf(" %8s", "-");
-                continue;
-            }
-            int answers = 0;
-            printf(" %8.2f", BytesPerNanosecond(file, calls, [&] {
-                       answers += CompareKeysWith(scan, file.data(), file.data() + file.size(), first.c_str(),
-                                                  second.c_str());
-                   }));
-            if (answers != 0) printf(" (listed?)");
-        }
         const double cap = ProcessorHasAvx2() ? BytesPerNanosecond(file, calls, [&] {
             g_sink = g_sink + ThreeLoadsABlock(file.data(), file.data() + file.size());
         }) : 0;
         if (!nested) flatCap = cap;
-        printf(" | %8.2f\n", cap);
+        // The longest key, its last folder renamed from FolderNNNNN to
+        // Folder9NNNN: listed nowhere (there are fewer than 90,000 folders),
+        // and tested by the first stage on digits that vary from line to
+        // line, as siblings' keys are.
+        std::string first = *std::max_element(listed.begin(), listed.end(), [](const std::string& a, const std::string& b) {
+            return a.size() < b.size();
+        });
+        first[first.size() - 6] = '9';
+        for (int differing : {1, 3}) {
+            std::string second = first;
+            for (int n = 0; n < differing; ++n) {
+                char& digit = second[second.size() - 2 - static_cast<size_t>(n)];
+                digit = static_cast<char>('0' + (digit - '0' + 1) % 10);
+            }
+            printf("%-7d %-6s %8zu B %-8s |", folders, nested ? "nested" : "flat", file.size(),
+                   differing == 1 ? "1 digit" : "3 digits");
+            for (OrderScan scan : kScans) {
+                if (!CanScanWith(scan)) {
+                    printf(" %8s", "-");
+                    continue;
+                }
+                int answers = 0;
+                printf(" %8.2f", BytesPerNanosecond(file, calls, [&] {
+                           answers += CompareKeysWith(scan, file.data(), file.data() + file.size(), first.c_str(),
+                                                      second.c_str());
+                       }));
+                if (answers != 0) printf(" (listed?)");
+            }
+            printf(" | %8.2f\n", cap);
+        }
     }
     return flatCap;
 }
