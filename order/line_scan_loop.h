@@ -13,7 +13,8 @@
 // with SSE2, which measured faster: two blocks' values do not fit its
 // registers. With AVX2, sibling keys that differ in two or three of those
 // bytes are tested instead on four bytes from the first of them, taken as one
-// 32-bit value (ScanWindows). The few positions that pass are decided, in
+// 32-bit value (ScanWindows), and keys that differ in the last one only on
+// two bytes first (ScanLastTwo). The few positions that pass are decided, in
 // order, by a scalar second stage inlined into the loop: a call out of the
 // vector code would cost a vzeroupper and the reload of every value the loop
 // keeps on the stack (there are 8 vector registers only), about as much as a
@@ -77,24 +78,40 @@ __attribute__((always_inline)) inline int MatchCandidates(const char* block, uns
 // then never straddles two cache lines. The positions this takes back over
 // were decided in the first turn and are found wanting again. At the end p
 // is the first position not decided.
-template <typename V, typename Candidates>
+//
+// With kGivesUp, a first stage that lets many lines through stops early:
+// once more than one turn, and more than one turn in 12, had candidates
+// that all failed (about where the second stage costs more than the stricter
+// stage's extra compares), the loop ends after the turn, for a stricter
+// stage to go on from p. The count is kept on the slow path only.
+template <typename V, bool kGivesUp = false, typename Candidates>
 __attribute__((always_inline)) inline int RunTurns(const char*& p, const char* end, size_t reach, size_t aligned,
                                                    const LineKeys& keys, Candidates candidates) {
     constexpr size_t kWidth = V::kWidth, kTurn = V::kBlocksPerTurn * kWidth;
     static_assert(V::kBlocksPerTurn == 1 || V::kBlocksPerTurn == 2, "one or two blocks a turn");
     if (!TurnFits<V>(p, end, reach)) return 0;
     const char* q = p + aligned;
-    const char* const lastTurn = end - reach - kTurn + aligned;
+    const char* lastTurn = end - reach - kTurn + aligned;
+    const char* const firstTurn = q;
+    size_t failedTurns = 0;
+    auto failed = [&]() __attribute__((always_inline)) {
+        if (kGivesUp && ++failedTurns > 1 && failedTurns * 12 * kTurn > static_cast<size_t>(q - firstTurn))
+            lastTurn = q;
+        return 0;
+    };
     auto turn = [&]() __attribute__((always_inline)) {
         const char* block = q - aligned;
         if constexpr (V::kBlocksPerTurn == 1) {
             const typename V::Vector found = candidates(q);
-            return V::Any(found) ? MatchCandidates(block, V::Mask(found), keys) : 0;
+            if (!V::Any(found)) return 0;
+            if (int match = MatchCandidates(block, V::Mask(found), keys)) return match;
+            return failed();
         } else {
             const typename V::Vector low = candidates(q), high = candidates(q + kWidth);
             if (!V::Any(V::Or(low, high))) return 0;
             if (int match = MatchCandidates(block, V::Mask(low), keys)) return match;
-            return MatchCandidates(block + kWidth, V::Mask(high), keys);
+            if (int match = MatchCandidates(block + kWidth, V::Mask(high), keys)) return match;
+            return failed();
         }
     };
     int match = turn();
@@ -140,6 +157,25 @@ int ScanShared(const char*& p, const char* end, const LineKeys& keys) {
         return V::And(probed, V::Equal(V::Load(q + lineEnd), V::Zero()));
     };
     return RunTurns<V>(p, end, keys.firstLength, last, keys, candidates);
+}
+
+// Sibling keys that differ in the last probed byte only, with AVX2: the
+// byte there and the one before, with the line end. One compare, one load
+// and one constant fewer a block than three bytes; where lines of the keys'
+// length are most lines (a flat group's file), two bytes let many through,
+// and the loop gives up for three (returns 0 with p not at the data's end).
+template <typename V>
+int ScanLastTwo(const char*& p, const char* end, const LineKeys& keys) {
+    using Vector = typename V::Vector;
+    const size_t last = keys.last, lineEnd = keys.firstLength - last;
+    const Vector first = V::Broadcast(keys.first[last]), second = V::Broadcast(keys.second[last]);
+    const Vector shared = V::Broadcast(keys.first[last - 1]);
+    auto candidates = [&](const char* q) __attribute__((always_inline)) {
+        const Vector block = InRegister(V::Load(q));
+        const Vector probed = V::Or(V::Equal(block, first), V::Equal(block, second));
+        return V::And(V::And(probed, V::Equal(V::Load(q - 1), shared)), V::Equal(V::Load(q + lineEnd), V::Zero()));
+    };
+    return RunTurns<V, true>(p, end, keys.firstLength, last, keys, candidates);
 }
 
 // Keys of different lengths: each key with its own two probes.
@@ -204,7 +240,9 @@ template <typename V>
 int ScanFirstStage(const char*& p, const char* end, const LineKeys& keys) {
     if (!keys.shared) return ScanSeparate<V>(p, end, keys);
     if constexpr (V::kComparesWindows) {
-        return keys.differing == 1 ? ScanShared<V, 1>(p, end, keys) : ScanWindows<V>(p, end, keys);
+        if (keys.differing != 1) return ScanWindows<V>(p, end, keys);
+        if (int match = ScanLastTwo<V>(p, end, keys)) return match;
+        return ScanShared<V, 1>(p, end, keys);
     } else {
         switch (keys.differing) {
             case 1: return ScanShared<V, 1>(p, end, keys);
