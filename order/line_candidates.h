@@ -13,7 +13,8 @@
 // once. Bit n of `differing` is set where the keys differ at last - n (bit 0
 // always): such a byte is compared with each key's, the others once for
 // both. (With AVX2, keys that differ in two or three of them are tested on
-// their four bytes from last - 2 as one 32-bit value.)
+// their four bytes from last - 2 as one 32-bit value, and keys that differ
+// at last only first on the bytes at last and last - 1.)
 //
 // Otherwise each key has two indices of its own.
 struct LineKeys {

@@ -13,8 +13,9 @@
 // with SSE2, which measured faster: two blocks' values do not fit its
 // registers. With AVX2, sibling keys that differ in two or three of those
 // bytes are tested instead on four bytes from the first of them, taken as one
-// 32-bit value (ScanWindows), and keys that differ in the last one only on
-// two bytes first (ScanLastTwo). The few positions that pass are decided, in
+// 32-bit value (ScanWindows), and keys that differ in the last of those
+// bytes only, first on it and the byte before (ScanLastTwo). The few
+// positions that pass are decided, in
 // order, by a scalar second stage inlined into the loop: a call out of the
 // vector code would cost a vzeroupper and the reload of every value the loop
 // keeps on the stack (there are 8 vector registers only), about as much as a
@@ -80,7 +81,7 @@ __attribute__((always_inline)) inline int MatchCandidates(const char* block, uns
 // is the first position not decided.
 //
 // With kGivesUp, a first stage that lets many lines through stops early:
-// once more than one turn, and more than one turn in 12, had candidates
+// once more than one turn, and about one turn in 12 so far, had candidates
 // that all failed (about where the second stage costs more than the stricter
 // stage's extra compares), the loop ends after the turn, for a stricter
 // stage to go on from p. The count is kept on the slow path only.
@@ -95,8 +96,9 @@ __attribute__((always_inline)) inline int RunTurns(const char*& p, const char* e
     const char* const firstTurn = q;
     size_t failedTurns = 0;
     auto failed = [&]() __attribute__((always_inline)) {
-        if (kGivesUp && ++failedTurns > 1 && failedTurns * 12 * kTurn > static_cast<size_t>(q - firstTurn))
-            lastTurn = q;
+        if constexpr (kGivesUp) {
+            if (++failedTurns > 1 && failedTurns * 12 * kTurn > static_cast<size_t>(q - firstTurn)) lastTurn = q;
+        }
         return 0;
     };
     auto turn = [&]() __attribute__((always_inline)) {
@@ -163,7 +165,8 @@ int ScanShared(const char*& p, const char* end, const LineKeys& keys) {
 // byte there and the one before, with the line end. One compare, one load
 // and one constant fewer a block than three bytes; where lines of the keys'
 // length are most lines (a flat group's file), two bytes let many through,
-// and the loop gives up for three (returns 0 with p not at the data's end).
+// and the loop gives up for three: it returns 0 with p at the first position
+// not decided, where a whole turn may still fit.
 template <typename V>
 int ScanLastTwo(const char*& p, const char* end, const LineKeys& keys) {
     using Vector = typename V::Vector;
@@ -242,6 +245,7 @@ int ScanFirstStage(const char*& p, const char* end, const LineKeys& keys) {
     if constexpr (V::kComparesWindows) {
         if (keys.differing != 1) return ScanWindows<V>(p, end, keys);
         if (int match = ScanLastTwo<V>(p, end, keys)) return match;
+        // Where it ran to the end, no turn fits after p and this returns at once.
         return ScanShared<V, 1>(p, end, keys);
     } else {
         switch (keys.differing) {

@@ -142,20 +142,36 @@ TEST(ScanTest, EveryScanFindsSiblingKeysAmongLinesAgreeingWithThemInTheTestedByt
 }
 
 // A line equal to a sibling key ends the data, with no line end, at each of
-// 32 data lengths: once it stands at the last position of the last block the
-// vector loop tests, once at the first the line-by-line tail takes. Lines
-// that agree with the key in its last bytes without starting a line pass the
-// vector test and must be turned down.
-TEST(ScanTest, EveryScanFindsASiblingKeyEndingTheDataAtEveryLength) {
+// 32 data lengths, after 2 to 12 pairs of lines that agree with the keys in
+// the bytes the vector scans test first: lines of the keys' length that
+// differ before those bytes, and lines that agree without starting a line.
+// The key then stands at the last position of the last block a vector loop
+// tests, in a turn where a first stage gives up for a stricter one, just
+// after it, or in the line-by-line tail; a position skipped anywhere fails.
+TEST(ScanTest, EveryScanFindsASiblingKeyEndingTheDataAfterLinesAgreeingInTheTestedBytes) {
+    struct Keys {
+        const char* first;
+        const char* second;
+        const char* sameLength;
+        const char* notALine;
+    };
+    // Keys that differ in two of the tested bytes, and in the last only.
+    const Keys table[] = {{"Folder12", "Folder21", "Folder13", "xFolder21"},
+                          {"Folder12", "Folder13", "Polder12", "xFolder13"}};
     const std::vector<Scan> scans = ScansToRun();
     GuardedPages page(1);
     int failures = 0;
-    for (const std::string tail : {"\\", ""}) {
-        for (size_t pad = 0; pad < 32; ++pad) {
-            model::ScanCase c{std::string(pad + 1, 'x') + '\0', "Folder12" + tail, "Folder21" + tail};
-            for (int i = 0; i < 8; ++i) c.data += "Folder13" + tail + '\0' + "xFolder21" + tail + '\0';
-            c.data += c.secondKey;
-            CheckScans(scans, c, 1, page.end() - c.data.size(), "ending the data", &failures);
+    for (const Keys& keys : table) {
+        for (const std::string tail : {"\\", ""}) {
+            for (int pairs = 2; pairs <= 12; ++pairs) {
+                for (size_t pad = 0; pad < 32; ++pad) {
+                    model::ScanCase c{std::string(pad + 1, 'x') + '\0', keys.first + tail, keys.second + tail};
+                    for (int i = 0; i < pairs; ++i)
+                        c.data += keys.sameLength + tail + '\0' + keys.notALine + tail + '\0';
+                    c.data += c.secondKey;
+                    CheckScans(scans, c, 1, page.end() - c.data.size(), "ending the data", &failures);
+                }
+            }
         }
     }
 }
