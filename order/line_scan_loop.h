@@ -14,8 +14,9 @@
 // registers. With AVX2, sibling keys that differ in two or three of those
 // bytes are tested instead on four bytes from the first of them, taken as one
 // 32-bit value (ScanWindows), and keys that differ in the last of those
-// bytes only, first on it and the byte before (ScanLastTwo). The few
-// positions that pass are decided, in
+// bytes only, first on it and the byte before (ScanLastTwo), then, where
+// that lets too many lines through, on the three bytes without the line end
+// (ScanLastThree). The few positions that pass are decided, in
 // order, by a scalar second stage inlined into the loop: a call out of the
 // vector code would cost a vzeroupper and the reload of every value the loop
 // keeps on the stack (there are 8 vector registers only), about as much as a
@@ -165,8 +166,8 @@ int ScanShared(const char*& p, const char* end, const LineKeys& keys) {
 // byte there and the one before, with the line end. One compare, one load
 // and one constant fewer a block than three bytes; where lines of the keys'
 // length are most lines (a flat group's file), two bytes let many through,
-// and the loop gives up for three: it returns 0 with p at the first position
-// not decided, where a whole turn may still fit.
+// and the loop gives up for three (ScanLastThree): it returns 0 with p at
+// the first position not decided, where a whole turn may still fit.
 template <typename V>
 int ScanLastTwo(const char*& p, const char* end, const LineKeys& keys) {
     using Vector = typename V::Vector;
@@ -179,6 +180,23 @@ int ScanLastTwo(const char*& p, const char* end, const LineKeys& keys) {
         return V::And(V::And(probed, V::Equal(V::Load(q - 1), shared)), V::Equal(V::Load(q + lineEnd), V::Zero()));
     };
     return RunTurns<V, true>(p, end, keys.firstLength, last, keys, candidates);
+}
+
+// Where the two-byte test gave up, most lines have the keys' length, and a
+// line end at p + L rules out next to nothing: the three bytes alone, one
+// load and one compare fewer a block than with the line end.
+template <typename V>
+int ScanLastThree(const char*& p, const char* end, const LineKeys& keys) {
+    using Vector = typename V::Vector;
+    const size_t last = keys.last;
+    const Vector first = V::Broadcast(keys.first[last]), second = V::Broadcast(keys.second[last]);
+    const Vector shared1 = V::Broadcast(keys.first[last - 1]), shared2 = V::Broadcast(keys.first[last - 2]);
+    auto candidates = [&](const char* q) __attribute__((always_inline)) {
+        const Vector block = InRegister(V::Load(q));
+        const Vector probed = V::Or(V::Equal(block, first), V::Equal(block, second));
+        return V::And(probed, V::And(V::Equal(V::Load(q - 1), shared1), V::Equal(V::Load(q - 2), shared2)));
+    };
+    return RunTurns<V>(p, end, keys.firstLength, last, keys, candidates);
 }
 
 // Keys of different lengths: each key with its own two probes.
@@ -246,7 +264,7 @@ int ScanFirstStage(const char*& p, const char* end, const LineKeys& keys) {
         if (keys.differing != 1) return ScanWindows<V>(p, end, keys);
         if (int match = ScanLastTwo<V>(p, end, keys)) return match;
         // Where it ran to the end, no turn fits after p and this returns at once.
-        return ScanShared<V, 1>(p, end, keys);
+        return ScanLastThree<V>(p, end, keys);
     } else {
         switch (keys.differing) {
             case 1: return ScanShared<V, 1>(p, end, keys);
