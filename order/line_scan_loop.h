@@ -15,8 +15,8 @@
 // bytes are tested instead on four bytes from the first of them, taken as one
 // 32-bit value (ScanWindows), and keys that differ in the last of those
 // bytes only, first on it and the byte before (ScanLastTwo), then, where
-// that lets too many lines through, on the three bytes without the line end
-// (ScanLastThree). The few positions that pass are decided, in
+// that lets too many lines through, on the three bytes without the line end.
+// The few positions that pass are decided, in
 // order, by a scalar second stage inlined into the loop: a call out of the
 // vector code would cost a vzeroupper and the reload of every value the loop
 // keeps on the stack (there are 8 vector registers only), about as much as a
@@ -137,8 +137,11 @@ __attribute__((always_inline)) inline typename V::Vector AndOf(const typename V:
 
 // Keys of one length: siblings, as a rule. The three probed blocks, at
 // last, last - 1 and last - 2, are each loaded once; bit n of kDiffering is
-// set where the keys differ at last - n.
-template <typename V, unsigned kDiffering>
+// set where the keys differ at last - n. Without kTestsLineEnd the line end
+// at p + L is left to the second stage: where most lines have the keys'
+// length (after the two-byte test below gave up) it rules out next to
+// nothing, and leaving it saves a load and a compare a block.
+template <typename V, unsigned kDiffering, bool kTestsLineEnd = true>
 int ScanShared(const char*& p, const char* end, const LineKeys& keys) {
     using Vector = typename V::Vector;
     constexpr unsigned kAgreeing = 7u & ~kDiffering;
@@ -157,7 +160,8 @@ int ScanShared(const char*& p, const char* end, const LineKeys& keys) {
         }
         Vector probed = V::Or(AndOf<V, kDiffering>(firstEqual), AndOf<V, kDiffering>(secondEqual));
         if constexpr (kAgreeing != 0) probed = V::And(AndOf<V, kAgreeing>(firstEqual), probed);
-        return V::And(probed, V::Equal(V::Load(q + lineEnd), V::Zero()));
+        if constexpr (!kTestsLineEnd) return probed;
+        else return V::And(probed, V::Equal(V::Load(q + lineEnd), V::Zero()));
     };
     return RunTurns<V>(p, end, keys.firstLength, last, keys, candidates);
 }
@@ -166,8 +170,8 @@ int ScanShared(const char*& p, const char* end, const LineKeys& keys) {
 // byte there and the one before, with the line end. One compare, one load
 // and one constant fewer a block than three bytes; where lines of the keys'
 // length are most lines (a flat group's file), two bytes let many through,
-// and the loop gives up for three (ScanLastThree): it returns 0 with p at
-// the first position not decided, where a whole turn may still fit.
+// and the loop gives up for three without the line end: it returns 0 with p
+// at the first position not decided, where a whole turn may still fit.
 template <typename V>
 int ScanLastTwo(const char*& p, const char* end, const LineKeys& keys) {
     using Vector = typename V::Vector;
@@ -180,23 +184,6 @@ int ScanLastTwo(const char*& p, const char* end, const LineKeys& keys) {
         return V::And(V::And(probed, V::Equal(V::Load(q - 1), shared)), V::Equal(V::Load(q + lineEnd), V::Zero()));
     };
     return RunTurns<V, true>(p, end, keys.firstLength, last, keys, candidates);
-}
-
-// Where the two-byte test gave up, most lines have the keys' length, and a
-// line end at p + L rules out next to nothing: the three bytes alone, one
-// load and one compare fewer a block than with the line end.
-template <typename V>
-int ScanLastThree(const char*& p, const char* end, const LineKeys& keys) {
-    using Vector = typename V::Vector;
-    const size_t last = keys.last;
-    const Vector first = V::Broadcast(keys.first[last]), second = V::Broadcast(keys.second[last]);
-    const Vector shared1 = V::Broadcast(keys.first[last - 1]), shared2 = V::Broadcast(keys.first[last - 2]);
-    auto candidates = [&](const char* q) __attribute__((always_inline)) {
-        const Vector block = InRegister(V::Load(q));
-        const Vector probed = V::Or(V::Equal(block, first), V::Equal(block, second));
-        return V::And(probed, V::And(V::Equal(V::Load(q - 1), shared1), V::Equal(V::Load(q - 2), shared2)));
-    };
-    return RunTurns<V>(p, end, keys.firstLength, last, keys, candidates);
 }
 
 // Keys of different lengths: each key with its own two probes.
@@ -260,11 +247,11 @@ int ScanWindows(const char*& p, const char* end, const LineKeys& keys) {
 template <typename V>
 int ScanFirstStage(const char*& p, const char* end, const LineKeys& keys) {
     if (!keys.shared) return ScanSeparate<V>(p, end, keys);
-    if constexpr (V::kComparesWindows) {
+    if constexpr (V::kLoadBound) {
         if (keys.differing != 1) return ScanWindows<V>(p, end, keys);
         if (int match = ScanLastTwo<V>(p, end, keys)) return match;
         // Where it ran to the end, no turn fits after p and this returns at once.
-        return ScanLastThree<V>(p, end, keys);
+        return ScanShared<V, 1, false>(p, end, keys);
     } else {
         switch (keys.differing) {
             case 1: return ScanShared<V, 1>(p, end, keys);

@@ -17,7 +17,8 @@ struct Avx2 {
     using Vector = __m256i;
     static constexpr size_t kWidth = 32;
     static constexpr size_t kBlocksPerTurn = 2;
-    static constexpr bool kComparesWindows = true;
+    // Bound by its loads: the four-byte windows and the two-byte test.
+    static constexpr bool kLoadBound = true;
     static Vector Load(const char* at) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at)); }
     static Vector Broadcast(char byte) { return _mm256_set1_epi8(byte); }
     static Vector Zero() { return _mm256_setzero_si256(); }
