@@ -7,6 +7,8 @@
 #include "order/order_file.h"
 #include "order/tree_sort.h"
 #include "plugin/host_api.h"
+#include "plugin/host_tree_watch.h"
+#include "plugin/module_lifetime.h"
 #include "plugin/module_state.h"
 #include "plugin/texts.h"
 #include "plugin/tree_control.h"
@@ -62,6 +64,7 @@ const char* SaveFailureCause(SaveResult result) {
         case SaveResult::kNoMemory: return kSaveFailedNoMemory;
         case SaveResult::kFolderPathTooLong: return kSaveFailedPathTooLong;
         case SaveResult::kUnreadable: return kSaveFailedUnreadable;
+        case SaveResult::kNotPlainText: return kSaveFailedNotPlainText;
         default: return kSaveFailedNotWritable;
     }
 }
@@ -171,6 +174,20 @@ BOOL AnswerNotification(HWND dialog, LRESULT answer) {
     return TRUE;
 }
 
+// The host tree once the editor has closed with `result`; true when its
+// sort could not read the order file and is still due. The host may have
+// replaced its tree while the editor was open. After a save it is sorted by
+// the bytes just written, so a file that cannot be read back at once (a
+// scanner holding it) does not matter.
+bool SortAfterEditor(HWND owner, INT_PTR result, SavedOrder& saved) {
+    if (result == 0) return false;
+    if (!saved.saved) return SortFolderTree(HostGetFolderTree()) == SortOutcome::kNotNow;
+    HWND hostTree = HostGetFolderTree();
+    if (!TreeIsLive(hostTree) || !SortFolderTreeBy(hostTree, saved.bytes.get(), saved.byteCount))
+        ShowEditorWarning(owner, kSavedButNotSorted);
+    return false;
+}
+
 }  // namespace
 
 void RunOrderEditor(HWND owner) {
@@ -188,8 +205,10 @@ void RunOrderEditor(HWND owner) {
         ShowEditorWarning(owner, g_module.folderPathOffset == 0 ? kEditorBeforeStart : kEditorUnavailable);
         return;
     }
+    // The host may free the module from inside the dialog's loop.
+    HoldModuleLoaded();
     EditorSession session;
-    SortFolderTree(HostGetFolderTree());
+    bool sortDue = SortFolderTree(HostGetFolderTree()) == SortOutcome::kNotNow;
     // -1 (the dialog could not be created) counts as a change too: the host
     // tree is re-sorted by whatever the file now holds.
     INT_PTR result = DialogBoxParamA(g_module.moduleHandle, MAKEINTRESOURCEA(IDD_ORDER_EDITOR),
@@ -197,18 +216,8 @@ void RunOrderEditor(HWND owner) {
     // Wine answers 0, not -1, when the dialog cannot be created: the dialog
     // procedure never seeing its first message is what tells.
     if (!g_module.editorInitialised) ShowEditorWarning(nullptr, kEditorCouldNotOpen);
-    if (result == 0) return;
-    // The host may have replaced its tree while the editor was open. After
-    // a save it is sorted by the bytes just written, so a file that cannot
-    // be read back at once (a scanner holding it) does not matter.
-    SavedOrder& saved = session.saved();
-    if (!saved.saved) {
-        SortFolderTree(HostGetFolderTree());
-        return;
-    }
-    HWND hostTree = HostGetFolderTree();
-    if (!TreeIsLive(hostTree) || !SortFolderTreeBy(hostTree, saved.bytes.get(), saved.byteCount))
-        ShowEditorWarning(owner, kSavedButNotSorted);
+    sortDue = SortAfterEditor(owner, result, session.saved()) || (result == 0 && sortDue);
+    ResumeWatchAfterEditor(sortDue);
 }
 
 INT_PTR CALLBACK OrderEditorProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {

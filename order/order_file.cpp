@@ -206,14 +206,16 @@ SaveResult WriteFailure(DWORD error) {
 }
 
 // Opens the order file to read it. A program that holds it without read
-// sharing (a save of another host, a scanner) lets go quickly: waited for
-// as a save waits for one.
-HANDLE OpenOrderFileForReading() {
+// sharing (a save of another host, a scanner) lets go quickly: the editor's
+// save, which the user waits for, waits for it as it waits to replace the
+// file. A sort runs on the host's thread without a user waiting for it, and
+// tries once: its caller tries again later.
+HANDLE OpenOrderFileForReading(OrderFileWait wait) {
     for (int attempt = 1;; ++attempt) {
         HANDLE file = CreateFileA(g_module.orderFilePath, GENERIC_READ, FILE_SHARE_READ, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE || !IsHeldByAnotherProgram(GetLastError()) ||
-            attempt == kReplaceAttempts)
+            wait == OrderFileWait::kNever || attempt == kReplaceAttempts)
             return file;
         Sleep(kReplacePauseMilliseconds);
     }
@@ -223,9 +225,9 @@ enum class FileRead { kRead, kMissing, kHeld, kNoMemory, kUnreadable };
 
 // Reads the whole order file into `block`, one host block of exactly its
 // size; `*byteCount` is the size, then the bytes read.
-FileRead ReadWholeOrderFile(HostBlock* block, DWORD* byteCount) {
+FileRead ReadWholeOrderFile(HostBlock* block, DWORD* byteCount, OrderFileWait wait) {
     *byteCount = 0;
-    FileHandle file(OpenOrderFileForReading());
+    FileHandle file(OpenOrderFileForReading(wait));
     if (!file) {
         DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return FileRead::kMissing;
@@ -239,13 +241,29 @@ FileRead ReadWholeOrderFile(HostBlock* block, DWORD* byteCount) {
     if ((size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) || sizeHigh != 0) return FileRead::kUnreadable;
     *byteCount = size;
     if (!block->Allocate(size)) return FileRead::kNoMemory;
+    // A read may succeed with fewer bytes than asked (a network share, a
+    // filter driver): taken as the whole file, it would cut a line and lose
+    // the rest. So it reads on until the size is reached or the file ends.
+    char* bytes = static_cast<char*>(block->get());
     DWORD bytesRead = 0;
-    if (!ReadFile(file.get(), block->get(), size, &bytesRead, nullptr)) {
-        block->Reset();
-        return IsHeldByAnotherProgram(GetLastError()) ? FileRead::kHeld : FileRead::kUnreadable;
+    while (bytesRead < size) {
+        DWORD got = 0;
+        if (!ReadFile(file.get(), bytes + bytesRead, size - bytesRead, &got, nullptr)) {
+            block->Reset();
+            return IsHeldByAnotherProgram(GetLastError()) ? FileRead::kHeld : FileRead::kUnreadable;
+        }
+        // The file ended early: another program shortened it since it was sized.
+        if (got == 0) break;
+        bytesRead += got;
     }
     *byteCount = bytesRead;
     return FileRead::kRead;
+}
+
+bool HoldsNulByte(const char* bytes, DWORD count) {
+    for (DWORD i = 0; i < count; ++i)
+        if (bytes[i] == '\0') return true;
+    return false;
 }
 
 // The lines of the order file as it is now (another program may have
@@ -255,13 +273,18 @@ FileRead ReadWholeOrderFile(HostBlock* block, DWORD* byteCount) {
 SaveResult TakeKeptLines(const FolderKeyCopies& keys, KeptLines* kept) {
     HostBlock file;
     DWORD byteCount = 0;
-    switch (ReadWholeOrderFile(&file, &byteCount)) {
+    switch (ReadWholeOrderFile(&file, &byteCount, OrderFileWait::kAMoment)) {
         case FileRead::kRead: break;
         case FileRead::kMissing: return SaveResult::kSaved;
         case FileRead::kHeld: return SaveResult::kInUse;
         case FileRead::kNoMemory: return byteCount == 0 ? SaveResult::kSaved : SaveResult::kNoMemory;
         case FileRead::kUnreadable: return SaveResult::kUnreadable;
     }
+    // A NUL byte is no part of the text this plug-in writes: the file was
+    // saved as UTF-16 (Notepad's "Unicode") or is no text at all. Its lines
+    // would be cut at every other byte and rewritten as fragments nobody
+    // could put together again.
+    if (HoldsNulByte(static_cast<const char*>(file.get()), byteCount)) return SaveResult::kNotPlainText;
     return kept->Take(&file, byteCount, keys) ? SaveResult::kSaved : SaveResult::kNoMemory;
 }
 
@@ -293,15 +316,22 @@ void BuildOrderFilePath() {
     OrderFilePathFromModulePath(modulePath, length, g_module.orderFilePath);
 }
 
-bool LoadOrderList() {
+OrderLoad LoadOrderList(OrderFileWait wait) {
     HostBlock block;
     DWORD bytesRead = 0;
-    if (ReadWholeOrderFile(&block, &bytesRead) != FileRead::kRead) return false;
+    switch (ReadWholeOrderFile(&block, &bytesRead, wait)) {
+        case FileRead::kRead: break;
+        case FileRead::kMissing: return OrderLoad::kNoFile;
+        // No memory for an empty file: the host's allocator grants no block
+        // of 0 bytes. An empty file orders nothing, now or later.
+        case FileRead::kNoMemory: return bytesRead == 0 ? OrderLoad::kNoFile : OrderLoad::kNotNow;
+        default: return OrderLoad::kNotNow;
+    }
 
     SplitOrderLines(block.get(), bytesRead);
     g_module.orderList.buffer = static_cast<char*>(block.Release());
     g_module.orderList.byteCount = bytesRead;
-    return true;
+    return OrderLoad::kLoaded;
 }
 
 void ReleaseOrderList() {

@@ -17,11 +17,20 @@ void BuildOrderFilePath();
 // MAX_PATH bytes, or when `length` shows a failed or cut-short module path.
 bool OrderFilePathFromModulePath(const char* modulePath, DWORD length, char* orderFilePath);
 
+// Whether a read of the order file waits for a program that holds it: only
+// where the user waits for it too (the editor's save after OK).
+enum class OrderFileWait { kNever, kAMoment };
+
+enum class OrderLoad {
+    kLoaded,
+    kNoFile,  // no order file (or an empty one, or no path): nothing to order by
+    kNotNow,  // held by another program, unreadable or no memory: worth another try
+};
+
 // Reads the whole order file into one host block, with every CR and LF turned
-// into NUL. False (and nothing held) when it cannot be opened, sized,
-// allocated or read. A file that another program holds for a moment is
-// waited for, about a second at most.
-bool LoadOrderList();
+// into NUL; nothing is held unless it answers kLoaded. With kAMoment, a file
+// that another program holds is waited for, about a second at most.
+OrderLoad LoadOrderList(OrderFileWait wait = OrderFileWait::kNever);
 void ReleaseOrderList();
 
 // Walking the lines of the loaded list. A line runs to its first NUL or to the
@@ -46,6 +55,7 @@ enum class SaveResult {
     kFolderPathTooLong,  // that folder's path leaves no room for the new copy's name
     kNotWritable,    // anything else: a folder in the way, no permission, no tree
     kUnreadable,     // the order file exists but cannot be read: its other lines would be lost
+    kNotPlainText,   // the order file holds NUL bytes (UTF-16, or no text): rewritten, it would be cut up
 };
 
 // What a save wrote, kept so that the host tree can be sorted by exactly

@@ -41,9 +41,11 @@ Descent FirstParentFrom(HWND tree, HTREEITEM item) {
 // so too). Answers the group's first child that has children, in the
 // group's final order. Clears *sortedEveryGroup when the control refused
 // to sort the group.
-Descent SortGroup(HWND tree, HTREEITEM parent, HTREEITEM firstChild, bool* sortedEveryGroup) {
+Descent SortGroup(HWND tree, HTREEITEM parent, HTREEITEM firstChild, GroupLeftAlone leftAlone,
+                  bool* sortedEveryGroup) {
     SiblingGroup group = CheckSiblingGroup(tree, firstChild);
     if (group.inOrder) return {group.firstParent, group.firstGrandchild};
+    if (leftAlone && leftAlone(parent)) return FirstParentFrom(tree, firstChild);
     if (!TreeSortChildren(tree, parent, CompareFolders) && TreeHasSeveralChildren(tree, parent))
         *sortedEveryGroup = false;
     // The sort may have put another child first.
@@ -69,7 +71,7 @@ Descent NextParentAfter(HWND tree, HTREEITEM item) {
 // an item (its data, child and next sibling), one more for an item after a
 // folder with subfolders in its group. False when the control refused to
 // sort a group.
-bool SortByOrderList(HWND tree) {
+bool SortByOrderList(HWND tree, GroupLeftAlone leftAlone) {
     struct OwnSort {
         explicit OwnSort(HWND tree) { g_module.sortingTree = tree; }
         ~OwnSort() { g_module.sortingTree = nullptr; }
@@ -81,22 +83,27 @@ bool SortByOrderList(HWND tree) {
     bool sortedEveryGroup = true;
     HTREEITEM top = TreeGetChild(tree, TVI_ROOT);
     if (!top) return true;
-    for (Descent next = SortGroup(tree, TVI_ROOT, top, &sortedEveryGroup); next.item;) {
-        Descent below = SortGroup(tree, next.item, next.firstChild, &sortedEveryGroup);
+    for (Descent next = SortGroup(tree, TVI_ROOT, top, leftAlone, &sortedEveryGroup); next.item;) {
+        Descent below = SortGroup(tree, next.item, next.firstChild, leftAlone, &sortedEveryGroup);
         next = below.item ? below : NextParentAfter(tree, next.item);
     }
     return sortedEveryGroup;
 }
 }  // namespace
 
-void SortFolderTree(HWND tree) {
+SortOutcome SortFolderTree(HWND tree, GroupLeftAlone leftAlone) {
     // A sort inside a sort (something pumped messages while the tree handled
     // one) would take the order list from under the outer one, which sorts
     // the tree anyway.
-    if (g_module.sortingTree) return;
-    if (!LoadOrderList()) return;
-    SortByOrderList(tree);
+    if (g_module.sortingTree) return SortOutcome::kSorted;
+    switch (LoadOrderList()) {
+        case OrderLoad::kLoaded: break;
+        case OrderLoad::kNoFile: return SortOutcome::kNoFile;
+        case OrderLoad::kNotNow: return SortOutcome::kNotNow;
+    }
+    SortByOrderList(tree, leftAlone);
     ReleaseOrderList();
+    return SortOutcome::kSorted;
 }
 
 bool SortFolderTreeBy(HWND tree, char* bytes, DWORD byteCount) {
@@ -104,7 +111,7 @@ bool SortFolderTreeBy(HWND tree, char* bytes, DWORD byteCount) {
     SplitOrderLines(bytes, byteCount);
     g_module.orderList.buffer = bytes;
     g_module.orderList.byteCount = byteCount;
-    bool sorted = SortByOrderList(tree);
+    bool sorted = SortByOrderList(tree, nullptr);
     g_module.orderList.buffer = nullptr;
     g_module.orderList.byteCount = 0;
     return sorted;

@@ -5,6 +5,7 @@
 #include "order/tree_sort.h"
 #include "plugin/host_api.h"
 #include "plugin/host_tree_watch.h"
+#include "plugin/module_lifetime.h"
 #include "plugin/module_state.h"
 #include "plugin/texts.h"
 #include "plugin/tree_control.h"
@@ -37,7 +38,7 @@ void DetachFromHost(bool processEnding) {
     UnbindHostApi();
 }
 
-void ExitHost() { StopWatchingHostTree(); }
+void ExitHost() { LetModuleGo(StopWatchingHostTree()); }
 
 void FillPlugInInfo(char* record) {
     if (!record) return;
@@ -59,6 +60,8 @@ bool FolderRecordLayoutMatches(HWND hostTree) {
 }
 
 void StartUp() {
+    // The host may free the module inside the sort (it may pump messages).
+    HoldModuleLoaded();
     HWND hostTree = HostGetFolderTree();
 
     // Cleared first so that a data folder the copy cannot read counts as empty
@@ -82,6 +85,5 @@ void StartUp() {
         return;
     }
     BuildOrderFilePath();
-    SortFolderTree(hostTree);
-    WatchHostTree(hostTree);
+    WatchHostTree(hostTree, SortFolderTree(hostTree) == SortOutcome::kNotNow);
 }

@@ -5,6 +5,7 @@
 
 #include "editor/order_editor.h"
 #include "plugin/entry_points.h"
+#include "plugin/module_lifetime.h"
 
 typedef DWORD Ignored;
 
@@ -17,12 +18,16 @@ BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved) {
     return TRUE;
 }
 
+// The two callbacks that may run the host's messages inside them count as
+// calls under way: the host may exit and free the module meanwhile.
 int WINAPI BKC_OnStart() {
+    ModuleCall call;
     StartUp();
     return 0;
 }
 
 int WINAPI BKC_OnPlugInSetup(HWND owner) {
+    ModuleCall call;
     RunOrderEditor(owner);
     return 1;
 }

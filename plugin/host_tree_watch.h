@@ -14,17 +14,23 @@
 
 #include "plugin/tree_control.h"
 
-// Starts watching `hostTree`, after a start-up's sort. Watching the same
-// tree again does nothing more; another tree is watched instead. A platform
-// that refuses the subclass leaves the module as it was, without a word.
-void WatchHostTree(HWND hostTree);
+// Starts watching `hostTree`, after a start-up's sort; `sortDue` when that
+// sort could not read the order file (another program held it), so that
+// the watch tries again. Watching the same tree again does nothing more;
+// another tree is watched instead. A platform that refuses the subclass
+// leaves the module as it was, without a word.
+void WatchHostTree(HWND hostTree, bool sortDue = false);
+
+// The editor closed: the watch, which waits while it is open, looks again
+// (and sorts, with `sortDue`, when the editor's own sort could not).
+void ResumeWatchAfterEditor(bool sortDue);
 
 // Stops at the host's exit and before the module is unloaded: no timer is
 // left, and the subclass is undone. When another program has put a subclass
 // of its own on top of the module's, undoing it would cut that one off:
-// the module's procedure then only passes messages on, and the module stays
-// loaded for as long as the process, so that it never goes from under it.
-void StopWatchingHostTree();
+// the module's procedure then only passes messages on. Answers whether
+// nothing of the module is left in the host.
+bool StopWatchingHostTree();
 
 // How the module's questions to `tree` may skip its own subclass: straight
 // to the procedure it passes everything on to, while the module's is the

@@ -48,6 +48,10 @@ struct ModuleState {
     // editor closes. A save never makes a copy it could not remember.
     char leftoverCopies[kMostLeftoverCopies][kPathCapacity];
     int leftoverCopyCount;
+    // The module's reference to itself (see module_lifetime.h), and how
+    // many of its calls are under way on the host's thread.
+    bool holdsItself;
+    int callsUnderWay;
 };
 
 extern ModuleState g_module;

@@ -24,6 +24,10 @@ const char kSaveFailedNotWritable[] =
 const char kSaveFailedUnreadable[] =
     "このファイルを読み取れないため、この画面にないフォルダの行を残して保存することができません。"
     "ファイルのアクセス許可を確認してから、もう一度OKを押してください。";
+const char kSaveFailedNotPlainText[] =
+    "このファイルは、プラグインが読み書きする形式（Shift_JISのテキスト）ではありません"
+    "（Unicodeで保存されたファイルなど）。書き換えると中の行が壊れるため、変更していません。"
+    "メモ帳で開き、[名前を付けて保存]で文字コードを「ANSI」にして保存してから、もう一度OKを押してください。";
 const char kSaveFailedFolderFormat[] =
     "並び順を保存できませんでした。\r\n\r\n"
     "プラグインのフォルダに書き込めないため、並び順ファイル (tamrivel.cfg) を作成できません。\r\n%s\r\n\r\n"

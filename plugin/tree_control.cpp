@@ -338,6 +338,25 @@ bool TreeSortChildren(HWND tree, HTREEITEM parent, TreeCompareFn compare) {
     return SendMessageA(tree, TVM_SORTCHILDRENCB, FALSE, reinterpret_cast<LPARAM>(&sort)) != FALSE;
 }
 
+HTREEITEM SortMessageParent(UINT message, LPARAM lParam) {
+    HTREEITEM parent = nullptr;
+    if (message == TVM_SORTCHILDREN) {
+        parent = reinterpret_cast<HTREEITEM>(lParam);
+    } else if (message == TVM_SORTCHILDRENCB) {
+        const TVSORTCB* sort = reinterpret_cast<const TVSORTCB*>(lParam);
+        if (!sort) return nullptr;
+        parent = sort->hParent;
+    } else {
+        return nullptr;
+    }
+    return parent ? parent : TVI_ROOT;
+}
+
+TreeCompareFn SortMessageComparison(UINT message, LPARAM lParam) {
+    const TVSORTCB* sort = reinterpret_cast<const TVSORTCB*>(lParam);
+    return message == TVM_SORTCHILDRENCB && sort ? sort->lpfnCompare : nullptr;
+}
+
 bool TreeHasSeveralChildren(HWND tree, HTREEITEM parent) {
     HTREEITEM first = TreeGetChild(tree, parent);
     return first && TreeGetNextSibling(tree, first);

@@ -181,5 +181,12 @@ void SetMinimumTrackSize(LPARAM minMaxInfo, SIZE size);
 // than two children, which has nothing to sort.
 bool TreeSortChildren(HWND tree, HTREEITEM parent, TreeCompareFn compare);
 
+// What a sort message that passes a tree's procedure sorts: the parent of
+// the group (TVI_ROOT for the top level, which a null parent also means),
+// and the comparison it sorts by (null for TVM_SORTCHILDREN, by name).
+// Null parent for any other message.
+HTREEITEM SortMessageParent(UINT message, LPARAM lParam);
+TreeCompareFn SortMessageComparison(UINT message, LPARAM lParam);
+
 // True when parent (an item or TVI_ROOT) has two children or more.
 bool TreeHasSeveralChildren(HWND tree, HTREEITEM parent);

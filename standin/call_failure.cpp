@@ -77,6 +77,13 @@ BOOL WINAPI FailingReadFile(HANDLE file, LPVOID data, DWORD count, LPDWORD read,
     return real(file, data, count, read, overlapped);
 }
 
+BOOL WINAPI ShortReadFile(HANDLE file, LPVOID data, DWORD count, LPDWORD read, LPOVERLAPPED overlapped) {
+    static auto real = Real<decltype(&ReadFile)>("kernel32.dll", "ReadFile");
+    const DWORD kShortReadBytes = 5;
+    if (ThisCallFails() && count > kShortReadBytes) count = kShortReadBytes;
+    return real(file, data, count, read, overlapped);
+}
+
 BOOL WINAPI FailingWriteFile(HANDLE file, LPCVOID data, DWORD count, LPDWORD written, LPOVERLAPPED overlapped) {
     static auto real = Real<decltype(&WriteFile)>("kernel32.dll", "WriteFile");
     if (ThisCallFails()) {
@@ -152,6 +159,7 @@ Target TargetOf(FailingCall call) {
         case FailingCall::kCreateFile: return {"kernel32.dll", "CreateFileA", reinterpret_cast<void*>(&FailingCreateFile)};
         case FailingCall::kGetFileSize: return {"kernel32.dll", "GetFileSize", reinterpret_cast<void*>(&FailingGetFileSize)};
         case FailingCall::kReadFile: return {"kernel32.dll", "ReadFile", reinterpret_cast<void*>(&FailingReadFile)};
+        case FailingCall::kShortRead: return {"kernel32.dll", "ReadFile", reinterpret_cast<void*>(&ShortReadFile)};
         case FailingCall::kWriteFile: return {"kernel32.dll", "WriteFile", reinterpret_cast<void*>(&FailingWriteFile)};
         case FailingCall::kFlushFileBuffers:
             return {"kernel32.dll", "FlushFileBuffers", reinterpret_cast<void*>(&FailingFlushFileBuffers)};

@@ -18,6 +18,7 @@ enum class FailingCall {
     kCreateFile,     // INVALID_HANDLE_VALUE, ERROR_SHARING_VIOLATION
     kGetFileSize,    // INVALID_FILE_SIZE, ERROR_ACCESS_DENIED
     kReadFile,       // FALSE, ERROR_LOCK_VIOLATION
+    kShortRead,      // ReadFile succeeds with 5 bytes at most, fewer than asked
     kWriteFile,      // FALSE, ERROR_DISK_FULL
     kFlushFileBuffers,  // FALSE, ERROR_DISK_FULL
     kGetTempFileName,   // 0, ERROR_ACCESS_DENIED

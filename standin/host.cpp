@@ -14,7 +14,7 @@ void RegisterHostWindowClass() {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TREEVIEW_CLASSES};
     InitCommonControlsEx(&controls);
     WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.lpfnWndProc = FolderTreeHost::HostWindowProc;
     windowClass.hInstance = GetModuleHandleA(nullptr);
     windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
@@ -51,6 +51,7 @@ FolderTreeHost::FolderTreeHost(DWORD pathOffset, bool visible) : pathOffset_(pat
     // The host's own subclass, under any the module puts on top: it sees
     // every sort the module asks for. In the control's character set, as a
     // host's would be, so that the module meets a Unicode window.
+    SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrW(tree_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     treeProc_ = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(tree_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountingTreeProc)));
@@ -71,6 +72,16 @@ LRESULT CALLBACK FolderTreeHost::CountingTreeProc(HWND tree, UINT message, WPARA
         message == TVM_GETITEMW)
         ++host->itemQueries_;
     return CallWindowProcW(host->treeProc_, tree, message, wParam, lParam);
+}
+
+LRESULT CALLBACK FolderTreeHost::HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    FolderTreeHost* host = reinterpret_cast<FolderTreeHost*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (message == WM_NOTIFY && host && reinterpret_cast<const NMHDR*>(lParam)->hwndFrom == host->tree_) {
+        std::function<void()> action;
+        action.swap(host->onNotification_);
+        if (action) action();
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
 }
 
 namespace {
@@ -100,6 +111,7 @@ void DeleteItemsFromTheLeavesUp(HWND tree) {
 
 FolderTreeHost::~FolderTreeHost() {
     DeleteItemsFromTheLeavesUp(tree_);
+    SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
     DestroyWindow(window_);
     if (images_) ImageList_Destroy(images_);
     if (noAccessPage_) VirtualFree(noAccessPage_, 0, MEM_RELEASE);

@@ -76,6 +76,10 @@ public:
     // sorts: the host doing something of its own while it handles the
     // module's sort (pumping messages, subclassing, destroying the tree).
     void DuringNextSortByFunction(std::function<void()> action) { duringSort_ = std::move(action); }
+    // Run once, when the host window's procedure next handles a notification
+    // from the tree (the selection changing, an item deleted): the host's
+    // handler, called from inside the tree's own handling of a message.
+    void OnNextTreeNotification(std::function<void()> action) { onNotification_ = std::move(action); }
 
     // A small image list for the tree, as the host's folder pane has:
     // image 0 a mailbox, 1 a closed folder, 2 an open one. Folders added
@@ -101,12 +105,18 @@ private:
 
     static LRESULT CALLBACK CountingTreeProc(HWND tree, UINT message, WPARAM wParam, LPARAM lParam);
 
+public:
+    static LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+private:
+
     HWND window_ = nullptr;
     HWND tree_ = nullptr;
     WNDPROC treeProc_ = nullptr;  // the control's own, under the counting one
     int sortsByFunction_ = 0;
     int itemQueries_ = 0;
     std::function<void()> duringSort_;
+    std::function<void()> onNotification_;
     DWORD pathOffset_;
     std::deque<Record> records_;  // a deque never moves what it holds
     std::deque<Record*> released_;

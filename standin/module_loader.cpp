@@ -17,7 +17,11 @@ LoadedModule::LoadedModule(const std::string& builtModule, const std::string& fo
     if (!module_) loadError_ = GetLastError();
 }
 
-LoadedModule::~LoadedModule() { Unload(); }
+// As the host leaves a plug-in: it says it exits, then frees it.
+LoadedModule::~LoadedModule() {
+    if (Export("BKC_OnExit")) OnExit();
+    Unload();
+}
 
 void LoadedModule::Unload() {
     if (module_) FreeLibrary(module_);

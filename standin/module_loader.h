@@ -31,6 +31,7 @@ public:
     int OnExit() const;
     int OnPlugInSetup(HWND owner) const;
     int OnPlugInInfo(char* info) const;
+    // FreeLibrary alone, without BKC_OnExit (which going out of scope calls first).
     void Unload();
 
 private:

@@ -111,7 +111,7 @@ TEST_F(ModuleTest, ImportsExactlyItsFunctionsFromKernelAndUserOnly) {
     }
     const std::map<std::string, std::set<std::string>> expected = {
         {"KERNEL32.DLL",
-         {"CloseHandle", "CompareStringA", "CreateFileA", "DeleteFileA", "FlushFileBuffers",
+         {"CloseHandle", "CompareStringA", "CreateFileA", "DeleteFileA", "FlushFileBuffers", "FreeLibrary",
           "GetCurrentThreadId", "GetFileAttributesA", "GetFileSize", "GetLastError", "GetModuleFileNameA",
           "GetModuleHandleA", "GetModuleHandleExA", "GetProcAddress", "GetTempFileNameA", "GetTickCount",
           "IsBadReadPtr", "IsBadStringPtrA", "IsDBCSLeadByte", "IsProcessorFeaturePresent", "MoveFileExA",
@@ -126,7 +126,7 @@ TEST_F(ModuleTest, ImportsExactlyItsFunctionsFromKernelAndUserOnly) {
           "GetWindowRect", "GetWindowThreadProcessId", "InvalidateRect", "IsChild", "IsIconic", "IsWindow",
           "IsWindowUnicode", "IsWindowVisible", "KillTimer", "LoadCursorA", "MapWindowPoints", "MessageBeep", "MessageBoxA",
           "MonitorFromRect", "OffsetRect", "PostMessageA", "ReleaseCapture", "ScreenToClient",
-          "SendMessageA", "SetCapture", "SetCursor", "SetFocus", "SetForegroundWindow", "SetTimer",
+          "SendMessageA", "SendMessageW", "SetCapture", "SetCursor", "SetFocus", "SetForegroundWindow", "SetTimer",
           "SetWindowLongA", "SetWindowLongW", "SetWindowPos",
           "SetWindowsHookExA", "SystemParametersInfoA", "TrackPopupMenu", "UnhookWindowsHookEx", "wsprintfA"}},
     };

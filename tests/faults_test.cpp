@@ -10,6 +10,7 @@
 #include <set>
 #include <thread>
 
+#include "standin/call_failure.h"
 #include "standin/import_patch.h"
 #include "model/order_model.h"
 
@@ -305,6 +306,46 @@ TEST_F(FaultTest, ASaveThatFailsSaysWhyKeepsTheEditorOpenAndTheOldFile) {
         ExpectNoTemporaryFile();
     }
     EXPECT_EQ(heap_.outstandingBlocks(), 0u);
+}
+
+// OK over a file that holds NUL bytes, which is no text this plug-in
+// writes: rewritten line by line, it would be cut into fragments. It stays
+// byte for byte, the user is told how to save it, and the editor stays open.
+TEST_F(FaultTest, OkOverAFileWithNulBytesLeavesItAndSaysHowToSaveIt) {
+    const std::string savedAsUtf16("\xFF\xFE" "B\0\\\0\r\0\n\0" "A\0\\\0\r\0\n\0", 18);
+    const std::string withANul("B\\\r\nA\0\\\r\n", 9);
+    for (const std::string& before : {savedAsUtf16, withANul}) {
+        Start("A\nB\n", before);
+        bool openAfterOk = false;
+        watcher_.OnNextDialog([&](HWND dialog) {
+            standin::ClickButton(dialog, IDOK);
+            openAfterOk = IsWindowVisible(dialog) != FALSE;
+            standin::ClickButton(dialog, IDCANCEL);
+        });
+        EXPECT_EQ(module_->OnPlugInSetup(host_->window()), 1);
+        EXPECT_TRUE(openAfterOk);
+        EXPECT_EQ(ReadOrderFile(), before);
+        ASSERT_EQ(watcher_.messageBoxes().size(), 1u);
+        EXPECT_NE(watcher_.messageBoxes()[0].text.find(standin::Sjis(
+                      u8"メモ帳で開き、[名前を付けて保存]で文字コードを「ANSI」にして保存してから")),
+                  std::string::npos);
+        ExpectNoTemporaryFile();
+    }
+}
+
+// ReadFile may succeed with fewer bytes than asked: at start-up and at the
+// save the whole file is read all the same.
+TEST_F(FaultTest, ReadsThatAnswerFewerBytesStillReadTheWholeFile) {
+    host_->AddOutline("A\nB\nC\n");
+    Load();
+    WriteOrderFile("C\\\r\nB\\\r\nKept\\\r\nA\\\r\n");
+    standin::CallFailure shortReads(module_->handle(), standin::FailingCall::kShortRead, 1, true);
+    ASSERT_TRUE(shortReads.applied());
+    module_->OnStart();
+    EXPECT_EQ(Describe(), "C\nB\nA\n");
+    EXPECT_EQ(ConfirmEditor(), 1);
+    EXPECT_EQ(ReadOrderFile(), "C\\\r\nB\\\r\nA\\\r\nKept\\\r\n");
+    EXPECT_GT(shortReads.failures(), 6);
 }
 
 TEST_F(FaultTest, CancelAfterAFailedSaveLeavesNoTemporaryFile) {

@@ -4,6 +4,7 @@
 #include "tests/module_fixture.h"
 
 #include <functional>
+#include <thread>
 
 #include "standin/call_failure.h"
 
@@ -11,28 +12,6 @@ namespace {
 
 class KeepOrderTest : public ModuleTest {
 protected:
-    // Runs the host's message loop until the tree begins with `expected`
-    // (folders no line names follow in whatever order the control's sort
-    // leaves them), for a second at most; answers whether it did.
-    bool TreeBeginsWithinASecond(const std::string& expected) {
-        const DWORD start = GetTickCount();
-        do {
-            standin::PumpMessages();
-            if (Describe().compare(0, expected.size(), expected) == 0) return true;
-            Sleep(10);
-        } while (GetTickCount() - start < 1000);
-        return false;
-    }
-
-    // Runs the host's message loop for `milliseconds`.
-    static void RunHost(DWORD milliseconds) {
-        const DWORD start = GetTickCount();
-        do {
-            standin::PumpMessages();
-            Sleep(10);
-        } while (GetTickCount() - start < milliseconds);
-    }
-
     WNDPROC TreeProcedure() const {
         return reinterpret_cast<WNDPROC>(GetWindowLongPtrW(host_->tree(), GWLP_WNDPROC));
     }
@@ -49,8 +28,8 @@ TEST_F(KeepOrderTest, OkKeepsTheLinesOfFoldersItDoesNotShowAfterTheTreesOwn) {
          "X.mb\\\r\nB\\\r\nY.mb\\Inbox\\\r\nA\\\r\n", "B\\\r\nA\\\r\nC\\\r\nX.mb\\\r\nY.mb\\Inbox\\\r\n"},
         {"repeats count once, letter case apart",
          "Q\\\r\nA\\\r\nQ\\\r\nq\\\r\nA\\\r\n", "A\\\r\nB\\\r\nC\\\r\nQ\\\r\nq\\\r\n"},
-        {"every line end, and none after the last line",
-         std::string("\r\nX\\\nC\\\rY\\\0Z\\", 13), "C\\\r\nA\\\r\nB\\\r\nX\\\r\nY\\\r\nZ\\\r\n"},
+        {"every line end, and none after the last line", "\r\nX\\\nC\\\rY\\\r\n\nZ\\",
+         "C\\\r\nA\\\r\nB\\\r\nX\\\r\nY\\\r\nZ\\\r\n"},
         {"a line with blanks and a comment, byte for byte", "# mine\r\nB\\ \r\n",
          "A\\\r\nB\\\r\nC\\\r\n# mine\r\nB\\ \r\n"},
     };
@@ -111,7 +90,7 @@ TEST_F(KeepOrderTest, TheOrderHoldsAgainWithinASecondOfAHostChange) {
         ASSERT_EQ(Describe(), "C\nA\n  A2\n  A1\nB\n");
         const int sorts = host_->sortsByFunction();
         c.change(*host_);
-        EXPECT_TRUE(TreeBeginsWithinASecond(c.expected)) << Describe();
+        EXPECT_TRUE(TreeBeginsWithin(c.expected)) << Describe();
         EXPECT_EQ(Describe().size(), std::string(c.expected).size());
         EXPECT_GT(host_->sortsByFunction(), sorts);
         EXPECT_EQ(ReadOrderFile(), order);
@@ -165,7 +144,7 @@ TEST_F(KeepOrderTest, AChangeDuringADragOrARenameWaitsForItsEnd) {
         RunHost(700);
         EXPECT_EQ(Describe(), "N\nC\nA\nB\n");
         c.end(*host_);
-        EXPECT_TRUE(TreeBeginsWithinASecond("C\nA\nB\nN\n")) << Describe();
+        EXPECT_TRUE(TreeBeginsWithin("C\nA\nB\nN\n")) << Describe();
     }
 }
 
@@ -186,7 +165,7 @@ TEST_F(KeepOrderTest, AChangeWhileTheEditorIsOpenWaitsForItToClose) {
     });
     EXPECT_EQ(module_->OnPlugInSetup(host_->window()), 1);
     EXPECT_EQ(hostWhileOpen, "N\nC\nA\nB\n");
-    EXPECT_TRUE(TreeBeginsWithinASecond("C\nA\nB\nN\n")) << Describe();
+    EXPECT_TRUE(TreeBeginsWithin("C\nA\nB\nN\n")) << Describe();
 }
 
 TEST_F(KeepOrderTest, ABurstOf10000InsertsCostsOneSortAfterIt) {
@@ -199,12 +178,12 @@ TEST_F(KeepOrderTest, ABurstOf10000InsertsCostsOneSortAfterIt) {
     RunHost(1000);
     // One group out of order: one sort, once.
     EXPECT_EQ(host_->sortsByFunction(), sorts + 1);
-    EXPECT_TRUE(TreeBeginsWithinASecond("B\nA\nN")) << Describe().substr(0, 40);
+    EXPECT_TRUE(TreeBeginsWithin("B\nA\nN")) << Describe().substr(0, 40);
 }
 
-// Nothing of the watch is left once the host says it exits, or frees the
-// module; and a second start-up does not watch twice.
-TEST_F(KeepOrderTest, ExitAndUnloadLeaveNothingBehind) {
+// Nothing of the watch is left once the host says it exits, and then
+// FreeLibrary unloads the module; a second start-up does not watch twice.
+TEST_F(KeepOrderTest, ExitLeavesNothingBehind) {
     struct Case {
         const char* what;
         std::function<void(standin::LoadedModule&)> end;
@@ -212,12 +191,10 @@ TEST_F(KeepOrderTest, ExitAndUnloadLeaveNothingBehind) {
     };
     const Case cases[] = {
         {"exit with a change pending", [](standin::LoadedModule& module) { module.OnExit(); }, "P\nC\nA\nB\n"},
-        {"unloaded with a change pending", [](standin::LoadedModule& module) { module.Unload(); },
-         "P\nC\nA\nB\n"},
-        {"started twice, then unloaded",
+        {"started twice, then exit",
          [](standin::LoadedModule& module) {
              module.OnStart();
-             module.Unload();
+             module.OnExit();
          },
          "C\nA\nB\nP\n"},
         {"exit, started again, exit",
@@ -242,12 +219,85 @@ TEST_F(KeepOrderTest, ExitAndUnloadLeaveNothingBehind) {
         host_->AddFolder(nullptr, "P", TVI_FIRST);
         c.end(*module_);
         EXPECT_EQ(Describe(), c.treeAfterEnd);
+        const std::string path = module_->path();
+        module_->Unload();
+        EXPECT_EQ(GetModuleHandleA(path.c_str()), nullptr) << "kept loaded after a clean exit";
         const int sorts = host_->sortsByFunction();
         host_->AddFolder(nullptr, "N", TVI_FIRST);
         RunHost(700);
         EXPECT_EQ(TreeProcedure(), hostProcedure);
         EXPECT_EQ(host_->sortsByFunction(), sorts);
         EXPECT_EQ(Describe(), std::string("N\n") + c.treeAfterEnd);
+    }
+}
+
+// FreeLibrary wherever the host calls it: from its handler of a tree
+// notification (inside the tree's handling of a message that passed the
+// module's procedure), inside the module's own re-sort, or from another
+// thread. The module stays mapped, so nothing returns into unmapped code
+// and the timer never fires into nothing. Without an exit it cannot tell it
+// was let go, and keeps the order; an exit inside the handler takes the
+// watch out but cannot give the module's reference back under its own feet.
+TEST_F(KeepOrderTest, FreeLibraryWhereverTheHostCallsItReturnsIntoMappedCode) {
+    struct Case {
+        const char* what;
+        std::function<void()> letGo;
+        bool exits;
+    };
+    const Case cases[] = {
+        {"from a tree notification's handler",
+         [this] {
+             host_->OnNextTreeNotification([this] { module_->Unload(); });
+             TreeView_SelectItem(host_->tree(), host_->Find("A"));
+         },
+         false},
+        {"exit and FreeLibrary from a tree notification's handler",
+         [this] {
+             host_->OnNextTreeNotification([this] {
+                 module_->OnExit();
+                 module_->Unload();
+             });
+             TreeView_SelectItem(host_->tree(), host_->Find("A"));
+         },
+         true},
+        {"inside the module's re-sort",
+         [this] {
+             host_->DuringNextSortByFunction([this] { module_->Unload(); });
+             host_->AddFolder(nullptr, "M", TVI_FIRST);
+             RunHost(700);
+         },
+         false},
+        {"from another thread",
+         [this] {
+             std::thread other([this] { module_->Unload(); });
+             other.join();
+         },
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Start("A\nB\nC\n", "C\\\r\nA\\\r\nB\\\r\n");
+        const std::string path = module_->path();
+        c.letGo();
+        ASSERT_NE(GetModuleHandleA(path.c_str()), nullptr) << "unloaded under its own feet";
+        const int sorts = host_->sortsByFunction();
+        host_->AddFolder(nullptr, "N", TVI_FIRST);
+        if (c.exits) {
+            RunHost(700);
+            EXPECT_EQ(host_->sortsByFunction(), sorts);
+        } else {
+            EXPECT_TRUE(TreeBeginsWithin("C\nA\nB\n")) << Describe();
+        }
+        // A host that loads it again gets the same module, and its exit
+        // lets the module go for good.
+        HMODULE again = LoadLibraryA(path.c_str());
+        using Callback = int(WINAPI*)();
+        reinterpret_cast<Callback>(reinterpret_cast<void*>(GetProcAddress(again, "BKC_OnExit")))();
+        FreeLibrary(again);
+        EXPECT_EQ(GetModuleHandleA(path.c_str()), nullptr);
+        // Nothing of it left in the tree's chain or the thread's timers.
+        host_->AddFolder(nullptr, "Q", TVI_FIRST);
+        RunHost(300);
     }
 }
 
@@ -265,9 +315,7 @@ TEST_F(KeepOrderTest, ASubclassOnTopKeepsTheModuleLoadedAndPassingMessagesOn) {
     };
     const Case cases[] = {
         {"exit, then unloaded", [](standin::LoadedModule& module) { module.OnExit(); }},
-        {"a message to the tree, then unloaded without exit", [this](standin::LoadedModule&) {
-             SendMessageA(host_->tree(), WM_NULL, 0, 0);
-         }},
+        {"unloaded without exit", [](standin::LoadedModule& module) { module.Unload(); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -364,9 +412,20 @@ TEST_F(KeepOrderTest, WhatTheHostDoesInsideTheModulesSortLeavesItSound) {
     }
 }
 
+// The host adds a folder to a group the module's sort has already passed,
+// while the control sorts a later group: a change like any other.
+TEST_F(KeepOrderTest, AFolderAddedInsideTheModulesSortIsSortedToo) {
+    Start("A\n  A1\n  A2\nB\n", "A\\\r\nA\\A1\\\r\nB\\\r\n");
+    host_->AddFolder(host_->Find("A"), "A0", TVI_FIRST);
+    host_->DuringNextSortByFunction([this] { host_->AddFolder(nullptr, "M", TVI_FIRST); });
+    module_->OnStart();
+    EXPECT_EQ(Describe(), "M\nA\n  A1\n  A0\n  A2\nB\n");
+    EXPECT_TRUE(TreeBeginsWithin("A\n  A1\n  A0\n  A2\nB\nM\n")) << Describe();
+}
+
 // A platform that refuses the subclass, or the timer, leaves the module as
 // it was without the watch: the start-up sort, no word, no harm. A timer
-// refused once is asked for again at the next change.
+// refused is asked for again at the next change.
 TEST_F(KeepOrderTest, AWatchThePlatformRefusesCostsNothingButTheWatch) {
     struct Case {
         standin::FailingCall call;
@@ -381,7 +440,7 @@ TEST_F(KeepOrderTest, AWatchThePlatformRefusesCostsNothingButTheWatch) {
         Load();
         WriteOrderFile("C\\\r\nA\\\r\nB\\\r\n");
         {
-            standin::CallFailure failure(module_->handle(), c.call, 1);
+            standin::CallFailure failure(module_->handle(), c.call, 1, true);
             ASSERT_TRUE(failure.applied());
             module_->OnStart();
             EXPECT_EQ(Describe(), "C\nA\nB\n");
@@ -390,7 +449,7 @@ TEST_F(KeepOrderTest, AWatchThePlatformRefusesCostsNothingButTheWatch) {
             EXPECT_EQ(Describe(), "N\nC\nA\nB\n");
         }
         host_->AddFolder(nullptr, "M", TVI_FIRST);
-        EXPECT_EQ(TreeBeginsWithinASecond("C\nA\nB\n"), c.sortedAfterASecondChange) << Describe();
+        EXPECT_EQ(TreeBeginsWithin("C\nA\nB\n"), c.sortedAfterASecondChange) << Describe();
         EXPECT_TRUE(watcher_.messageBoxes().empty());
     }
 }

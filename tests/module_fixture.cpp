@@ -53,3 +53,21 @@ void ModuleTest::ExpectNoTemporaryFile(const std::set<std::string>& others) {
         EXPECT_TRUE(name == "tamrivel.dll" || name == "tamrivel.cfg" || others.count(name))
             << "left behind: " << name;
 }
+
+bool ModuleTest::TreeBeginsWithin(const std::string& expected, DWORD milliseconds) {
+    const DWORD start = GetTickCount();
+    do {
+        standin::PumpMessages();
+        if (Describe().compare(0, expected.size(), expected) == 0) return true;
+        Sleep(10);
+    } while (GetTickCount() - start < milliseconds);
+    return false;
+}
+
+void ModuleTest::RunHost(DWORD milliseconds) {
+    const DWORD start = GetTickCount();
+    do {
+        standin::PumpMessages();
+        Sleep(10);
+    } while (GetTickCount() - start < milliseconds);
+}

@@ -48,6 +48,12 @@ protected:
     void ExpectNoTemporaryFile(const std::set<std::string>& others = {});
     // Opens the editor and presses OK (or Cancel) without moving anything.
     int ConfirmEditor(int button = IDOK);
+    // Runs the host's message loop until the tree begins with `expected`
+    // (folders no line names follow in whatever order the control's sort
+    // leaves them), for `milliseconds` at most; answers whether it did.
+    bool TreeBeginsWithin(const std::string& expected, DWORD milliseconds = 1000);
+    // Runs the host's message loop for `milliseconds`.
+    static void RunHost(DWORD milliseconds);
 
     standin::DialogWatcher watcher_;
     standin::HostHeap heap_;

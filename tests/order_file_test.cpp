@@ -84,7 +84,7 @@ TEST_F(CoreTest, LoadingSplitsTheFileIntoLinesInPlace) {
     };
     for (const Case& c : cases) {
         WriteOrderFile(c.bytes);
-        ASSERT_TRUE(LoadOrderList());
+        ASSERT_EQ(LoadOrderList(), OrderLoad::kLoaded);
         EXPECT_EQ(g_module.orderList.byteCount, c.bytes.size());
         EXPECT_EQ(LoadedLines(), c.lines) << "file: " << ::testing::PrintToString(c.bytes);
         for (DWORD i = 0; i < g_module.orderList.byteCount; ++i) {
@@ -98,7 +98,7 @@ TEST_F(CoreTest, LoadingSplitsTheFileIntoLinesInPlace) {
 
 TEST_F(CoreTest, LoadingTakesOneBlockOfExactlyTheFileSize) {
     WriteOrderFile("A\r\nB\r\n");
-    ASSERT_TRUE(LoadOrderList());
+    ASSERT_EQ(LoadOrderList(), OrderLoad::kLoaded);
     EXPECT_EQ(heap_.outstandingBlocks(), 1u);
     EXPECT_EQ(heap_.outstandingBytes(), 6u);
     ReleaseOrderList();
@@ -107,7 +107,7 @@ TEST_F(CoreTest, LoadingTakesOneBlockOfExactlyTheFileSize) {
 
 TEST_F(CoreTest, TheOrderFileIsClosedAfterLoading) {
     WriteOrderFile("A\r\n");
-    ASSERT_TRUE(LoadOrderList());
+    ASSERT_EQ(LoadOrderList(), OrderLoad::kLoaded);
     EXPECT_TRUE(standin::CanOpenExclusively(orderFilePath()));
     ReleaseOrderList();
 }

@@ -194,7 +194,7 @@ TEST_F(CoreTest, TheComparisonRunsOnAStackAlignedTo4BytesOnly) {
     }
     host_->AddOutline(outline);
     WriteOrderFile(file);
-    ASSERT_TRUE(LoadOrderList());
+    ASSERT_EQ(LoadOrderList(), OrderLoad::kLoaded);
     LPARAM first = standin::ItemData(host_->tree(), host_->Find("Folder1000\\Sub"));
     LPARAM second = standin::ItemData(host_->tree(), host_->Find("Folder1001\\Sub"));
     struct Entry {

@@ -146,7 +146,7 @@ TEST_F(CoreTest, CompareFoldersAnswersByFirstListedKey) {
     LPARAM c = host_->NewRecord(standin::Host().dataFolder + "C");
     LPARAM outside = host_->NewRecord("X:\\B");
     WriteOrderFile("B\r\nA");
-    ASSERT_TRUE(LoadOrderList());
+    ASSERT_EQ(LoadOrderList(), OrderLoad::kLoaded);
     EXPECT_EQ(CompareFolders(a, b, 0), 1);
     EXPECT_EQ(CompareFolders(b, a, 0), -1);
     EXPECT_EQ(CompareFolders(a, c, 0), -1);
@@ -162,7 +162,7 @@ TEST_F(CoreTest, CompareFoldersAnswersByFirstListedKey) {
 // The control's own sort of every group, as the module sorted before it
 // looked for groups already in order.
 void SortEveryGroup(HWND tree) {
-    ASSERT_TRUE(LoadOrderList());
+    ASSERT_EQ(LoadOrderList(), OrderLoad::kLoaded);
     for (HTREEITEM node = TVI_ROOT; node; node = NextPreorder(tree, node)) TreeSortChildren(tree, node, CompareFolders);
     ReleaseOrderList();
 }
@@ -208,7 +208,7 @@ TEST_F(CoreTest, OnlyAGroupAlreadyInOrderIsLeftAndTheTreeEndsAsTheControlSortsIt
         controlSorted.AddOutline(c.outline);
         WriteOrderFile(c.file);
 
-        ASSERT_TRUE(LoadOrderList());
+        ASSERT_EQ(LoadOrderList(), OrderLoad::kLoaded);
         EXPECT_EQ(CheckSiblingGroup(host_->tree(), TreeGetChild(host_->tree(), TVI_ROOT)).inOrder, c.topInOrder);
         ReleaseOrderList();
         SortEveryGroup(controlSorted.tree());

@@ -1,0 +1,225 @@
+// The watch of the host's tree as a host can trust it: it never blocks the
+// host's thread on a file another program holds, gives way to another party
+// that keeps an order of its own, ticks slowly while the host or the editor
+// is busy, and notices when the host cuts it out of the tree's chain.
+#include "tests/module_fixture.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+
+#include "standin/import_patch.h"
+
+namespace {
+
+// The module's timer procedure, behind one that counts its ticks.
+TIMERPROC g_moduleTimerProc = nullptr;
+int g_ticks = 0;
+
+void CALLBACK CountingTimerProc(HWND window, UINT message, UINT_PTR id, DWORD time) {
+    ++g_ticks;
+    g_moduleTimerProc(window, message, id, time);
+}
+
+UINT_PTR WINAPI SetCountedTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC procedure) {
+    g_moduleTimerProc = procedure;
+    return SetTimer(window, id, elapse, &CountingTimerProc);
+}
+
+LRESULT CALLBACK HostsOwnSubclass(HWND tree, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    return DefSubclassProc(tree, message, wParam, lParam);
+}
+
+double Seconds() {
+    LARGE_INTEGER count, frequency;
+    QueryPerformanceCounter(&count);
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+class HostWatchTest : public ModuleTest {
+protected:
+    // The import patch goes before the module it patches.
+    void TearDown() override {
+        tickCounter_.reset();
+        ModuleTest::TearDown();
+    }
+
+    // A new host tree of A, B and C, the module loaded over it with the
+    // order file C, A, B, not started yet.
+    void LoadOverABC() {
+        module_.reset();
+        NewHostTree(28);
+        host_->AddOutline("A\nB\nC\n");
+        Load();
+        WriteOrderFile("C\\\r\nA\\\r\nB\\\r\n");
+    }
+
+    // Counts the module's timer ticks from its next SetTimer on.
+    void CountTicks() {
+        tickCounter_.reset(new standin::ImportPatch(module_->handle(), "user32.dll", "SetTimer",
+                                                    reinterpret_cast<void*>(&SetCountedTimer)));
+        ASSERT_TRUE(tickCounter_->applied());
+        g_ticks = 0;
+    }
+
+    // Runs the host's message loop for `milliseconds`; answers the longest
+    // time one message kept the host's thread, in milliseconds.
+    static double LongestDispatch(DWORD milliseconds) {
+        double longest = 0;
+        const DWORD start = GetTickCount();
+        while (GetTickCount() - start < milliseconds) {
+            MSG message;
+            if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+                Sleep(1);
+                continue;
+            }
+            const double began = Seconds();
+            DispatchMessageA(&message);
+            longest = std::max(longest, (Seconds() - began) * 1000);
+        }
+        return longest;
+    }
+
+    // Runs the host until no sort by a comparison has come for 1.5 s, for
+    // `milliseconds` at most; answers the sorts made meanwhile, or -1 when
+    // they never stopped.
+    int SortsUntilQuiet(DWORD milliseconds) {
+        const int first = host_->sortsByFunction();
+        int seen = first;
+        DWORD lastSort = GetTickCount();
+        const DWORD start = lastSort;
+        while (GetTickCount() - start < milliseconds) {
+            RunHost(50);
+            if (host_->sortsByFunction() != seen) {
+                seen = host_->sortsByFunction();
+                lastSort = GetTickCount();
+            } else if (GetTickCount() - lastSort >= 1500) {
+                return seen - first;
+            }
+        }
+        return -1;
+    }
+
+    std::unique_ptr<standin::ImportPatch> tickCounter_;
+};
+
+// Another program holds the order file without sharing: the host's thread
+// never waits for it, at start-up or after a change, and once the file is
+// free the tree is put in order.
+TEST_F(HostWatchTest, AHeldOrderFileNeverBlocksTheHost) {
+    for (bool atStartUp : {true, false}) {
+        SCOPED_TRACE(atStartUp ? "held at start-up" : "held after a change");
+        LoadOverABC();
+        const std::string unsorted = atStartUp ? "A\nB\nC\n" : "N\nC\nA\nB\n";
+        HANDLE held = INVALID_HANDLE_VALUE;
+        auto hold = [&] {
+            held = CreateFileA(module_->orderFilePath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+            ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        };
+        if (atStartUp) hold();
+        const double began = Seconds();
+        module_->OnStart();
+        EXPECT_LT((Seconds() - began) * 1000, 50.0) << "BKC_OnStart waited";
+        if (!atStartUp) {
+            hold();
+            host_->AddFolder(nullptr, "N", TVI_FIRST);
+        }
+        EXPECT_LT(LongestDispatch(1500), 50.0) << "a message of the host waited";
+        EXPECT_EQ(Describe(), unsorted);
+        CloseHandle(held);
+        EXPECT_TRUE(TreeBeginsWithin("C\nA\nB\n")) << Describe();
+        EXPECT_TRUE(watcher_.messageBoxes().empty());
+    }
+}
+
+// A second copy of the module with another order file restores its order
+// after each of this one's sorts, and the other way round. One of them
+// gives way within a few seconds; a folder added starts them again, and
+// again one gives way.
+TEST_F(HostWatchTest, TwoPlugInsThatKeepOtherOrdersStopFighting) {
+    LoadOverABC();
+    standin::LoadedModule other(standin::BuiltModulePath(), "other plugins");
+    ASSERT_TRUE(standin::WriteFileBytes(other.orderFilePath(), "B\\\r\nA\\\r\nC\\\r\n"));
+    module_->OnStart();
+    other.OnStart();
+    for (const char* round : {"after start-up", "after a folder is added"}) {
+        SCOPED_TRACE(round);
+        const int sorts = SortsUntilQuiet(8000);
+        EXPECT_GE(sorts, 0) << "still sorting after 8 s";
+        EXPECT_LE(sorts, 12);
+        const int quiet = host_->sortsByFunction();
+        host_->AddFolder(nullptr, "N");
+        RunHost(1000);
+        EXPECT_GT(host_->sortsByFunction(), quiet) << "no sort after a folder was added";
+    }
+    EXPECT_GE(SortsUntilQuiet(8000), 0);
+}
+
+// Ticks over three seconds: the quiet look once a second, none while the
+// editor is open (a change then waits for it to close), two a second while
+// the host holds the mouse with a change waiting.
+TEST_F(HostWatchTest, TheWatchTicksSlowlyUnlessAChangeSettles) {
+    LoadOverABC();
+    CountTicks();
+    module_->OnStart();
+    RunHost(3000);
+    EXPECT_LE(g_ticks, 4) << "quiet";
+
+    g_ticks = 0;
+    int ticksWhileOpen = -1;
+    watcher_.OnNextDialog([&](HWND dialog) {
+        host_->AddFolder(nullptr, "N", TVI_FIRST);
+        const DWORD start = GetTickCount();
+        while (GetTickCount() - start < 3000) {
+            standin::PumpDialogMessages(dialog);
+            Sleep(10);
+        }
+        ticksWhileOpen = g_ticks;
+        standin::ClickButton(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(module_->OnPlugInSetup(host_->window()), 1);
+    EXPECT_LE(ticksWhileOpen, 1) << "while the editor was open";
+    EXPECT_TRUE(TreeBeginsWithin("C\nA\nB\nN\n")) << Describe();
+
+    ShowWindow(host_->window(), SW_SHOW);
+    SetCapture(host_->window());
+    host_->AddFolder(nullptr, "M", TVI_FIRST);
+    RunHost(500);
+    g_ticks = 0;
+    RunHost(3000);
+    EXPECT_LE(g_ticks, 8) << "while the host held the mouse";
+    ReleaseCapture();
+    EXPECT_TRUE(TreeBeginsWithin("C\nA\nB\n")) << Describe();
+}
+
+// A host that subclassed its tree with SetWindowSubclass before the module
+// and removes that after restores the procedure it saved, which cuts the
+// module out. The module watches again at its next look; at an exit before
+// that, nothing of it is left that could be called, and it unloads.
+TEST_F(HostWatchTest, AModuleCutOutOfTheTreesChainWatchesAgainOrUnloads) {
+    for (bool exitAtOnce : {false, true}) {
+        SCOPED_TRACE(exitAtOnce ? "exit at once" : "a change after");
+        LoadOverABC();
+        HWND tree = host_->tree();
+        ASSERT_TRUE(SetWindowSubclass(tree, &HostsOwnSubclass, 1, 0));
+        module_->OnStart();
+        ASSERT_TRUE(RemoveWindowSubclass(tree, &HostsOwnSubclass, 1));
+        if (!exitAtOnce) {
+            host_->AddFolder(nullptr, "N", TVI_FIRST);
+            EXPECT_TRUE(TreeBeginsWithin("C\nA\nB\nN\n", 2000)) << Describe();
+        }
+        const std::string path = module_->path();
+        module_->OnExit();
+        module_->Unload();
+        EXPECT_EQ(GetModuleHandleA(path.c_str()), nullptr) << "kept loaded for nothing";
+        const int sorts = host_->sortsByFunction();
+        host_->AddFolder(nullptr, "P", TVI_FIRST);
+        RunHost(500);
+        EXPECT_EQ(host_->sortsByFunction(), sorts);
+    }
+}
+
+}  // namespace
