@@ -1,8 +1,10 @@
 // What watching the host's tree costs the host: the time of the host's own
 // messages to its tree and to its other windows, without the watch (after
-// BKC_OnExit) and with it (after BKC_OnStart), alternating; and the time of
-// the one re-sort after a change in a tree of 10,000 folders. Prints one
-// table; compare figures within one run, as the machine is shared.
+// BKC_OnExit) and with it (after BKC_OnStart), alternating; the time of the
+// one re-sort after a change in a tree of 10,000 folders; what the host's
+// thread waits with a held order file, how many sorts another plug-in that
+// keeps another order leads to, and how often the watch's timer ticks.
+// Compare figures within one run, as the machine is shared.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -14,9 +16,11 @@
 #include <vector>
 
 #include "bench/bench_timing.h"
+#include "standin/dialog_watcher.h"
 #include "standin/files.h"
 #include "standin/host.h"
 #include "standin/module_loader.h"
+#include "standin/timer_ticks.h"
 
 namespace {
 
@@ -125,6 +129,82 @@ void ResortAfterAChange(const std::string& modulePath, bool nested) {
     module.OnExit();
 }
 
+// Runs the host until the tree begins with `expected`, 5 s at most;
+// answers the seconds it took, or -1.
+double SecondsUntilTreeBegins(standin::FolderTreeHost& host, const std::string& expected) {
+    double start = Now();
+    while (Now() - start < 5) {
+        standin::PumpMessages();
+        if (standin::DescribeTree(host.tree()).compare(0, expected.size(), expected) == 0) return Now() - start;
+        Sleep(5);
+    }
+    return -1;
+}
+
+// What the watch keeps the host's thread from and how often it wakes: the
+// order file held by another program without sharing (at start-up, then
+// after a change), another plug-in that keeps another order, and the
+// timer's ticks when nothing happens and while the editor is open.
+void HostThreadFigures(const std::string& modulePath) {
+    const char kOrder[] = "C\\\r\nA\\\r\nB\\\r\n";
+    {
+        standin::FolderTreeHost host(28);
+        host.AddOutline("A\nB\nC\n");
+        standin::LoadedModule module(modulePath);
+        standin::WriteFileBytes(module.orderFilePath(), kOrder);
+        HANDLE held = CreateFileA(module.orderFilePath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        double start = Now();
+        module.OnStart();
+        double startUp = Now() - start;
+        host.AddFolder(nullptr, "N", TVI_FIRST);
+        double longest = standin::LongestDispatchOver(2000);
+        CloseHandle(held);
+        double sorted = SecondsUntilTreeBegins(host, "C\nA\nB\n");
+        std::printf("Order file held 2 s: BKC_OnStart %.1f ms, longest host message %.1f ms, sorted %.1f ms after it was let go\n",
+                    startUp * 1000, longest, sorted * 1000);
+    }
+    {
+        standin::FolderTreeHost host(28);
+        host.AddOutline("A\nB\nC\n");
+        standin::LoadedModule module(modulePath), other(modulePath, "other plugins");
+        standin::WriteFileBytes(module.orderFilePath(), kOrder);
+        standin::WriteFileBytes(other.orderFilePath(), "B\\\r\nA\\\r\nC\\\r\n");
+        module.OnStart();
+        other.OnStart();
+        const int before = host.sortsByFunction();
+        int inFirstSeconds[10] = {};
+        for (int second = 0; second < 10; ++second) {
+            standin::LongestDispatchOver(1000);
+            inFirstSeconds[second] = host.sortsByFunction() - before;
+        }
+        std::printf("Two plug-ins keeping other orders: %d sorts in 10 s (after 1 s: %d, 3 s: %d, 5 s: %d)\n",
+                    inFirstSeconds[9], inFirstSeconds[0], inFirstSeconds[2], inFirstSeconds[4]);
+    }
+    {
+        standin::FolderTreeHost host(28);
+        host.AddOutline("A\nB\nC\n");
+        standin::LoadedModule module(modulePath);
+        standin::WriteFileBytes(module.orderFilePath(), kOrder);
+        int quiet = 0, whileOpen = 0;
+        {
+            standin::TimerTicks ticks(module.handle());
+            module.OnStart();
+            standin::LongestDispatchOver(3000);
+            quiet = ticks.count();
+            standin::DialogWatcher watcher;
+            watcher.OnNextDialog([&](HWND dialog) {
+                ticks.Reset();
+                host.AddFolder(nullptr, "N", TVI_FIRST);
+                standin::LongestDispatchOver(3000);
+                whileOpen = ticks.count();
+                standin::ClickButton(dialog, IDCANCEL);
+            });
+            module.OnPlugInSetup(host.window());
+        }
+        std::printf("Watch timer ticks in 3 s: quiet %d, editor open with a change waiting %d\n", quiet, whileOpen);
+    }
+}
+
 }  // namespace
 
 int main() {
@@ -143,5 +223,7 @@ int main() {
     std::printf("\n");
     ResortAfterAChange(modulePath, false);
     ResortAfterAChange(modulePath, true);
+    std::printf("\n");
+    HostThreadFigures(modulePath);
     return 0;
 }

@@ -63,12 +63,9 @@ struct Watch {
 };
 Watch g_watch;
 
-// A message that only the module's procedure answers: whether it is still
-// in the tree's chain. Its lParam names this copy of the module, as another
-// copy may watch the same tree.
-const WPARAM kProbeTag = 0x5461u;
-const LRESULT kProbeAnswer = 0x6d72;
-LPARAM ProbeName() { return reinterpret_cast<LPARAM>(&g_watch); }
+// What names the module's procedure to the probe: this copy of the
+// module's state, as another copy may watch the same tree.
+const void* const kProbeName = &g_watch;
 
 LRESULT CALLBACK WatchedTreeProc(HWND tree, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -89,7 +86,7 @@ bool OnTop(const SubclassedTree& entry) {
 // removes it after restores the procedure it saved, cutting the module out.
 bool StillInChain(const SubclassedTree& entry) {
     if (OnTop(entry)) return true;
-    return SendMessageW(entry.tree, WM_NULL, kProbeTag, ProbeName()) == kProbeAnswer;
+    return ProbeReachesProcedure(entry.tree, kProbeName);
 }
 
 bool Subclass(HWND tree) {
@@ -289,7 +286,7 @@ LRESULT CALLBACK WatchedTreeProc(HWND tree, UINT message, WPARAM wParam, LPARAM 
     // Not listed: a message that reached the procedure while a window went;
     // nothing to pass it on to but the default.
     if (!entry) return DefaultWindowProcedure(tree, message, wParam, lParam);
-    if (message == WM_NULL && wParam == kProbeTag && lParam == ProbeName()) return kProbeAnswer;
+    if (IsProbeFor(message, wParam, lParam, kProbeName)) return kProbeAnswer;
     const SubclassedTree passOn = *entry;
     if (message == WM_NCDESTROY) {
         // The window's last message: nothing of it is kept past it.

@@ -263,6 +263,19 @@ LRESULT CallWindowProcedure(WNDPROC procedure, bool unicode, HWND window, UINT m
                    : CallWindowProcA(procedure, window, message, wParam, lParam);
 }
 
+namespace {
+// WM_NULL, which every procedure passes on and none acts on.
+const WPARAM kProbeTag = 0x5461;
+}  // namespace
+
+bool ProbeReachesProcedure(HWND window, const void* name) {
+    return SendMessageW(window, WM_NULL, kProbeTag, reinterpret_cast<LPARAM>(name)) == kProbeAnswer;
+}
+
+bool IsProbeFor(UINT message, WPARAM wParam, LPARAM lParam, const void* name) {
+    return message == WM_NULL && wParam == kProbeTag && lParam == reinterpret_cast<LPARAM>(name);
+}
+
 bool KeyDataAltDown(LPARAM keyData) { return (keyData & (static_cast<LPARAM>(KF_ALTDOWN) << 16)) != 0; }
 
 const MSG* MessageFromHook(LPARAM hookData) { return reinterpret_cast<const MSG*>(hookData); }

@@ -164,6 +164,14 @@ LRESULT DefaultWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM 
 LRESULT CallWindowProcedure(WNDPROC procedure, bool unicode, HWND window, UINT message, WPARAM wParam,
                             LPARAM lParam);
 
+// A message that only the procedure named `name` (any address of its own)
+// answers: sent, it tells whether that procedure is still in the window's
+// chain under whatever subclasses stand on top and pass messages on.
+bool ProbeReachesProcedure(HWND window, const void* name);
+// True for the probe naming `name`; its answer is then kProbeAnswer.
+bool IsProbeFor(UINT message, WPARAM wParam, LPARAM lParam, const void* name);
+const LRESULT kProbeAnswer = 0x6d72;
+
 // Message plumbing for the editor's other windows, kept here with the
 // tree's so that the casts stay in one place.
 // Puts `procedure` in front of any control's own window procedure.

@@ -1,5 +1,6 @@
 #include "standin/host.h"
 
+#include <algorithm>
 #include <sstream>
 
 namespace standin {
@@ -419,6 +420,27 @@ void PumpMessages() {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
+}
+
+double LongestDispatchOver(DWORD milliseconds) {
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    LONGLONG longest = 0;
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < milliseconds) {
+        MSG message;
+        if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            Sleep(1);
+            continue;
+        }
+        LARGE_INTEGER before, after;
+        QueryPerformanceCounter(&before);
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+        QueryPerformanceCounter(&after);
+        longest = std::max(longest, after.QuadPart - before.QuadPart);
+    }
+    return static_cast<double>(longest) * 1000 / static_cast<double>(frequency.QuadPart);
 }
 
 }  // namespace standin

@@ -167,5 +167,8 @@ std::string Bytes(const char* hex);
 
 // Runs the thread's message queue until it is empty.
 void PumpMessages();
+// Runs it for `milliseconds`; answers the longest time one message kept
+// the thread, in milliseconds.
+double LongestDispatchOver(DWORD milliseconds);
 
 }  // namespace standin

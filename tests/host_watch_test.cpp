@@ -6,27 +6,12 @@
 
 #include <commctrl.h>
 
-#include <algorithm>
 #include <functional>
 #include <memory>
 
-#include "standin/import_patch.h"
+#include "standin/timer_ticks.h"
 
 namespace {
-
-// The module's timer procedure, behind one that counts its ticks.
-TIMERPROC g_moduleTimerProc = nullptr;
-int g_ticks = 0;
-
-void CALLBACK CountingTimerProc(HWND window, UINT message, UINT_PTR id, DWORD time) {
-    ++g_ticks;
-    g_moduleTimerProc(window, message, id, time);
-}
-
-UINT_PTR WINAPI SetCountedTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC procedure) {
-    g_moduleTimerProc = procedure;
-    return SetTimer(window, id, elapse, &CountingTimerProc);
-}
 
 LRESULT CALLBACK HostsOwnSubclass(HWND tree, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
     return DefSubclassProc(tree, message, wParam, lParam);
@@ -43,7 +28,7 @@ class HostWatchTest : public ModuleTest {
 protected:
     // The import patch goes before the module it patches.
     void TearDown() override {
-        tickCounter_.reset();
+        ticks_.reset();
         ModuleTest::TearDown();
     }
 
@@ -59,28 +44,8 @@ protected:
 
     // Counts the module's timer ticks from its next SetTimer on.
     void CountTicks() {
-        tickCounter_.reset(new standin::ImportPatch(module_->handle(), "user32.dll", "SetTimer",
-                                                    reinterpret_cast<void*>(&SetCountedTimer)));
-        ASSERT_TRUE(tickCounter_->applied());
-        g_ticks = 0;
-    }
-
-    // Runs the host's message loop for `milliseconds`; answers the longest
-    // time one message kept the host's thread, in milliseconds.
-    static double LongestDispatch(DWORD milliseconds) {
-        double longest = 0;
-        const DWORD start = GetTickCount();
-        while (GetTickCount() - start < milliseconds) {
-            MSG message;
-            if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-                Sleep(1);
-                continue;
-            }
-            const double began = Seconds();
-            DispatchMessageA(&message);
-            longest = std::max(longest, (Seconds() - began) * 1000);
-        }
-        return longest;
+        ticks_.reset(new standin::TimerTicks(module_->handle()));
+        ASSERT_TRUE(ticks_->applied());
     }
 
     // Runs the host until no sort by a comparison has come for 1.5 s, for
@@ -103,7 +68,7 @@ protected:
         return -1;
     }
 
-    std::unique_ptr<standin::ImportPatch> tickCounter_;
+    std::unique_ptr<standin::TimerTicks> ticks_;
 };
 
 // Another program holds the order file without sharing: the host's thread
@@ -127,7 +92,7 @@ TEST_F(HostWatchTest, AHeldOrderFileNeverBlocksTheHost) {
             hold();
             host_->AddFolder(nullptr, "N", TVI_FIRST);
         }
-        EXPECT_LT(LongestDispatch(1500), 50.0) << "a message of the host waited";
+        EXPECT_LT(standin::LongestDispatchOver(1500), 50.0) << "a message of the host waited";
         EXPECT_EQ(Describe(), unsorted);
         CloseHandle(held);
         EXPECT_TRUE(TreeBeginsWithin("C\nA\nB\n")) << Describe();
@@ -166,9 +131,9 @@ TEST_F(HostWatchTest, TheWatchTicksSlowlyUnlessAChangeSettles) {
     CountTicks();
     module_->OnStart();
     RunHost(3000);
-    EXPECT_LE(g_ticks, 4) << "quiet";
+    EXPECT_LE(ticks_->count(), 4) << "quiet";
 
-    g_ticks = 0;
+    ticks_->Reset();
     int ticksWhileOpen = -1;
     watcher_.OnNextDialog([&](HWND dialog) {
         host_->AddFolder(nullptr, "N", TVI_FIRST);
@@ -177,7 +142,7 @@ TEST_F(HostWatchTest, TheWatchTicksSlowlyUnlessAChangeSettles) {
             standin::PumpDialogMessages(dialog);
             Sleep(10);
         }
-        ticksWhileOpen = g_ticks;
+        ticksWhileOpen = ticks_->count();
         standin::ClickButton(dialog, IDCANCEL);
     });
     EXPECT_EQ(module_->OnPlugInSetup(host_->window()), 1);
@@ -188,9 +153,9 @@ TEST_F(HostWatchTest, TheWatchTicksSlowlyUnlessAChangeSettles) {
     SetCapture(host_->window());
     host_->AddFolder(nullptr, "M", TVI_FIRST);
     RunHost(500);
-    g_ticks = 0;
+    ticks_->Reset();
     RunHost(3000);
-    EXPECT_LE(g_ticks, 8) << "while the host held the mouse";
+    EXPECT_LE(ticks_->count(), 8) << "while the host held the mouse";
     ReleaseCapture();
     EXPECT_TRUE(TreeBeginsWithin("C\nA\nB\n")) << Describe();
 }
