@@ -208,7 +208,7 @@ void RunOrderEditor(HWND owner) {
     // The host may free the module from inside the dialog's loop.
     HoldModuleLoaded();
     EditorSession session;
-    bool sortDue = SortFolderTree(HostGetFolderTree()) == SortOutcome::kNotNow;
+    bool sortDue = SortBeforeEditor(HostGetFolderTree()) == SortOutcome::kNotNow;
     // -1 (the dialog could not be created) counts as a change too: the host
     // tree is re-sorted by whatever the file now holds.
     INT_PTR result = DialogBoxParamA(g_module.moduleHandle, MAKEINTRESOURCEA(IDD_ORDER_EDITOR),

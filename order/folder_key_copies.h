@@ -41,10 +41,15 @@ public:
     // Calls `visit` with every key added (a folder met twice, twice).
     template <typename Visit>
     void ForEachKey(Visit visit) const {
+        ForEachEntry([&](LPARAM, const char* key) { visit(key); });
+    }
+    // The same, with the item data each key was taken for.
+    template <typename Visit>
+    void ForEachEntry(Visit visit) const {
         for (DWORD offset = 0; offset < entriesUsed_;) {
             EntryHeader header;
             CopyMemory(&header, entries_.get() + offset, sizeof header);
-            visit(entries_.get() + offset + sizeof header);
+            visit(header.itemData, entries_.get() + offset + sizeof header);
             offset += sizeof header + PaddedTo4(header.keyBytes);
         }
     }

@@ -1,6 +1,7 @@
 #include "order/kept_lines.h"
 
 #include "order/folder_key_copies.h"
+#include "order/key_hash.h"
 #include "order/order_lines.h"
 
 namespace {
@@ -8,19 +9,6 @@ DWORD LineLength(const char* line, const char* end) {
     const char* p = line;
     while (p < end && *p != '\0') ++p;
     return static_cast<DWORD>(p - line);
-}
-
-bool SameBytes(const char* a, const char* b, DWORD length) {
-    for (DWORD i = 0; i < length; ++i) {
-        if (a[i] != b[i]) return false;
-    }
-    return true;
-}
-
-DWORD HashOf(const char* text, DWORD length) {
-    DWORD hash = 2166136261u;
-    for (DWORD i = 0; i < length; ++i) hash = (hash ^ static_cast<BYTE>(text[i])) * 16777619u;
-    return hash;
 }
 
 // Calls `visit` with each line of the split file, the empty first line too
@@ -56,8 +44,7 @@ bool KeptLines::Take(HostBlock* file, DWORD byteCount, const FolderKeyCopies& ke
     // full: a line is kept when it finds no place taken by its text.
     DWORD entries = keys.added() + lineCount;
     const DWORD kMostBits = 26;  // 512 MB of slots: far beyond any order file
-    DWORD bits = 1;
-    while (bits <= kMostBits && (1u << bits) < entries * 2) ++bits;
+    const DWORD bits = SlotBitsFor(entries, kMostBits);
     const DWORD slotBytes = static_cast<DWORD>(sizeof(Slot)) << bits;
     if (bits > kMostBits || !slots_.Allocate(slotBytes)) return false;
     ZeroMemory(slots_.get(), slotBytes);

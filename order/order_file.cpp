@@ -2,6 +2,7 @@
 
 #include "order/folder_key.h"
 #include "order/folder_key_copies.h"
+#include "order/folder_renames.h"
 #include "order/kept_lines.h"
 #include "order/order_lines.h"
 #include "order/tree_walk.h"
@@ -10,6 +11,10 @@
 #include "plugin/tree_control.h"
 
 namespace {
+
+// Whether a read or a replace of the order file waits for a program that
+// holds it: only where the user waits for it too (the editor's save after OK).
+enum class OrderFileWait { kNever, kAMoment };
 
 const char kOrderFileExtension[] = ".cfg";
 // What the new copies of a save are called, before GetTempFileNameA's number.
@@ -129,8 +134,9 @@ const int kReplaceAttempts = 10;
 const DWORD kReplacePauseMilliseconds = 100;
 
 // Replaces the order file with the new copy, waiting about a second for a
-// passing holder. kSaved on success, else what the user is told.
-SaveResult ReplaceOrderFile(const char* newCopyPath) {
+// passing holder when asked to. kSaved on success, else what the user is told.
+SaveResult ReplaceOrderFile(const char* newCopyPath, OrderFileWait wait) {
+    const int attempts = wait == OrderFileWait::kAMoment ? kReplaceAttempts : 1;
     for (int attempt = 1;; ++attempt) {
         if (MoveFileExA(newCopyPath, g_module.orderFilePath,
                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
@@ -143,7 +149,7 @@ SaveResult ReplaceOrderFile(const char* newCopyPath) {
         Refusal refusal = WhyRenameWasRefused(error);
         bool mayPass = refusal == Refusal::kHeld ||
                        (refusal == Refusal::kUnknown && error == ERROR_ACCESS_DENIED);
-        if (!mayPass || attempt == kReplaceAttempts)
+        if (!mayPass || attempt >= attempts)
             return refusal == Refusal::kHeld ? SaveResult::kInUse : SaveResult::kNotWritable;
         Sleep(kReplacePauseMilliseconds);
     }
@@ -289,7 +295,59 @@ SaveResult TakeKeptLines(const FolderKeyCopies& keys, KeptLines* kept) {
 }
 
 
+// Writes `bytes` to a new copy and renames it onto the order file: all or
+// nothing. A failure leaves the previous file as it was and no copy behind
+// (once nobody holds it).
+SaveResult ReplaceOrderFileWith(const char* bytes, DWORD count, OrderFileWait wait) {
+    DeleteLeftoverSaves();
+    // Copies that others still hold fill every place to remember one: they
+    // are the other program's doing, and a new copy could not be cleaned up.
+    if (g_module.leftoverCopyCount == kMostLeftoverCopies) return SaveResult::kInUse;
+    char newCopyPath[kPathCapacity];
+    SaveResult created = CreateNewCopy(newCopyPath);
+    if (created != SaveResult::kSaved) return created;
+    DWORD error = 0;
+    {
+        FileHandle file(CreateFileA(newCopyPath, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+        error = file ? WriteAll(file.get(), bytes, count) : GetLastError();
+    }
+    if (error) {
+        DeleteNewCopy(newCopyPath);
+        return WriteFailure(error);
+    }
+    SaveResult result = ReplaceOrderFile(newCopyPath, wait);
+    if (result != SaveResult::kSaved) DeleteNewCopy(newCopyPath);
+    return result;
+}
+
 }  // namespace
+
+RenameRewrite RewriteOrderFileForRename(const FolderRename& rename) {
+    if (g_module.orderFilePath[0] == '\0') return RenameRewrite::kLeftAlone;
+    // A read-only file is the user's way of saying that it stays as it is.
+    if (IsReadOnlyFile(GetFileAttributesA(g_module.orderFilePath))) return RenameRewrite::kLeftAlone;
+    HostBlock file;
+    DWORD count = 0;
+    switch (ReadWholeOrderFile(&file, &count, OrderFileWait::kNever)) {
+        case FileRead::kRead: break;
+        case FileRead::kMissing: return RenameRewrite::kLeftAlone;
+        case FileRead::kNoMemory: return count == 0 ? RenameRewrite::kLeftAlone : RenameRewrite::kNotNow;
+        default: return RenameRewrite::kNotNow;
+    }
+    const char* bytes = file.get();
+    // Not text this plug-in writes; or the new name has an order of its own.
+    if (HoldsNulByte(bytes, count) || AnyLineUnder(bytes, count, rename.to, rename.toLength) ||
+        !AnyLineUnder(bytes, count, rename.from, rename.fromLength))
+        return RenameRewrite::kLeftAlone;
+    const DWORD renamedCount = RenamedFileBytes(bytes, count, rename);
+    HostBlock renamed;
+    if (renamedCount >= 0x80000000u || !renamed.Allocate(renamedCount)) return RenameRewrite::kNotNow;
+    WriteRenamedFile(bytes, count, rename, renamed.get());
+    return ReplaceOrderFileWith(renamed.get(), renamedCount, OrderFileWait::kNever) == SaveResult::kSaved
+               ? RenameRewrite::kRewritten
+               : RenameRewrite::kNotNow;
+}
 
 bool OrderFilePathFromModulePath(const char* modulePath, DWORD length, char* orderFilePath) {
     orderFilePath[0] = '\0';
@@ -316,10 +374,10 @@ void BuildOrderFilePath() {
     OrderFilePathFromModulePath(modulePath, length, g_module.orderFilePath);
 }
 
-OrderLoad LoadOrderList(OrderFileWait wait) {
+OrderLoad LoadOrderList() {
     HostBlock block;
     DWORD bytesRead = 0;
-    switch (ReadWholeOrderFile(&block, &bytesRead, wait)) {
+    switch (ReadWholeOrderFile(&block, &bytesRead, OrderFileWait::kNever)) {
         case FileRead::kRead: break;
         case FileRead::kMissing: return OrderLoad::kNoFile;
         // No memory for an empty file: the host's allocator grants no block
@@ -368,28 +426,8 @@ SaveResult SaveOrderFile(HWND tree, const FolderKeyCopies& keys, SavedOrder* sav
     SaveResult composed = ComposeOrderLines(tree, keys, kept, &content);
     if (composed != SaveResult::kSaved) return composed;
 
-    DeleteLeftoverSaves();
-    // Copies that others still hold fill every place to remember one: they
-    // are the other program's doing, and a new copy could not be cleaned up.
-    if (g_module.leftoverCopyCount == kMostLeftoverCopies) return SaveResult::kInUse;
-    char newCopyPath[kPathCapacity];
-    SaveResult created = CreateNewCopy(newCopyPath);
-    if (created != SaveResult::kSaved) return created;
-    DWORD error = 0;
-    {
-        FileHandle file(CreateFileA(newCopyPath, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-        error = file ? WriteAll(file.get(), content.bytes.get(), content.byteCount) : GetLastError();
-    }
-    if (error) {
-        DeleteNewCopy(newCopyPath);
-        return WriteFailure(error);
-    }
-    SaveResult result = ReplaceOrderFile(newCopyPath);
-    if (result != SaveResult::kSaved) {
-        DeleteNewCopy(newCopyPath);
-        return result;
-    }
+    SaveResult result = ReplaceOrderFileWith(content.bytes.get(), content.byteCount, OrderFileWait::kAMoment);
+    if (result != SaveResult::kSaved) return result;
     if (saved) {
         saved->bytes.Adopt(content.bytes.Release());
         saved->byteCount = content.byteCount;

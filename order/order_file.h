@@ -17,10 +17,6 @@ void BuildOrderFilePath();
 // MAX_PATH bytes, or when `length` shows a failed or cut-short module path.
 bool OrderFilePathFromModulePath(const char* modulePath, DWORD length, char* orderFilePath);
 
-// Whether a read of the order file waits for a program that holds it: only
-// where the user waits for it too (the editor's save after OK).
-enum class OrderFileWait { kNever, kAMoment };
-
 enum class OrderLoad {
     kLoaded,
     kNoFile,  // no order file (or an empty one, or no path): nothing to order by
@@ -28,9 +24,9 @@ enum class OrderLoad {
 };
 
 // Reads the whole order file into one host block, with every CR and LF turned
-// into NUL; nothing is held unless it answers kLoaded. With kAMoment, a file
-// that another program holds is waited for, about a second at most.
-OrderLoad LoadOrderList(OrderFileWait wait = OrderFileWait::kNever);
+// into NUL; nothing is held unless it answers kLoaded. Never waits for a
+// program that holds the file: it runs on the host's thread.
+OrderLoad LoadOrderList();
 void ReleaseOrderList();
 
 // Walking the lines of the loaded list. A line runs to its first NUL or to the
@@ -79,6 +75,20 @@ SaveResult SaveOrderFile(HWND tree, const FolderKeyCopies& keys, SavedOrder* sav
 
 // The same, with the keys the tree's folders have now.
 SaveResult SaveOrderFile(HWND tree);
+
+struct FolderRename;
+
+enum class RenameRewrite {
+    kRewritten,  // the folder's lines now name it by its new key
+    kLeftAlone,  // nothing to do, or nothing that may be done: no line of the
+                 // old key, a line of the new one, a read-only file, no text
+    kNotNow,     // the file could not be read or replaced now: worth another try
+};
+
+// Rewrites the order file so that the lines of a renamed or moved folder
+// and of its subfolders begin with its new key; every other byte stays.
+// Written all or nothing, as a save is, and never waits for a holder.
+RenameRewrite RewriteOrderFileForRename(const FolderRename& rename);
 
 // The folder the order file is in (the plug-in's), separator included, into
 // a buffer of kPathCapacity bytes.

@@ -4,10 +4,10 @@
 #include "order/order_file.h"
 #include "order/order_lines.h"
 #include "order/sibling_order.h"
-#include "plugin/host_tree_watch.h"
 #include "plugin/module_state.h"
 #include "plugin/processor.h"
 #include "plugin/tree_control.h"
+#include "plugin/tree_subclass.h"
 
 int CALLBACK CompareFolders(LPARAM first, LPARAM second, LPARAM /*applicationValue*/) {
     const char* firstKey = FolderKeyOf(first);
@@ -76,7 +76,7 @@ bool SortByOrderList(HWND tree, GroupLeftAlone leftAlone) {
         explicit OwnSort(HWND tree) { g_module.sortingTree = tree; }
         ~OwnSort() { g_module.sortingTree = nullptr; }
     } ownSort(tree);
-    TreeQueriesStraightTo straight(RouteUnderWatch(tree));
+    TreeQueriesStraightTo straight(RouteUnderSubclass(tree));
     g_module.orderList.scan = ProcessorHasAvx2()   ? OrderScan::kAvx2
                               : ProcessorHasSse2() ? OrderScan::kSse2
                                                    : OrderScan::kScalar;

@@ -9,7 +9,8 @@
 typedef bool (*GroupLeftAlone)(HTREEITEM parent);
 
 enum class SortOutcome {
-    kSorted,   // every group not left alone is in the file's order, or the control refused one
+    kSorted,   // every group not left alone is in the file's order, or the control refused
+               // one; also a sort asked for inside a sort, which that one does
     kNoFile,   // no order file: nothing to order by
     kNotNow,   // the file could not be read now (held, unreadable, no memory): the tree is as it was
 };

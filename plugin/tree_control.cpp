@@ -264,16 +264,27 @@ LRESULT CallWindowProcedure(WNDPROC procedure, bool unicode, HWND window, UINT m
 }
 
 namespace {
-// WM_NULL, which every procedure passes on and none acts on.
+// A message of the module's own, registered once: a procedure that does not
+// know a message passes it on, or the window it subclasses would break.
+// Zero until registered; a platform that refuses has no probe.
+UINT g_probeMessage;
 const WPARAM kProbeTag = 0x5461;
+
+UINT ProbeMessage() {
+    if (!g_probeMessage) g_probeMessage = RegisterWindowMessageA("Tamrivel.ProcedureStillCalled");
+    return g_probeMessage;
+}
 }  // namespace
 
 bool ProbeReachesProcedure(HWND window, const void* name) {
-    return SendMessageW(window, WM_NULL, kProbeTag, reinterpret_cast<LPARAM>(name)) == kProbeAnswer;
+    // Without a probe, a procedure is taken to be still called: the answer
+    // that keeps the module loaded and never subclasses a window twice.
+    const UINT message = ProbeMessage();
+    return !message || SendMessageW(window, message, kProbeTag, reinterpret_cast<LPARAM>(name)) == kProbeAnswer;
 }
 
 bool IsProbeFor(UINT message, WPARAM wParam, LPARAM lParam, const void* name) {
-    return message == WM_NULL && wParam == kProbeTag && lParam == reinterpret_cast<LPARAM>(name);
+    return message == g_probeMessage && message && wParam == kProbeTag && lParam == reinterpret_cast<LPARAM>(name);
 }
 
 bool KeyDataAltDown(LPARAM keyData) { return (keyData & (static_cast<LPARAM>(KF_ALTDOWN) << 16)) != 0; }
@@ -368,6 +379,14 @@ HTREEITEM SortMessageParent(UINT message, LPARAM lParam) {
 TreeCompareFn SortMessageComparison(UINT message, LPARAM lParam) {
     const TVSORTCB* sort = reinterpret_cast<const TVSORTCB*>(lParam);
     return message == TVM_SORTCHILDRENCB && sort ? sort->lpfnCompare : nullptr;
+}
+
+HTREEITEM SetItemMessageItem(LPARAM lParam, LPARAM* itemData) {
+    const TVITEMA* item = reinterpret_cast<const TVITEMA*>(lParam);
+    *itemData = 0;
+    if (!item) return nullptr;
+    if (item->mask & TVIF_PARAM) *itemData = item->lParam;
+    return item->hItem;
 }
 
 bool TreeHasSeveralChildren(HWND tree, HTREEITEM parent) {

@@ -166,7 +166,8 @@ LRESULT CallWindowProcedure(WNDPROC procedure, bool unicode, HWND window, UINT m
 
 // A message that only the procedure named `name` (any address of its own)
 // answers: sent, it tells whether that procedure is still in the window's
-// chain under whatever subclasses stand on top and pass messages on.
+// chain under whatever subclasses stand on top and pass messages on. True
+// too when the platform gives no message for it.
 bool ProbeReachesProcedure(HWND window, const void* name);
 // True for the probe naming `name`; its answer is then kProbeAnswer.
 bool IsProbeFor(UINT message, WPARAM wParam, LPARAM lParam, const void* name);
@@ -195,6 +196,11 @@ bool TreeSortChildren(HWND tree, HTREEITEM parent, TreeCompareFn compare);
 // Null parent for any other message.
 HTREEITEM SortMessageParent(UINT message, LPARAM lParam);
 TreeCompareFn SortMessageComparison(UINT message, LPARAM lParam);
+
+// The item a TVM_SETITEMA or TVM_SETITEMW sets (both pass the same layout
+// up to the item data), and its new item data when the message sets it
+// (else 0). Null for a message without an item.
+HTREEITEM SetItemMessageItem(LPARAM lParam, LPARAM* itemData);
 
 // True when parent (an item or TVI_ROOT) has two children or more.
 bool TreeHasSeveralChildren(HWND tree, HTREEITEM parent);

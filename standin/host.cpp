@@ -42,6 +42,12 @@ FolderTreeHost::FolderTreeHost(DWORD pathOffset, bool visible) : pathOffset_(pat
     window_ = CreateWindowA(kHostWindowClass, "Becky! (stand-in)",
                             WS_OVERLAPPEDWINDOW | (visible ? WS_VISIBLE : 0), 40, 40, 360, 480,
                             nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    Host().mainWindow = window_;
+    CreateTree();
+}
+
+void FolderTreeHost::CreateTree() {
     RECT client;
     GetClientRect(window_, &client);
     tree_ = CreateWindowExA(WS_EX_CLIENTEDGE, WC_TREEVIEWA, "",
@@ -52,12 +58,66 @@ FolderTreeHost::FolderTreeHost(DWORD pathOffset, bool visible) : pathOffset_(pat
     // The host's own subclass, under any the module puts on top: it sees
     // every sort the module asks for. In the control's character set, as a
     // host's would be, so that the module meets a Unicode window.
-    SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrW(tree_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     treeProc_ = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(tree_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountingTreeProc)));
-    Host().mainWindow = window_;
     Host().folderTree = tree_;
+}
+
+void FolderTreeHost::ReplaceTreeWindow() {
+    ReleaseAllFolders();
+    DestroyWindow(tree_);
+    CreateTree();
+}
+
+void FolderTreeHost::RenameFolder(HTREEITEM item, const std::string& name, bool tellTree) {
+    HTREEITEM parent = TreeView_GetParent(tree_, item);
+    const std::string oldPath = PathOf(item);
+    const std::string newPath = (parent ? PathOf(parent) : Host().dataFolder) + name + "\\";
+    int depth = 0;
+    for (HTREEITEM each = item; each; each = NextInTree(tree_, each, &depth)) {
+        if (each != item && depth <= 0) break;
+        const std::string path = PathOf(each);
+        SetRecordPath(ItemData(tree_, each), newPath + path.substr(oldPath.size()));
+        paths_[each] = newPath + path.substr(oldPath.size());
+    }
+    if (!tellTree) return;
+    TVITEMA text = {};
+    text.mask = TVIF_HANDLE | TVIF_TEXT;
+    text.hItem = item;
+    text.pszText = const_cast<char*>(name.c_str());
+    SendMessageA(tree_, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&text));
+}
+
+HTREEITEM FolderTreeHost::ReinsertFolder(HTREEITEM item, HTREEITEM parent, const std::string& name,
+                                         HTREEITEM after) {
+    // The subtree's names, depth first, with their depths below `item`.
+    std::vector<std::pair<int, std::string>> names;
+    int depth = 0;
+    for (HTREEITEM each = item; each; each = NextInTree(tree_, each, &depth)) {
+        if (each != item && depth <= 0) break;
+        names.emplace_back(depth, each == item ? name : ItemText(tree_, each));
+    }
+    ReleaseFolder(item);
+    std::vector<HTREEITEM> parents{parent};
+    HTREEITEM top = nullptr;
+    for (const auto& entry : names) {
+        parents.resize(static_cast<size_t>(entry.first) + 1);
+        HTREEITEM added = AddFolder(parents.back(), entry.second, entry.first == 0 ? after : TVI_LAST);
+        if (!top) top = added;
+        parents.push_back(added);
+    }
+    return top;
+}
+
+void FolderTreeHost::SetRecordPath(LPARAM itemData, const std::string& fullPath) {
+    for (Record& record : records_) {
+        if (reinterpret_cast<LPARAM>(record.bytes) != itemData) continue;
+        record.path = fullPath;
+        const char* address = record.path.c_str();
+        CopyMemory(record.bytes + pathOffset_, &address, sizeof address);
+        return;
+    }
 }
 
 LRESULT CALLBACK FolderTreeHost::CountingTreeProc(HWND tree, UINT message, WPARAM wParam, LPARAM lParam) {

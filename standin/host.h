@@ -61,6 +61,19 @@ public:
     void ReleaseFolder(HTREEITEM item);  // with its subfolders
     void ReleaseAllFolders();
 
+    // The host renaming a folder while the module runs: the folder's record
+    // and its subfolders' records get the new paths; with `tellTree` its
+    // text is set too (TVM_SETITEMA), else the tree hears nothing of it.
+    void RenameFolder(HTREEITEM item, const std::string& name, bool tellTree);
+    // The host moving or renaming a folder by deleting it with its
+    // subfolders and inserting them again under `parent` (null: the top
+    // level) after `after`, the folder itself named `name`. Answers it.
+    HTREEITEM ReinsertFolder(HTREEITEM item, HTREEITEM parent, const std::string& name,
+                             HTREEITEM after = TVI_LAST);
+    // The host replacing its folder tree window with a new, empty one (a
+    // change of layout); the host's functions answer the new one.
+    void ReplaceTreeWindow();
+
     // Shows every folder, as a person would see the host's tree.
     void ExpandAll();
 
@@ -102,6 +115,8 @@ private:
 
     Record& TakeRecord();
     void ReleaseRecord(LPARAM itemData);
+    void SetRecordPath(LPARAM itemData, const std::string& fullPath);
+    void CreateTree();
 
     static LRESULT CALLBACK CountingTreeProc(HWND tree, UINT message, WPARAM wParam, LPARAM lParam);
 

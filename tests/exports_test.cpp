@@ -126,7 +126,7 @@ TEST_F(ModuleTest, ImportsExactlyItsFunctionsFromKernelAndUserOnly) {
           "GetWindowRect", "GetWindowThreadProcessId", "InvalidateRect", "IsChild", "IsIconic", "IsWindow",
           "IsWindowUnicode", "IsWindowVisible", "KillTimer", "LoadCursorA", "MapWindowPoints", "MessageBeep", "MessageBoxA",
           "MonitorFromRect", "OffsetRect", "PostMessageA", "ReleaseCapture", "ScreenToClient",
-          "SendMessageA", "SendMessageW", "SetCapture", "SetCursor", "SetFocus", "SetForegroundWindow", "SetTimer",
+          "RegisterWindowMessageA", "SendMessageA", "SendMessageW", "SetCapture", "SetCursor", "SetFocus", "SetForegroundWindow", "SetTimer",
           "SetWindowLongA", "SetWindowLongW", "SetWindowPos",
           "SetWindowsHookExA", "SystemParametersInfoA", "TrackPopupMenu", "UnhookWindowsHookEx", "wsprintfA"}},
     };

@@ -102,7 +102,7 @@ TEST_F(FaultTest, OrderFilesOfEveryShapeSortWithoutHarm) {
             EXPECT_EQ(Describe(), c.sorted);
         }
         EXPECT_EQ(Folders(), folders);
-        EXPECT_EQ(heap_.outstandingBlocks(), 0u);
+        ExpectNoHostBlockHeldAfterExit();
         EXPECT_TRUE(standin::CanOpenExclusively(module_->orderFilePath()));
         // Put the tree back for the next case.
         WriteOrderFile("A\\\r\nAB\\\r\nB\\\r\n");
@@ -174,7 +174,7 @@ TEST_F(FaultTest, RandomOrderFilesPlaceEveryListedFolderWhereTheModelSays) {
             ADD_FAILURE() << "seed " << seed << ": sorted\n" << sorted << "expected first\n" << expectedHead;
         }
     }
-    EXPECT_EQ(heap_.outstandingBlocks(), 0u);
+    ExpectNoHostBlockHeldAfterExit();
 }
 
 TEST_F(FaultTest, AnOrderFileThatCannotBeReadLeavesTheTreeAlone) {
@@ -199,7 +199,7 @@ TEST_F(FaultTest, AnOrderFileThatCannotBeReadLeavesTheTreeAlone) {
     EXPECT_EQ(Describe(), "C\nA\nB\n");
     SetFileAttributesA(module_->orderFilePath().c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_TRUE(watcher_.messageBoxes().empty());
-    EXPECT_EQ(heap_.outstandingBlocks(), 0u);
+    ExpectNoHostBlockHeldAfterExit();
 }
 
 // A program that opens the module's new copy of the order file the moment it
@@ -305,7 +305,7 @@ TEST_F(FaultTest, ASaveThatFailsSaysWhyKeepsTheEditorOpenAndTheOldFile) {
         EXPECT_EQ(Describe(), "B\nC\nA\n");
         ExpectNoTemporaryFile();
     }
-    EXPECT_EQ(heap_.outstandingBlocks(), 0u);
+    ExpectNoHostBlockHeldAfterExit();
 }
 
 // OK over a file that holds NUL bytes, which is no text this plug-in
@@ -570,6 +570,7 @@ TEST_F(FaultTest, AnOrderFilePathThatWouldNotFitIsNeverUsed) {
     EXPECT_EQ(onSetup(host_->window()), 1);
     EXPECT_EQ(standin::ReadFileBytes(cut), "B\\\r\n");
     EXPECT_EQ(standin::ListFolder(folder).size(), 2u);
+    reinterpret_cast<int(WINAPI*)()>(reinterpret_cast<void*>(GetProcAddress(module, "BKC_OnExit")))();
     FreeLibrary(module);
 }
 
@@ -599,6 +600,7 @@ TEST_F(FaultTest, APlugInFolderPathTooLongForANewCopyIsSaidSo) {
     ASSERT_EQ(watcher_.messageBoxes().size(), 1u);
     EXPECT_NE(watcher_.messageBoxes()[0].text.find(standin::Sjis(u8"パスが長すぎる")), std::string::npos);
     EXPECT_EQ(standin::ListFolder(folder).size(), 1u);
+    reinterpret_cast<int(WINAPI*)()>(reinterpret_cast<void*>(GetProcAddress(module, "BKC_OnExit")))();
     FreeLibrary(module);
 }
 
@@ -630,7 +632,7 @@ TEST_F(FaultTest, HostsThatAnswerOddly) {
         EXPECT_TRUE(watcher_.messageBoxes().empty());
         EXPECT_EQ(Folders().size(), 7u);
         SaveWithAMove("B");
-        EXPECT_EQ(heap_.outstandingBlocks(), 0u);
+        ExpectNoHostBlockHeldAfterExit();
         module_.reset();
     }
 }
@@ -681,7 +683,7 @@ TEST_F(FaultTest, RepeatedStartsAndEditsLeaveNothingBehind) {
         watcher_.OnNextDialog([](HWND dialog) { standin::ClickButton(dialog, IDOK); });
         module_->OnPlugInSetup(host_->window());
     }
-    EXPECT_EQ(heap_.outstandingBlocks(), 0u);
+    ExpectNoHostBlockHeldAfterExit();
     EXPECT_EQ(ThreadWindows(), windowsBefore) << "an editor window outlived its dialog";
     EXPECT_LT(ProcessHandles(), handlesBefore + 5) << "handles left open by starts or edits";
     EXPECT_EQ(watcher_.dialogsSeen(), kEdits + 1);

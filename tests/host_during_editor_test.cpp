@@ -143,7 +143,7 @@ TEST_F(HostDuringEditorTest, AnEditorThatCannotKeepTheKeysSaysSoAndSavesNothing)
         EXPECT_EQ(ReadOrderFile(), "Folder7\\\r\n");
         ASSERT_EQ(watcher_.messageBoxes().size(), 1u);
         EXPECT_EQ(watcher_.messageBoxes()[0].text, standin::Sjis(kNotEveryFolderShown));
-        EXPECT_EQ(heap_.outstandingBlocks(), 0u);
+        ExpectNoHostBlockHeldAfterExit();
     }
 }
 

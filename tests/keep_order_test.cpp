@@ -12,6 +12,16 @@ namespace {
 
 class KeepOrderTest : public ModuleTest {
 protected:
+    // A module the host freed but that keeps itself loaded: a host that
+    // loads it again gets the same module, and its exit lets it go for good.
+    static void ExitAndUnloadAgain(const std::string& path) {
+        HMODULE again = LoadLibraryA(path.c_str());
+        using Callback = int(WINAPI*)();
+        reinterpret_cast<Callback>(reinterpret_cast<void*>(GetProcAddress(again, "BKC_OnExit")))();
+        FreeLibrary(again);
+        EXPECT_EQ(GetModuleHandleA(path.c_str()), nullptr) << "kept loaded after its exit";
+    }
+
     WNDPROC TreeProcedure() const {
         return reinterpret_cast<WNDPROC>(GetWindowLongPtrW(host_->tree(), GWLP_WNDPROC));
     }
@@ -288,13 +298,7 @@ TEST_F(KeepOrderTest, FreeLibraryWhereverTheHostCallsItReturnsIntoMappedCode) {
         } else {
             EXPECT_TRUE(TreeBeginsWithin("C\nA\nB\n")) << Describe();
         }
-        // A host that loads it again gets the same module, and its exit
-        // lets the module go for good.
-        HMODULE again = LoadLibraryA(path.c_str());
-        using Callback = int(WINAPI*)();
-        reinterpret_cast<Callback>(reinterpret_cast<void*>(GetProcAddress(again, "BKC_OnExit")))();
-        FreeLibrary(again);
-        EXPECT_EQ(GetModuleHandleA(path.c_str()), nullptr);
+        ExitAndUnloadAgain(path);
         // Nothing of it left in the tree's chain or the thread's timers.
         host_->AddFolder(nullptr, "Q", TVI_FIRST);
         RunHost(300);
@@ -333,6 +337,9 @@ TEST_F(KeepOrderTest, ASubclassOnTopKeepsTheModuleLoadedAndPassingMessagesOn) {
         EXPECT_EQ(TreeView_GetCount(tree), 4u);
         SetWindowLongPtrW(tree, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(below));
         RemovePropA(tree, "below");
+        // With the other plug-in's subclass gone, the next exit takes the
+        // module's out and lets the module go.
+        ExitAndUnloadAgain(path);
     }
 }
 

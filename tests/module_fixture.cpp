@@ -33,6 +33,11 @@ std::string ModuleTest::ReadOrderFile() const {
     return standin::ReadFileBytes(module_->orderFilePath());
 }
 
+void ModuleTest::ExpectNoHostBlockHeldAfterExit() {
+    if (module_ && module_->Export("BKC_OnExit")) module_->OnExit();
+    EXPECT_EQ(heap_.outstandingBlocks(), 0u);
+}
+
 int ModuleTest::ConfirmEditor(int button) {
     watcher_.OnNextDialog([button](HWND dialog) { standin::ClickButton(dialog, button); });
     return module_->OnPlugInSetup(host_->window());

@@ -46,6 +46,10 @@ protected:
     // Nothing beside the module but itself, its order file and `others`:
     // no new copy of a save left behind.
     void ExpectNoTemporaryFile(const std::set<std::string>& others = {});
+    // Once the host says it exits, the module holds no host block: what a
+    // sort, a save or the editor took is back, and so is what the watch of
+    // the host's tree keeps while the host runs.
+    void ExpectNoHostBlockHeldAfterExit();
     // Opens the editor and presses OK (or Cancel) without moving anything.
     int ConfirmEditor(int button = IDOK);
     // Runs the host's message loop until the tree begins with `expected`

@@ -310,7 +310,7 @@ TEST_F(RefusalTest, AfterOKTheHostTreeShowsWhatWasSavedOrTheUserIsTold) {
                 // The editor's closing deletes what the failing calls left.
                 ConfirmEditor(IDCANCEL);
                 ExpectNoTemporaryFile();
-                EXPECT_EQ(heap_.outstandingBlocks(), 0u);
+                ExpectNoHostBlockHeldAfterExit();
                 if (failures == 0) {
                     EXPECT_EQ(file, newFile);
                     EXPECT_TRUE(boxes.empty());
