@@ -51,7 +51,7 @@ double LongestDispatchUntilQuiet(DWORD quietMilliseconds) {
 }
 
 struct Costs {
-    std::vector<double> treeRead, treeItem, treeInsertDelete, otherWindow;
+    std::vector<double> treeRead, treeItem, treeSetText, treeInsertDelete, otherWindow;
 };
 
 void MeasureMessages(standin::FolderTreeHost& host, Costs* costs) {
@@ -66,6 +66,17 @@ void MeasureMessages(standin::FolderTreeHost& host, Costs* costs) {
         item.pszText = text;
         item.cchTextMax = sizeof text;
         SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    }));
+    // An unread count: the folder's text changes, its path does not.
+    int count = 0;
+    costs->treeSetText.push_back(NanosecondsEach(100000, [&] {
+        char text[32];
+        wsprintfA(text, "Folder0 (%d)", ++count % 1000);
+        TVITEMA item = {};
+        item.mask = TVIF_HANDLE | TVIF_TEXT;
+        item.hItem = first;
+        item.pszText = text;
+        SendMessageA(tree, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
     }));
     costs->otherWindow.push_back(
         NanosecondsEach(100000, [&] { SendMessageA(host.window(), WM_GETTEXTLENGTH, 0, 0); }));
@@ -93,13 +104,16 @@ void HostCost(standin::LoadedModule& module, standin::FolderTreeHost& host) {
     std::printf("The host's own messages, ns each (median of 5)   unwatched    watched    ratio\n");
     PrintRow("tree: TVM_GETNEXTITEM", without.treeRead, with.treeRead);
     PrintRow("tree: TVM_GETITEMA with text", without.treeItem, with.treeItem);
+    PrintRow("tree: TVM_SETITEMA text (unread count)", without.treeSetText, with.treeSetText);
     PrintRow("tree: TVM_INSERTITEMA + TVM_DELETEITEM", without.treeInsertDelete, with.treeInsertDelete);
     PrintRow("main window: WM_GETTEXTLENGTH", without.otherWindow, with.otherWindow);
 }
 
 // A tree of 10,000 folders sorted at start-up by a shuffled order file that
 // lists them all; then the host adds one folder first in a group, and the
-// module sorts the tree again once the change settles.
+// module sorts the tree again once the change settles; then the host renames
+// a folder (with subfolders, when nested), and the module follows it. Also
+// what the watch keeps of the tree's keys, and what its quiet look costs.
 void ResortAfterAChange(const std::string& modulePath, bool nested) {
     standin::FolderTreeHost host(28);
     std::vector<HTREEITEM> items;
@@ -126,6 +140,16 @@ void ResortAfterAChange(const std::string& modulePath, bool nested) {
     double resort = LongestDispatchUntilQuiet(800);
     std::printf("10,000 folders %-7s start-up sort %7.3f s; re-sort after one new folder %7.3f s\n",
                 nested ? "nested:" : "flat:", startUp, resort);
+    // The quiet look reads every folder's record again.
+    const double look = standin::LongestDispatchOver(2500);
+    const std::string before = standin::ReadFileBytes(module.orderFilePath());
+    HTREEITEM renamed = items[nested ? 1 : 5000];
+    start = Now();
+    host.RenameFolder(renamed, "Renamed", true);
+    while (standin::ReadFileBytes(module.orderFilePath()) == before && Now() - start < 5) standin::PumpMessages();
+    double followed = Now() - start;
+    std::printf("%24s rename followed after %.3f s (settle 0.3 s); quiet look %.1f ms; keys kept %.0f KB\n", "",
+                followed, look, standin::Host().heap->outstandingBytes() / 1024.0);
     module.OnExit();
 }
 

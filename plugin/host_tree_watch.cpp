@@ -154,7 +154,12 @@ void Look() {
     }
     g_watch.hostBusy = HostBusyWithTree(tree);
     if (g_watch.watched != tree) return;
-    if (!g_watch.changePending && AnyFolderKeyChanged()) NoteChange();
+    if (!g_watch.changePending && AnyFolderKeyChanged()) {
+        // Changed up to a look ago, and no insert or delete came since:
+        // settled already.
+        NoteChange();
+        g_watch.lastChange -= kSettleMilliseconds;
+    }
     if (g_watch.changePending && !g_watch.hostBusy) SettleIfDue(tree);
     if (g_watch.watched != tree) return;
     if (!g_watch.changePending)

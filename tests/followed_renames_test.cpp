@@ -1,0 +1,191 @@
+// A folder the host renames or moves while it runs keeps its place: the
+// order file's lines of it and of its subfolders follow it, and nothing
+// else of the file changes. And a new tree window is watched like the first.
+#include "tests/module_fixture.h"
+
+#include <functional>
+
+#include "standin/call_failure.h"
+
+namespace {
+
+using standin::Sjis;
+
+class FollowedRenameTest : public ModuleTest {
+protected:
+    // 仕事 with two subfolders, 趣味 and 仕事箱 (whose name begins as 仕事's
+    // does); the order file has every kind of line end, a blank line and a
+    // line of a folder the tree lacks.
+    void StartOnWork(const std::string& extraLines = "") {
+        Start(Sjis(u8"仕事箱\n仕事\n  予定\n  会議\n趣味\n"), OrderFile(u8"仕事", extraLines));
+        ASSERT_EQ(Describe(), Sjis(u8"趣味\n仕事\n  会議\n  予定\n仕事箱\n"));
+    }
+
+    static std::string OrderFile(const char* work, const std::string& extraLines = "") {
+        const std::string w = Sjis(work);
+        return Sjis(u8"趣味\\\r\n") + w + "\\\r\n" + w + Sjis(u8"\\会議\\\n\r\n仕事箱\\\r\n") + w +
+               Sjis(u8"\\予定\\\rGone\\\r\n") + extraLines;
+    }
+
+    HTREEITEM Folder(const char* name) const { return host_->Find(Sjis(name)); }
+};
+
+// Within a second; a rename the tree hears nothing of is seen at the watch's
+// next quiet look, up to a second later.
+TEST_F(FollowedRenameTest, ARenamedOrMovedFolderKeepsItsPlaceWithinASecond) {
+    struct Case {
+        const char* what;
+        std::function<void(standin::FolderTreeHost&)> rename;
+        std::string tree;  // where every folder stands again
+        std::string file;  // the order file then
+        DWORD within;      // milliseconds
+    };
+    auto folder = [this](const char* name) { return Folder(name); };
+    const std::string renamed = OrderFile(u8"業務");
+    const std::string renamedTree = Sjis(u8"趣味\n業務\n  会議\n  予定\n仕事箱\n");
+    const Case cases[] = {
+        {"its record and text (TVM_SETITEM)",
+         [&](standin::FolderTreeHost& host) { host.RenameFolder(folder(u8"仕事"), Sjis(u8"業務"), true); }, renamedTree,
+         renamed, 1000},
+        {"its record, no message to the tree",
+         [&](standin::FolderTreeHost& host) { host.RenameFolder(folder(u8"仕事"), Sjis(u8"業務"), false); },
+         Sjis(u8"趣味\n仕事\n  会議\n  予定\n仕事箱\n"), renamed, 1500},
+        {"deleted and inserted back, last",
+         [&](standin::FolderTreeHost& host) { host.ReinsertFolder(folder(u8"仕事"), nullptr, Sjis(u8"業務")); },
+         renamedTree, renamed, 1000},
+        {"the whole tree rebuilt",
+         [](standin::FolderTreeHost& host) {
+             host.ReleaseAllFolders();
+             host.AddOutline(Sjis(u8"仕事箱\n業務\n  予定\n  会議\n趣味\n"));
+         },
+         renamedTree, renamed, 1000},
+        {"a subfolder renamed",
+         [&](standin::FolderTreeHost& host) { host.RenameFolder(folder(u8"会議"), Sjis(u8"打合せ"), true); },
+         Sjis(u8"趣味\n仕事\n  打合せ\n  予定\n仕事箱\n"),
+         Sjis(u8"趣味\\\r\n仕事\\\r\n仕事\\打合せ\\\n\r\n仕事箱\\\r\n仕事\\予定\\\rGone\\\r\n"), 1000},
+        {"a subfolder moved under another parent",
+         [&](standin::FolderTreeHost& host) {
+             host.ReinsertFolder(folder(u8"会議"), folder(u8"趣味"), Sjis(u8"会議"));
+         },
+         Sjis(u8"趣味\n  会議\n仕事\n  予定\n仕事箱\n"),
+         Sjis(u8"趣味\\\r\n仕事\\\r\n趣味\\会議\\\n\r\n仕事箱\\\r\n仕事\\予定\\\rGone\\\r\n"), 1000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        StartOnWork();
+        c.rename(*host_);
+        const DWORD start = GetTickCount();
+        while (ReadOrderFile() != c.file && GetTickCount() - start < c.within) RunHost(20);
+        EXPECT_EQ(standin::Utf8(ReadOrderFile()), standin::Utf8(c.file));
+        EXPECT_TRUE(TreeBeginsWithin(c.tree)) << standin::Utf8(Describe());
+        EXPECT_TRUE(watcher_.messageBoxes().empty());
+        ExpectNoTemporaryFile();
+    }
+}
+
+// Where it cannot be told which folder became which, or where the new name
+// has lines of its own, the file stays as it was.
+TEST_F(FollowedRenameTest, WhatCannotBeToldLeavesTheFileAlone) {
+    struct Case {
+        const char* what;
+        std::string extraLines;
+        std::function<void(standin::FolderTreeHost&)> change;
+    };
+    auto folder = [this](const char* name) { return Folder(name); };
+    const Case cases[] = {
+        {"two folders gone and two added", "",
+         [&](standin::FolderTreeHost& host) {
+             host.ReinsertFolder(folder(u8"仕事"), nullptr, Sjis(u8"業務"));
+             host.ReinsertFolder(folder(u8"趣味"), nullptr, Sjis(u8"遊び"));
+         }},
+        {"subfolders that differ", "",
+         [&](standin::FolderTreeHost& host) {
+             HTREEITEM work = host.ReinsertFolder(folder(u8"仕事"), nullptr, Sjis(u8"業務"));
+             host.AddFolder(work, Sjis(u8"新規"));
+         }},
+        {"a folder gone and another made elsewhere", "",
+         [&](standin::FolderTreeHost& host) {
+             host.ReleaseFolder(folder(u8"会議"));
+             host.AddFolder(folder(u8"趣味"), Sjis(u8"写真"));
+         }},
+        {"the new name already listed", Sjis(u8"業務\\\r\n"),
+         [&](standin::FolderTreeHost& host) { host.RenameFolder(folder(u8"仕事"), Sjis(u8"業務"), true); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        StartOnWork(c.extraLines);
+        const std::string before = ReadOrderFile();
+        c.change(*host_);
+        RunHost(1000);
+        EXPECT_EQ(ReadOrderFile(), before);
+        ExpectNoTemporaryFile();
+    }
+}
+
+// A rename while the editor is open, or while another program holds the
+// file, is followed once the editor closes or the file is free.
+TEST_F(FollowedRenameTest, ARenameWaitsForTheEditorOrAHeldFile) {
+    StartOnWork();
+    watcher_.OnNextDialog([&](HWND dialog) {
+        host_->RenameFolder(Folder(u8"仕事"), Sjis(u8"業務"), true);
+        const DWORD start = GetTickCount();
+        while (GetTickCount() - start < 600) {
+            standin::PumpDialogMessages(dialog);
+            Sleep(10);
+        }
+        EXPECT_EQ(ReadOrderFile(), OrderFile(u8"仕事"));
+        standin::ClickButton(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(module_->OnPlugInSetup(host_->window()), 1);
+    RunHost(1000);
+    EXPECT_EQ(standin::Utf8(ReadOrderFile()), standin::Utf8(OrderFile(u8"業務")));
+
+    HANDLE held = CreateFileA(module_->orderFilePath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    host_->RenameFolder(Folder(u8"業務"), Sjis(u8"仕事"), true);
+    EXPECT_LT(standin::LongestDispatchOver(1000), 50.0);
+    CloseHandle(held);
+    EXPECT_EQ(standin::Utf8(ReadOrderFile()), standin::Utf8(OrderFile(u8"業務")));
+    RunHost(1000);
+    EXPECT_EQ(standin::Utf8(ReadOrderFile()), standin::Utf8(OrderFile(u8"仕事")));
+}
+
+// An unread count changing a folder's text, 10,000 times: no file read, no
+// sort, one question to the tree each.
+TEST_F(FollowedRenameTest, TextChangesReadNoFileAndSortNothing) {
+    StartOnWork();
+    RunHost(500);
+    const int sorts = host_->sortsByFunction();
+    standin::CallFailure opens(module_->handle(), standin::FailingCall::kCreateFile, 1 << 30);
+    ASSERT_TRUE(opens.applied());
+    HTREEITEM work = Folder(u8"仕事");
+    for (int i = 0; i < 10000; ++i) {
+        const std::string text = Sjis(u8"仕事 (") + std::to_string(i) + ")";
+        TVITEMA item = {};
+        item.mask = TVIF_HANDLE | TVIF_TEXT;
+        item.hItem = work;
+        item.pszText = const_cast<char*>(text.c_str());
+        SendMessageA(host_->tree(), TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    }
+    RunHost(1500);
+    EXPECT_EQ(opens.calls(), 0);
+    EXPECT_EQ(host_->sortsByFunction(), sorts);
+}
+
+// The host replaces its tree window (a change of layout): the new one is
+// found, sorted once its items settle and watched; nothing of the old one's
+// subclass is left, and the exit lets the module go.
+TEST_F(FollowedRenameTest, ANewTreeWindowIsSortedAndWatched) {
+    StartOnWork();
+    host_->ReplaceTreeWindow();
+    host_->AddOutline(Sjis(u8"仕事箱\n仕事\n  予定\n  会議\n趣味\n"));
+    EXPECT_TRUE(TreeBeginsWithin(Sjis(u8"趣味\n仕事\n  会議\n  予定\n仕事箱\n"), 2500)) << standin::Utf8(Describe());
+    host_->AddFolder(nullptr, "N", TVI_FIRST);
+    EXPECT_TRUE(TreeBeginsWithin(Sjis(u8"趣味\n仕事\n  会議\n  予定\n"))) << standin::Utf8(Describe());
+    const std::string path = module_->path();
+    module_->OnExit();
+    module_->Unload();
+    EXPECT_EQ(GetModuleHandleA(path.c_str()), nullptr);
+}
+
+}  // namespace
