@@ -149,7 +149,7 @@ TEST_F(HostWatchTest, TheWatchTicksSlowlyUnlessAChangeSettles) {
     EXPECT_LE(ticksWhileOpen, 1) << "while the editor was open";
     EXPECT_TRUE(TreeBeginsWithin("C\nA\nB\nN\n")) << Describe();
 
-    ShowWindow(host_->window(), SW_SHOW);
+    ShowWindow(host_->window(), SW_SHOWNOACTIVATE);
     SetCapture(host_->window());
     host_->AddFolder(nullptr, "M", TVI_FIRST);
     RunHost(500);
