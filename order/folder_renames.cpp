@@ -140,8 +140,11 @@ bool FindFolderRename(const FolderKeyCopies& before, const FolderKeyCopies& afte
     DWORD fromLength = 0, toLength = 0;
     const char* from = ShortestMissing(was, now, &fromLength);
     const char* to = ShortestMissing(now, was, &toLength);
-    // The data folder itself has the empty key, and everything is under it.
-    if (!from || !to || fromLength == 0 || toLength == 0) return false;
+    // The data folder itself has the empty key, and everything is under it;
+    // and a folder does not move under itself.
+    if (!from || !to || fromLength == 0 || toLength == 0 || LineIsUnderKey(to, toLength, from, fromLength) ||
+        LineIsUnderKey(from, fromLength, to, toLength))
+        return false;
     const long left = MissingAllUnder(was, now, from, fromLength);
     if (left < 0 || left != MissingAllUnder(now, was, to, toLength)) return false;
     // Each folder that left came back under the new key, by the same rest.

@@ -6,6 +6,9 @@ namespace {
 
 const DWORD kUndoneWithin = 1000;
 const int kUndoneTimesToGiveWay = 3;
+// Each sort message looks the list through: past this many groups (a tree
+// rebuilt whole, thousands of groups re-sorted) the rest are not remembered.
+const DWORD kMostGroups = 1024;
 
 struct SortedGroup {
     HTREEITEM parent;
@@ -34,6 +37,7 @@ SortedGroup* Find(HTREEITEM parent) {
 // Without memory for one more group, that group is not remembered: at
 // worst it goes on being re-sorted, twice a second at most.
 SortedGroup* Add(HTREEITEM parent) {
+    if (g_groups.count == kMostGroups) return nullptr;
     if (g_groups.count == g_groups.capacity) {
         const DWORD capacity = g_groups.capacity ? g_groups.capacity * 2 : 16;
         SortedGroup* larger = static_cast<SortedGroup*>(HostAlloc(capacity * sizeof(SortedGroup)));

@@ -130,6 +130,8 @@ bool WriteRenamedFolders() {
     return true;
 }
 
+bool RenamesPending() { return g_followed.renames[0].keys != nullptr; }
+
 void ForgetFolderKeys() {
     DropKeys();
     while (g_followed.renames[0].keys) DropPendingRename(0);

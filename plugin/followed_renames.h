@@ -28,5 +28,8 @@ void FindRenamedFolders(HWND tree);
 // read or replaced now (they wait for another try).
 bool WriteRenamedFolders();
 
+// Whether renames wait to be written.
+bool RenamesPending();
+
 // Forgets everything: the host exits, or another tree is watched.
 void ForgetFolderKeys();

@@ -26,6 +26,14 @@ const DWORD kLeastBetweenSorts = 500;
 // A file that another program holds is tried at each settling tick, for
 // five seconds; then again at the next change.
 const int kMostReadTries = 50;
+// A rename the file could not take (held without delete sharing, a folder
+// that takes no new file) is tried again at the quiet looks, five times;
+// then at the next change.
+const int kMostRenameTries = 5;
+// The items whose text or data the host set since the last look, checked
+// at the next tick with one question each; more than this many, and every
+// remembered record is read again instead (no question to the tree).
+const int kMostItemsSet = 16;
 
 struct Watch {
     HWND watched;         // the tree whose changes count, null when none
@@ -35,6 +43,11 @@ struct Watch {
     DWORD lastChange;     // GetTickCount of the last change
     DWORD lastSort;       // GetTickCount of the module's last re-sort
     int readTries;        // re-sorts that could not read the file since the last change
+    int renameTries;      // quiet looks that tried to write a rename since the last change
+    bool keysDue;         // a change since the tree's keys were last compared
+    HTREEITEM itemsSet[kMostItemsSet];
+    int itemsSetCount;
+    bool manyItemsSet;
     UINT_PTR timer;       // the thread timer, 0 when none
     DWORD timerThread;    // the thread it ticks on
     UINT tick;            // its interval
@@ -69,7 +82,9 @@ bool HostBusyWithTree(HWND tree) { return GetCapture() != nullptr || TreeGetEdit
 void NoteChange() {
     g_watch.lastChange = GetTickCount();
     g_watch.changePending = true;
+    g_watch.keysDue = true;
     g_watch.readTries = 0;
+    g_watch.renameTries = 0;
     // While the host or the editor is busy with the tree, the timer keeps
     // its slow pace (or none, for the editor), and looks once that is over.
     if (!g_module.editorRunning && !g_watch.hostBusy) SetTick(kSettlingTick);
@@ -77,15 +92,29 @@ void NoteChange() {
 
 // Settles the changes of `tree`: a folder renamed or moved has its lines in
 // the order file follow it, then the groups out of order are sorted, but
-// those left to another party. kNotNow when the file could not be read or
-// replaced now.
+// those left to another party. The tree's keys are compared once for each
+// change; a retry of a file that was held only reads the file again.
 SortOutcome Settle(HWND tree) {
     // Changes the host makes inside (it may pump messages) make it pending again.
     g_watch.changePending = false;
-    FindRenamedFolders(tree);
-    const bool renamesWritten = WriteRenamedFolders();
-    const SortOutcome outcome = SortFolderTree(tree, GroupGivenWay);
-    return renamesWritten ? outcome : SortOutcome::kNotNow;
+    if (g_watch.keysDue) {
+        g_watch.keysDue = false;
+        FindRenamedFolders(tree);
+    }
+    // A rename the file cannot take now waits for the quiet looks.
+    WriteRenamedFolders();
+    return SortFolderTree(tree, GroupGivenWay);
+}
+
+// The items the host set since the last look, one question each: a folder
+// renamed in place, its record's path changed, with a word to the tree.
+bool ItemsSetChanged(HWND tree) {
+    bool changed = g_watch.manyItemsSet && AnyFolderKeyChanged();
+    for (int i = 0; i < g_watch.itemsSetCount && !g_watch.manyItemsSet && !changed; ++i)
+        changed = FolderKeyChanged(TreeGetItemData(tree, g_watch.itemsSet[i]));
+    g_watch.itemsSetCount = 0;
+    g_watch.manyItemsSet = false;
+    return changed;
 }
 
 void SettleIfDue(HWND tree) {
@@ -126,8 +155,8 @@ void Look() {
     HWND tree = g_watch.watched;
     if (tree && !TreeIsLive(tree)) {
         StopListening(tree);
-        g_watch.watched = tree = nullptr;
-        g_watch.lookingForTree = true;
+        OnTreeDestroying(tree);
+        tree = nullptr;
     }
     // The editor's end resumes the watch.
     if (g_module.editorRunning || (!tree && !g_watch.lookingForTree)) {
@@ -154,7 +183,8 @@ void Look() {
     }
     g_watch.hostBusy = HostBusyWithTree(tree);
     if (g_watch.watched != tree) return;
-    if (!g_watch.changePending && AnyFolderKeyChanged()) {
+    if (!g_watch.changePending && ItemsSetChanged(tree)) NoteChange();
+    if (!g_watch.changePending && g_watch.tick == kQuietTick && AnyFolderKeyChanged()) {
         // Changed up to a look ago, and no insert or delete came since:
         // settled already.
         NoteChange();
@@ -162,6 +192,12 @@ void Look() {
     }
     if (g_watch.changePending && !g_watch.hostBusy) SettleIfDue(tree);
     if (g_watch.watched != tree) return;
+    if (!g_watch.changePending && g_watch.tick == kQuietTick && RenamesPending() &&
+        g_watch.renameTries < kMostRenameTries) {
+        ++g_watch.renameTries;
+        if (WriteRenamedFolders()) SortFolderTree(tree, GroupGivenWay);
+        if (g_watch.watched != tree) return;
+    }
     if (!g_watch.changePending)
         SetTick(kQuietTick);
     else
@@ -191,14 +227,28 @@ void NoteSort(UINT message, WPARAM recursive, LPARAM lParam) {
 }
 
 // An item's text or data set: a folder renamed in place (its record's path
-// changed) shows here, or an unread count, which costs one question.
-void NoteItemSet(HWND tree, LPARAM lParam) {
+// changed) shows here, or an unread count. Checked at the next tick, each
+// item once however often the host sets it: a question about an item makes
+// some controls search every item (Wine's does), and a mail check sets the
+// same folders' texts again and again.
+void NoteItemSet(LPARAM lParam) {
     if (g_watch.changePending) return;
     LPARAM itemData = 0;
     HTREEITEM item = SetItemMessageItem(lParam, &itemData);
     if (!item) return;
-    if (!itemData) itemData = TreeGetItemData(tree, item);
-    if (FolderKeyChanged(itemData)) NoteChange();
+    // The record given with the message: no question needed.
+    if (itemData) {
+        if (FolderKeyChanged(itemData)) NoteChange();
+        return;
+    }
+    for (int i = 0; i < g_watch.itemsSetCount; ++i) {
+        if (g_watch.itemsSet[i] == item) return;
+    }
+    if (g_watch.itemsSetCount < kMostItemsSet)
+        g_watch.itemsSet[g_watch.itemsSetCount++] = item;
+    else
+        g_watch.manyItemsSet = true;
+    if (!g_module.editorRunning && !g_watch.hostBusy) SetTick(kSettlingTick);
 }
 
 void OnTreeMessage(HWND tree, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -213,7 +263,7 @@ void OnTreeMessage(HWND tree, UINT message, WPARAM wParam, LPARAM lParam) {
             return;
         case TVM_SETITEMA:
         case TVM_SETITEMW:
-            NoteItemSet(tree, lParam);
+            NoteItemSet(lParam);
             return;
         case TVM_SORTCHILDREN:
         case TVM_SORTCHILDRENCB:
@@ -227,6 +277,10 @@ void OnTreeMessage(HWND tree, UINT message, WPARAM wParam, LPARAM lParam) {
 // The host may make another tree window: it is looked for once a second.
 void OnTreeDestroying(HWND tree) {
     if (tree != g_watch.watched) return;
+    // Its items and groups are gone with it.
+    ForgetGroupSorts();
+    g_watch.itemsSetCount = 0;
+    g_watch.manyItemsSet = false;
     g_watch.watched = nullptr;
     g_watch.lookingForTree = true;
     SetTick(kQuietTick);
@@ -252,9 +306,12 @@ void WatchHostTree(HWND hostTree, bool sortDue) {
 }
 
 SortOutcome SortBeforeEditor(HWND hostTree) {
-    if (hostTree != g_watch.watched || !g_watch.changePending || g_module.sortingTree) return SortFolderTree(hostTree);
+    if (hostTree != g_watch.watched || g_module.sortingTree) return SortFolderTree(hostTree);
+    if (!g_watch.changePending && !ItemsSetChanged(hostTree) && !AnyFolderKeyChanged())
+        return SortFolderTree(hostTree, GroupGivenWay);
     // A change not settled yet may be a rename: followed before the editor
     // copies the tree, whose OK would otherwise save the folder last.
+    g_watch.keysDue = true;
     return Settle(hostTree);
 }
 
@@ -271,6 +328,8 @@ bool StopWatchingHostTree() {
     g_watch.lookingForTree = false;
     g_watch.changePending = false;
     g_watch.hostBusy = false;
+    g_watch.itemsSetCount = 0;
+    g_watch.manyItemsSet = false;
     ForgetGroupSorts();
     ForgetFolderKeys();
     return UnsubclassTrees() && timerGone;

@@ -65,6 +65,9 @@ int ListenedPlace(HWND tree) {
 bool SubclassTree(HWND tree, const TreeListener& listener) {
     if (ListenedPlace(tree) >= 0) return true;
     for (int i = 0; i < kPlaces; ++i) {
+        // A place whose window is gone without its last message reaching
+        // the procedure (it was cut out) can be called no more.
+        if (g_places[i].tree && !IsWindow(g_places[i].tree)) g_places[i] = Place{};
         if (g_places[i].tree) continue;
         const bool unicode = IsWindowUnicode(tree) != FALSE;
         WNDPROC original = SubclassWindow(tree, unicode, kProcedures[i]);

@@ -1,11 +1,11 @@
 // The order file's lines of a renamed folder: which lines name it or its
 // subfolders, and the file's bytes with them following the new name.
-#include <gtest/gtest.h>
-
 #include <string>
+#include <vector>
 
+#include "order/folder_key_copies.h"
 #include "order/folder_renames.h"
-#include "standin/host.h"
+#include "tests/core_fixture.h"
 
 namespace {
 
@@ -57,6 +57,48 @@ TEST(FolderRenames, ARenamedFileChangesOnlyTheFoldersFirstBytes) {
     EXPECT_EQ(written, after);
     EXPECT_TRUE(AnyLineUnder(before.data(), count, from.data(), static_cast<DWORD>(from.size())));
     EXPECT_FALSE(AnyLineUnder(before.data(), count, to.data(), static_cast<DWORD>(to.size())));
+}
+
+// Which folder became which, from the keys before and after a burst of the
+// host's changes: one folder and its subfolders by the same rest, keeping
+// its parent or its name; anything else tells nothing.
+TEST_F(CoreTest, ARenameIsOneFolderAndItsSubfoldersByTheSameRest) {
+    using standin::Sjis;
+    struct Case {
+        const char* what;
+        std::vector<std::string> before, after;
+        const char* from;  // null: no rename
+        const char* to;
+    };
+    const Case cases[] = {
+        {"a folder with a subfolder renamed", {"A\\", "A\\B\\", "C\\"}, {"C\\", "D\\B\\", "D\\"}, "A\\", "D\\"},
+        {"a subfolder renamed", {"A\\", "A\\B\\"}, {"A\\", "A\\X\\"}, "A\\B\\", "A\\X\\"},
+        {"a subfolder moved", {"A\\", "C\\", "A\\B\\"}, {"A\\", "C\\", "C\\B\\"}, "A\\B\\", "C\\B\\"},
+        {"letter case only", {"Work\\"}, {"work\\"}, "Work\\", "work\\"},
+        {"表 to 表示", {Sjis(u8"表\\"), Sjis(u8"表\\ソ\\")}, {Sjis(u8"表示\\"), Sjis(u8"表示\\ソ\\")},
+         u8"表\\", u8"表示\\"},
+        {"two folders renamed", {"A\\", "C\\"}, {"D\\", "E\\"}, nullptr, nullptr},
+        {"a folder gone and another made elsewhere", {"A\\", "A\\B\\", "C\\"}, {"A\\", "C\\", "C\\X\\"},
+         nullptr, nullptr},
+        {"subfolders that differ", {"A\\", "A\\B\\"}, {"D\\", "D\\X\\"}, nullptr, nullptr},
+        {"a subfolder left behind", {"A\\", "A\\B\\"}, {"D\\", "A\\B\\"}, nullptr, nullptr},
+        {"under itself", {"A\\"}, {"A\\A\\"}, nullptr, nullptr},
+        {"folders added only", {"A\\"}, {"A\\", "B\\"}, nullptr, nullptr},
+        {"folders removed only", {"A\\", "B\\"}, {"A\\"}, nullptr, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FolderKeyCopies before, after;
+        for (const std::string& key : c.before) before.Add(host_->NewRecord(standin::Host().dataFolder + key));
+        for (const std::string& key : c.after) after.Add(host_->NewRecord(standin::Host().dataFolder + key));
+        ASSERT_TRUE(before.Index() && after.Index());
+        FolderRename rename = {};
+        const bool found = FindFolderRename(before, after, &rename);
+        ASSERT_EQ(found, c.from != nullptr);
+        if (!found) continue;
+        EXPECT_EQ(std::string(rename.from, rename.fromLength), Sjis(c.from));
+        EXPECT_EQ(std::string(rename.to, rename.toLength), Sjis(c.to));
+    }
 }
 
 }  // namespace
