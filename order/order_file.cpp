@@ -5,6 +5,7 @@
 #include "order/folder_renames.h"
 #include "order/kept_lines.h"
 #include "order/order_lines.h"
+#include "order/order_text.h"
 #include "order/tree_walk.h"
 #include "plugin/host_api.h"
 #include "plugin/module_state.h"
@@ -231,8 +232,10 @@ enum class FileRead { kRead, kMissing, kHeld, kNoMemory, kUnreadable };
 
 // Reads the whole order file into `block`, one host block of exactly its
 // size; `*byteCount` is the size, then the bytes read.
-FileRead ReadWholeOrderFile(HostBlock* block, DWORD* byteCount, OrderFileWait wait) {
+FileRead ReadWholeOrderFile(HostBlock* block, DWORD* byteCount, OrderFileWait wait,
+                            OrderFileEncoding* encoding = nullptr) {
     *byteCount = 0;
+    if (encoding) *encoding = OrderFileEncoding::kCodePage;
     FileHandle file(OpenOrderFileForReading(wait));
     if (!file) {
         DWORD error = GetLastError();
@@ -263,6 +266,13 @@ FileRead ReadWholeOrderFile(HostBlock* block, DWORD* byteCount, OrderFileWait wa
         bytesRead += got;
     }
     *byteCount = bytesRead;
+    // A file saved as UTF-8 or UTF-16 is read as its text.
+    const OrderFileEncoding found = EncodingOf(bytes, bytesRead);
+    if (encoding) *encoding = found;
+    if (!ConvertToCodePage(block, byteCount, found)) {
+        block->Reset();
+        return FileRead::kNoMemory;
+    }
     return FileRead::kRead;
 }
 
@@ -329,15 +339,17 @@ RenameRewrite RewriteOrderFileForRename(const FolderRename& rename) {
     if (IsReadOnlyFile(GetFileAttributesA(g_module.orderFilePath))) return RenameRewrite::kLeftAlone;
     HostBlock file;
     DWORD count = 0;
-    switch (ReadWholeOrderFile(&file, &count, OrderFileWait::kNever)) {
+    OrderFileEncoding encoding;
+    switch (ReadWholeOrderFile(&file, &count, OrderFileWait::kNever, &encoding)) {
         case FileRead::kRead: break;
         case FileRead::kMissing: return RenameRewrite::kLeftAlone;
         case FileRead::kNoMemory: return count == 0 ? RenameRewrite::kLeftAlone : RenameRewrite::kNotNow;
         default: return RenameRewrite::kNotNow;
     }
     const char* bytes = file.get();
-    // Not text this plug-in writes; or the new name has an order of its own.
-    if (HoldsNulByte(bytes, count) || AnyLineUnder(bytes, count, rename.to, rename.toLength) ||
+    // Not text this plug-in writes (rewritten as Shift_JIS, every other line
+    // would change too); or the new name has an order of its own.
+    if (encoding != OrderFileEncoding::kCodePage || HoldsNulByte(bytes, count) || AnyLineUnder(bytes, count, rename.to, rename.toLength) ||
         !AnyLineUnder(bytes, count, rename.from, rename.fromLength))
         return RenameRewrite::kLeftAlone;
     const DWORD renamedCount = RenamedFileBytes(bytes, count, rename);

@@ -26,7 +26,7 @@ const char kSaveFailedUnreadable[] =
     "ファイルのアクセス許可を確認してから、もう一度OKを押してください。";
 const char kSaveFailedNotPlainText[] =
     "このファイルは、プラグインが読み書きする形式（Shift_JISのテキスト）ではありません"
-    "（Unicodeで保存されたファイルなど）。書き換えると中の行が壊れるため、変更していません。"
+    "（目印のないUnicodeで保存されたファイルなど）。書き換えると中の行が壊れるため、変更していません。"
     "メモ帳で開き、[名前を付けて保存]で文字コードを「ANSI」にして保存してから、もう一度OKを押してください。";
 const char kSaveFailedFolderFormat[] =
     "並び順を保存できませんでした。\r\n\r\n"

@@ -309,12 +309,13 @@ TEST_F(FaultTest, ASaveThatFailsSaysWhyKeepsTheEditorOpenAndTheOldFile) {
 }
 
 // OK over a file that holds NUL bytes, which is no text this plug-in
-// writes: rewritten line by line, it would be cut into fragments. It stays
-// byte for byte, the user is told how to save it, and the editor stays open.
+// writes (and no UTF-16 with its mark): rewritten line by line, it would be
+// cut into fragments. It stays byte for byte, the user is told how to save
+// it, and the editor stays open.
 TEST_F(FaultTest, OkOverAFileWithNulBytesLeavesItAndSaysHowToSaveIt) {
-    const std::string savedAsUtf16("\xFF\xFE" "B\0\\\0\r\0\n\0" "A\0\\\0\r\0\n\0", 18);
+    const std::string utf16WithoutMark("B\0\\\0\r\0\n\0" "A\0\\\0\r\0\n\0", 16);
     const std::string withANul("B\\\r\nA\0\\\r\n", 9);
-    for (const std::string& before : {savedAsUtf16, withANul}) {
+    for (const std::string& before : {utf16WithoutMark, withANul}) {
         Start("A\nB\n", before);
         bool openAfterOk = false;
         watcher_.OnNextDialog([&](HWND dialog) {
@@ -330,6 +331,40 @@ TEST_F(FaultTest, OkOverAFileWithNulBytesLeavesItAndSaysHowToSaveIt) {
                       u8"メモ帳で開き、[名前を付けて保存]で文字コードを「ANSI」にして保存してから")),
                   std::string::npos);
         ExpectNoTemporaryFile();
+    }
+}
+
+// A file saved as UTF-8 (Notepad's default), with its mark or without, or
+// as UTF-16 ("Unicode"), orders the folders at start-up as its Shift_JIS
+// text would; OK writes Shift_JIS, keeping its other lines as their text. A
+// character Shift_JIS lacks leaves its line naming no folder.
+TEST_F(FaultTest, AFileSavedAsUtf8OrUtf16OrdersAsItsTextDoes) {
+    const std::string text = u8"予定\\\r\n仕事\\\r\n한국\\\r\nGone\\\r\n";
+    auto utf16 = [&](bool littleEndian) {
+        std::wstring wide(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0)), L'\0');
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], static_cast<int>(wide.size()));
+        std::string bytes = littleEndian ? "\xFF\xFE" : "\xFE\xFF";
+        for (wchar_t unit : wide) {
+            const char low = static_cast<char>(unit & 0xFF), high = static_cast<char>(unit >> 8);
+            bytes += littleEndian ? std::string{low, high} : std::string{high, low};
+        }
+        return bytes;
+    };
+    struct Case {
+        const char* what;
+        std::string file;
+    };
+    const Case cases[] = {
+        {"UTF-8", text}, {"UTF-8 with its mark", "\xEF\xBB\xBF" + text}, {"UTF-16", utf16(true)},
+        {"UTF-16 big-endian", utf16(false)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Start(standin::Sjis(u8"仕事\n趣味\n予定\n"), c.file);
+        EXPECT_EQ(standin::Utf8(Describe()), u8"予定\n仕事\n趣味\n");
+        EXPECT_EQ(ConfirmEditor(), 1);
+        EXPECT_EQ(standin::Utf8(ReadOrderFile()), u8"予定\\\r\n仕事\\\r\n趣味\\\r\n?\?\\\r\nGone\\\r\n");
+        EXPECT_TRUE(watcher_.messageBoxes().empty());
     }
 }
 
