@@ -50,6 +50,20 @@ double LongestDispatchUntilQuiet(DWORD quietMilliseconds) {
     return longest;
 }
 
+// An unread count: the folder's text changes, its path does not.
+double UnreadCountCost(HWND tree, HTREEITEM folder, int count) {
+    int unread = 0;
+    return NanosecondsEach(count, [&] {
+        char text[32];
+        wsprintfA(text, "Folder (%d)", ++unread % 1000);
+        TVITEMA item = {};
+        item.mask = TVIF_HANDLE | TVIF_TEXT;
+        item.hItem = folder;
+        item.pszText = text;
+        SendMessageA(tree, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    });
+}
+
 struct Costs {
     std::vector<double> treeRead, treeItem, treeSetText, treeInsertDelete, otherWindow;
 };
@@ -67,17 +81,7 @@ void MeasureMessages(standin::FolderTreeHost& host, Costs* costs) {
         item.cchTextMax = sizeof text;
         SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
     }));
-    // An unread count: the folder's text changes, its path does not.
-    int count = 0;
-    costs->treeSetText.push_back(NanosecondsEach(100000, [&] {
-        char text[32];
-        wsprintfA(text, "Folder0 (%d)", ++count % 1000);
-        TVITEMA item = {};
-        item.mask = TVIF_HANDLE | TVIF_TEXT;
-        item.hItem = first;
-        item.pszText = text;
-        SendMessageA(tree, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-    }));
+    costs->treeSetText.push_back(UnreadCountCost(tree, first, 100000));
     costs->otherWindow.push_back(
         NanosecondsEach(100000, [&] { SendMessageA(host.window(), WM_GETTEXTLENGTH, 0, 0); }));
     LPARAM record = host.NewRecord("C:\\BeckyData\\Bench\\");
@@ -152,24 +156,11 @@ void ResortAfterAChange(const std::string& modulePath, bool nested) {
                 followed, look, standin::Host().heap->outstandingBytes() / 1024.0);
     // An unread count on the last folder: each question about an item makes
     // Wine's control search its items, and this one is found last.
-    HTREEITEM last = items.back();
-    auto setText = [&] {
-        int count = 0;
-        return NanosecondsEach(20000, [&] {
-            char text[32];
-            wsprintfA(text, "Folder (%d)", ++count % 1000);
-            TVITEMA item = {};
-            item.mask = TVIF_HANDLE | TVIF_TEXT;
-            item.hItem = last;
-            item.pszText = text;
-            SendMessageA(host.tree(), TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-        });
-    };
     LongestDispatchUntilQuiet(800);
-    const double watched = setText();
+    const double watched = UnreadCountCost(host.tree(), items.back(), 20000);
     LongestDispatchUntilQuiet(800);
     module.OnExit();
-    const double unwatched = setText();
+    const double unwatched = UnreadCountCost(host.tree(), items.back(), 20000);
     std::printf("%24s TVM_SETITEMA text on the last folder: %.0f ns unwatched, %.0f ns watched (%.2fx)\n", "",
                 unwatched, watched, watched / unwatched);
 }
