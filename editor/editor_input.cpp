@@ -15,7 +15,7 @@ namespace {
 const UINT kKeyActionMessage = WM_APP + 0x231;
 enum KeyAction : UINT { kActionUndo = 16, kActionRedo, kActionMenu };
 // The menu's own entries; the moves are FolderMove's values.
-enum MenuAction : UINT { kActionSortGroup = 32 };
+enum MenuAction : UINT { kActionSortGroup = 32, kActionSortSubfolders };
 
 // Button timer id; a button keeps no timers of its own.
 const UINT_PTR kRepeatTimer = 0x7A32;
@@ -41,7 +41,8 @@ void Act(HWND tree, UINT action) {
     switch (action) {
         case kActionUndo: UndoMove(tree); break;
         case kActionRedo: RedoMove(tree); break;
-        case kActionSortGroup: SortSelectedGroup(tree); break;
+        case kActionSortGroup: SortGroupByName(tree, false); break;
+        case kActionSortSubfolders: SortGroupByName(tree, true); break;
         default:
             if (action <= static_cast<UINT>(FolderMove::kLast)) MoveSelectedFolder(tree, static_cast<FolderMove>(action));
             break;
@@ -253,7 +254,8 @@ void ShowFolderMenu(HWND tree, POINT screenPoint, bool atSelection) {
     menu.Add(kId + static_cast<UINT>(FolderMove::kUp), kMenuMoveUp, CanMove(tree, FolderMove::kUp));
     menu.Add(kId + static_cast<UINT>(FolderMove::kDown), kMenuMoveDown, CanMove(tree, FolderMove::kDown));
     menu.Add(kId + static_cast<UINT>(FolderMove::kLast), kMenuMoveLast, CanMove(tree, FolderMove::kLast));
-    menu.Add(kId + kActionSortGroup, kMenuSortGroup, CanSortSelectedGroup(tree));
+    menu.Add(kId + kActionSortGroup, kMenuSortGroup, CanSortGroupByName(tree, false));
+    menu.Add(kId + kActionSortSubfolders, kMenuSortSubfolders, CanSortGroupByName(tree, true));
     menu.AddSeparator();
     menu.Add(kId + kActionUndo, kMenuUndo, CanUndo());
     menu.Add(kId + kActionRedo, kMenuRedo, CanRedo());

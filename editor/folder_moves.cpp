@@ -1,5 +1,6 @@
 #include "editor/folder_moves.h"
 
+#include "editor/name_order.h"
 #include "order/folder_key_copies.h"
 #include "plugin/host_api.h"
 #include "plugin/module_state.h"
@@ -200,13 +201,9 @@ private:
     char* Name(int i) const {
         return block_.get() + count_ * (sizeof(HTREEITEM) + 2 * sizeof(int)) + i * kItemTextCapacity;
     }
-    // As the user's locale sorts names (Explorer's order, near enough):
-    // letter case and the width of kana and Latin letters do not count. A
-    // comparison the system cannot make counts as equal names.
-    bool Before(int a, int b) const {
-        return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE | NORM_IGNOREWIDTH, Name(a), -1, Name(b), -1) ==
-               CSTR_LESS_THAN;
-    }
+    // As Explorer sorts names: a comparison the system cannot make counts
+    // as equal names.
+    bool Before(int a, int b) const { return CompareFolderNames(Name(a), Name(b)) < 0; }
 
     HWND tree_ = nullptr;
     HTREEITEM parent_ = nullptr;
@@ -405,15 +402,24 @@ HTREEITEM MoveFolder(HWND tree, HTREEITEM item, HTREEITEM previousSibling) {
     return MoveOneFolder(tree, item, previousSibling, HistoryStep::kRecord);
 }
 
-bool CanSortSelectedGroup(HWND tree) {
+namespace {
+// A folder of the group to put in name order: the selected folder's own
+// group, or its first subfolder's.
+HTREEITEM GroupMember(HWND tree, bool subfolders) {
     HTREEITEM selected = TreeGetSelection(tree);
+    return selected && subfolders ? TreeGetChild(tree, selected) : selected;
+}
+}  // namespace
+
+bool CanSortGroupByName(HWND tree, bool subfolders) {
+    HTREEITEM member = GroupMember(tree, subfolders);
     SiblingGroup group;
-    return selected && group.Read(tree, selected) && !group.keyless() && group.SortByName();
+    return member && group.Read(tree, member) && !group.keyless() && group.SortByName();
 }
 
-bool SortSelectedGroup(HWND tree) {
+bool SortGroupByName(HWND tree, bool subfolders) {
     if (g_module.editorAbandoned) return false;
-    HTREEITEM selected = TreeGetSelection(tree);
+    HTREEITEM selected = GroupMember(tree, subfolders);
     if (!selected) return false;
     SiblingGroup group;
     if (!group.Read(tree, selected)) {

@@ -59,16 +59,16 @@ bool FolderHasKey(LPARAM itemData);
 // item, or null.
 HTREEITEM MoveFolder(HWND tree, HTREEITEM item, HTREEITEM previousSibling);
 
-// ---- The selected folder's group in name order.
+// ---- A group in name order: the selected folder's own group, or with
+// `subfolders` the selected folder's subfolders.
 
-// True when the selected folder's siblings (itself among them) are not in
-// the order of their names as the user's locale sorts them, ignoring case
-// and width, and every one of them has a key.
-bool CanSortSelectedGroup(HWND tree);
-// Puts them in that order, equal names keeping theirs, as one step of the
+// True when the group is not in the order of their names as Explorer sorts
+// them (editor/name_order.h), and every one of them has a key.
+bool CanSortGroupByName(HWND tree, bool subfolders);
+// Puts it in that order, equal names keeping theirs, as one step of the
 // history. A group that cannot be put in order whole is left as it was and
 // the user is told. False when nothing moved.
-bool SortSelectedGroup(HWND tree);
+bool SortGroupByName(HWND tree, bool subfolders);
 
 // ---- Undo and redo, as long as one editor dialog lives.
 

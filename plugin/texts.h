@@ -49,7 +49,9 @@ extern const char kMenuMoveFirst[];
 extern const char kMenuMoveUp[];
 extern const char kMenuMoveDown[];
 extern const char kMenuMoveLast[];
-// The selected folder's group in the order of the names shown.
+// The selected folder's group, or its subfolders, in the order of the names
+// shown.
 extern const char kMenuSortGroup[];
+extern const char kMenuSortSubfolders[];
 extern const char kMenuUndo[];
 extern const char kMenuRedo[];

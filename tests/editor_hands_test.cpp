@@ -237,12 +237,13 @@ TEST_F(EditorHandsTest, TheMenuMovesTheFolderItOpensOnAndGreysWhatWouldDoNothing
         const char* after;
     };
     const Step steps[] = {
-        {"D", "right-click", 0, "----ggg", "D A B C E F"},  // already in name order
-        {"D", "menu key", 2, "gg----g", "A D B C E F"},
-        {"F", "Shift+F10", 1, "--gg--g", "A D B C F E"},
-        {"B", "right-click", 3, "------g", "A D C F E B"},
-        {"B", "menu key", 6, "--gg--g", "A D B C F E"},  // undo: B back before C
-        {"E", "right-click", -1, "--gg---", "A D B C F E"},  // Escape
+        // A folder without subfolders has none to put in name order.
+        {"D", "right-click", 0, "----gggg", "D A B C E F"},  // already in name order
+        {"D", "menu key", 2, "gg---g-g", "A D B C E F"},
+        {"F", "Shift+F10", 1, "--gg-g-g", "A D B C F E"},
+        {"B", "right-click", 3, "-----g-g", "A D C F E B"},
+        {"B", "menu key", 7, "--gg-g-g", "A D B C F E"},  // undo: B back before C
+        {"E", "right-click", -1, "--gg-g--", "A D B C F E"},  // Escape
     };
     std::vector<std::string> texts;
     Edit([&](HWND dialog) {
@@ -273,7 +274,10 @@ TEST_F(EditorHandsTest, TheMenuMovesTheFolderItOpensOnAndGreysWhatWouldDoNothing
         "1\x82\xC2\x8F\xE3\x82\xD6\tAlt+\x81\xAA",             // 1つ上へ Alt+↑
         "1\x82\xC2\x89\xBA\x82\xD6\tAlt+\x81\xAB",             // 1つ下へ Alt+↓
         "\x96\x96\x94\xF6\x82\xD6\x88\xDA\x93\xAE\tAlt+End",  // 末尾へ移動
-        "\x96\xBC\x91\x4F\x8F\x87\x82\xC9\x95\xC0\x82\xD7\x82\xE9",  // 名前順に並べる
+        "\x82\xB1\x82\xCC\x8A\x4B\x91\x77\x82\xF0\x96\xBC\x91\x4F\x8F\x87\x82\xC9\x95\xC0\x82\xD7\x91\xD6\x82\xA6",
+        // この階層を名前順に並べ替え
+        "\x83\x54\x83\x75\x83\x74\x83\x48\x83\x8B\x83\x5F\x82\xF0\x96\xBC\x91\x4F\x8F\x87\x82\xC9\x95\xC0\x82\xD7\x91\xD6\x82\xA6",
+        // サブフォルダを名前順に並べ替え
         "\x8C\xB3\x82\xC9\x96\xDF\x82\xB7\tCtrl+Z",            // 元に戻す
         "\x82\xE2\x82\xE8\x92\xBC\x82\xB5\tCtrl+Y",            // やり直し
     };
@@ -395,7 +399,7 @@ TEST_F(EditorHandsTest, AFolderWithoutAKeyRefusesEveryWayOfMovingWithABeep) {
     });
     EXPECT_EQ(g_beeps, 6) << "buttons, keys, drop and a held button; the menu offers nothing";
     EXPECT_TRUE(draggedShowsNo);
-    EXPECT_EQ(menu.greyed, "ggggggg");
+    EXPECT_EQ(menu.greyed, "gggggggg");
     EXPECT_EQ(after, "A Outside B");
     EXPECT_EQ(passed, "B A Outside");
     EXPECT_EQ(ReadOrderFile(), "A\\\r\nB\\\r\n");
@@ -626,6 +630,35 @@ TEST_F(EditorHandsTest, NameOrderPutsAGroupOfJapaneseAndLatinNamesInOrderAsOneSt
     }
     expected += "Q\\\r\n";
     EXPECT_EQ(standin::Utf8(ReadOrderFile()), standin::Utf8(expected));
+}
+
+// The subfolders' entry puts the selected folder's subfolders in name
+// order, numbers as numbers, as one step; greyed for a folder without
+// subfolders and once they are in order.
+TEST_F(EditorHandsTest, TheSubfoldersEntryPutsThemInNameOrderAsOneStep) {
+    using standin::Sjis;
+    const std::string months = Sjis(u8"月別");
+    StartWith(Sjis(u8"月別\n  10月\n  1月\n  12月\n  2月\nQ\n"));
+    std::string greyedOnLeaf, greyedBefore, greyedAfter, afterSort, afterUndo, afterRedo;
+    Edit([&](HWND dialog) {
+        RealInputTurn turn(dialog);
+        HWND tree = standin::DialogTree(dialog);
+        greyedOnLeaf = PickFromMenu(dialog, RightClick(OnRow(tree, "Q")), -1).greyed;
+        greyedBefore = PickFromMenu(dialog, RightClick(OnRow(tree, months)), 5).greyed;
+        afterSort = Children(tree, months);
+        greyedAfter = PickFromMenu(dialog, RightClick(OnRow(tree, months)), -1).greyed;
+        Send(dialog, Chord({VK_CONTROL, 'Z'}));
+        afterUndo = Children(tree, months);
+        Send(dialog, Chord({VK_CONTROL, 'Y'}));
+        afterRedo = Children(tree, months);
+        standin::ClickButton(dialog, IDOK);
+    });
+    EXPECT_EQ(greyedOnLeaf.substr(5, 1), "g") << greyedOnLeaf;
+    EXPECT_EQ(greyedBefore.substr(5, 1), "-") << greyedBefore;
+    EXPECT_EQ(standin::Utf8(afterSort), u8"1月 2月 10月 12月");
+    EXPECT_EQ(greyedAfter.substr(5, 1), "g") << greyedAfter;
+    EXPECT_EQ(standin::Utf8(afterUndo), u8"10月 1月 12月 2月") << "one step back";
+    EXPECT_EQ(afterRedo, afterSort);
 }
 
 TEST_F(EditorHandsTest, TheWindowReopensWhereItWasLeftMovedIntoTheWorkArea) {
