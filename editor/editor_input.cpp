@@ -1,5 +1,6 @@
 #include "editor/editor_input.h"
 
+#include "editor/editor_tips.h"
 #include "editor/folder_moves.h"
 #include "plugin/module_state.h"
 #include "plugin/texts.h"
@@ -287,6 +288,27 @@ LRESULT CALLBACK EditorTreeProc(HWND tree, UINT message, WPARAM wParam, LPARAM l
             SetFocus(tree);
             if (item) TreeSelectItem(tree, item);
             return 0;
+        }
+        case WM_SETFOCUS: {
+            // The control selects its first row when it gets the focus with
+            // none selected: the editor opens with none, and ↓ selects the first.
+            const bool noneSelected = !TreeGetSelection(tree);
+            result = CallWindowProcA(g_module.editorTreeProc, tree, message, wParam, lParam);
+            if (noneSelected && TreeGetSelection(tree)) TreeSelectItem(tree, nullptr);
+            return result;
+        }
+        case WM_KEYDOWN:
+            // With no row selected, Windows' control selects the first at an
+            // arrow key and Wine's does nothing: both select it here.
+            if ((wParam == VK_DOWN || wParam == VK_UP || wParam == VK_HOME) && !TreeGetSelection(tree)) {
+                if (HTREEITEM first = TreeGetRoot(tree)) TreeSelectItem(tree, first);
+                return 0;
+            }
+            return CallWindowProcA(g_module.editorTreeProc, tree, message, wParam, lParam);
+        case WM_MOUSEMOVE: {
+            POINT point = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+            NoteTreePointer(tree, point);
+            return CallWindowProcA(g_module.editorTreeProc, tree, message, wParam, lParam);
         }
         case WM_RBUTTONUP: {
             // The menu opens on the release, and the release is not passed

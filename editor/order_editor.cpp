@@ -2,6 +2,7 @@
 
 #include "editor/editor_input.h"
 #include "editor/editor_layout.h"
+#include "editor/editor_tips.h"
 #include "editor/folder_moves.h"
 #include "order/folder_key_copies.h"
 #include "order/order_file.h"
@@ -39,6 +40,7 @@ public:
         // Already done when the dialog was destroyed; a dialog that never
         // got that far leaves no hook behind either.
         StopEditorInput();
+        StopEditorTips();
         TreeDropImages(nullptr, &g_editorImages);
         g_module.editorRunning = false;
         g_module.editorDialog = nullptr;
@@ -131,7 +133,11 @@ void InitialiseEditor(HWND dialog) {
     // even when told to by a program): the editor opens at its first row.
     TreeShowFirstRow(tree);
     StartEditorInput(dialog);
+    StartEditorTips(dialog);
     PrepareEditorLayout(dialog);
+    // Ready for the keyboard: ↓ selects the first folder, Alt+↓ moves it.
+    // (The dialog would put the focus on its first control, OK.)
+    SetFocus(tree);
 }
 
 // The dialog's window goes before its tree's, which would then remove its
@@ -224,11 +230,13 @@ INT_PTR CALLBACK OrderEditorProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     switch (message) {
         case WM_INITDIALOG:
             InitialiseEditor(dialog);
-            return TRUE;
+            // The focus is set: the dialog is not to choose one.
+            return FALSE;
         case WM_COMMAND:
             OnEditorCommand(dialog, LOWORD(wParam));
             return FALSE;
         case WM_NOTIFY:
+            if (AnswerFolderTip(lParam)) return TRUE;
             if (LOWORD(wParam) != IDC_FOLDER_TREE || NotificationCode(lParam) != NM_CUSTOMDRAW) return FALSE;
             return AnswerNotification(
                 dialog, TreeCustomDraw(GetDlgItem(dialog, IDC_FOLDER_TREE), lParam, IsGreyFolder));
@@ -245,6 +253,7 @@ INT_PTR CALLBACK OrderEditorProc(HWND dialog, UINT message, WPARAM wParam, LPARA
             return FALSE;
         case WM_DESTROY:
             RememberEditorPlace(dialog);
+            StopEditorTips();
             StopEditorInput();
             ReleaseEditorTree(dialog);
             // A settings request from here on finds no dialog to bring forward.

@@ -73,3 +73,10 @@ const char kMenuSortGroup[] = "この階層を名前順に並べ替え";
 const char kMenuSortSubfolders[] = "サブフォルダを名前順に並べ替え";
 const char kMenuUndo[] = "元に戻す\tCtrl+Z";
 const char kMenuRedo[] = "やり直し\tCtrl+Y";
+
+const char kTipMoveUp[] =
+    "選んだフォルダを1つ上へ (Alt+↑)\r\n押し続けると続けて動きます。ドラッグや、右クリックのメニューでも動かせます。";
+const char kTipMoveDown[] =
+    "選んだフォルダを1つ下へ (Alt+↓)\r\n押し続けると続けて動きます。ドラッグや、右クリックのメニューでも動かせます。";
+const char kTipGreyFolder[] =
+    "このフォルダはデータフォルダの外にあるため、並び順ファイルに書けず、動かせません。";

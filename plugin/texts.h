@@ -55,3 +55,9 @@ extern const char kMenuSortGroup[];
 extern const char kMenuSortSubfolders[];
 extern const char kMenuUndo[];
 extern const char kMenuRedo[];
+
+// The editor's tips when the pointer rests: the ↑ and ↓ buttons, with the
+// other ways to move a folder, and a grey folder.
+extern const char kTipMoveUp[];
+extern const char kTipMoveDown[];
+extern const char kTipGreyFolder[];

@@ -239,6 +239,36 @@ WNDPROC TreeSubclass(HWND tree, WNDPROC procedure) { return SubclassControl(tree
 
 WNDPROC SubclassControl(HWND control, WNDPROC procedure) { return SubclassWindow(control, false, procedure); }
 
+HWND CreateTips(HWND dialog, int width) {
+    HWND tips = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, dialog, nullptr,
+                                reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(dialog, GWLP_HINSTANCE)), nullptr);
+    if (tips) SendMessageA(tips, TTM_SETMAXTIPWIDTH, 0, width);
+    return tips;
+}
+
+bool AddTip(HWND tips, HWND control, const char* text) {
+    TOOLINFOA tool = {};
+    // The size of the version 4.70 structure, which every version of the
+    // control takes; later versions' fields are not needed here.
+    tool.cbSize = TTTOOLINFOA_V1_SIZE;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = GetParent(control);
+    tool.uId = reinterpret_cast<UINT_PTR>(control);
+    tool.lpszText = text ? const_cast<char*>(text) : LPSTR_TEXTCALLBACKA;
+    return SendMessageA(tips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool)) != FALSE;
+}
+
+bool AnswerTipText(LPARAM notification, HWND control, const char* text) {
+    NMTTDISPINFOA* info = reinterpret_cast<NMTTDISPINFOA*>(notification);
+    if (info->hdr.code != TTN_GETDISPINFOA || info->hdr.idFrom != reinterpret_cast<UINT_PTR>(control)) return false;
+    // The tooltip only reads the text, for as long as it shows it.
+    info->lpszText = const_cast<char*>(text);
+    return true;
+}
+
+void HideTip(HWND tips) { SendMessageA(tips, TTM_POP, 0, 0); }
+
 HWND TreeGetEditControl(HWND tree) { return reinterpret_cast<HWND>(SendMessageA(tree, TVM_GETEDITCONTROL, 0, 0)); }
 
 WNDPROC WindowProcedureOf(HWND window, bool unicode) {

@@ -147,6 +147,19 @@ UINT NotificationCode(LPARAM notification);
 // press acts on keeps the look it had.
 LRESULT TreeCustomDraw(HWND tree, LPARAM notification, bool (*isGrey)(LPARAM itemData));
 
+// A tooltip window for the controls of `dialog`, its tips wrapped at
+// `width` pixels; null when none could be made (the host registered the
+// class with the tree's). Destroyed with the dialog, or by DestroyWindow.
+HWND CreateTips(HWND dialog, int width);
+// Shows `text` when the pointer rests on `control`; with no text, the
+// tooltip asks its owner each time it is about to show (TTN_GETDISPINFOA).
+bool AddTip(HWND tips, HWND control, const char* text);
+// Answers that question for `control` with `text` (empty: no tip); false
+// for any other notification.
+bool AnswerTipText(LPARAM notification, HWND control, const char* text);
+// Hides the tip shown now: the next rest asks for its text again.
+void HideTip(HWND tips);
+
 // The label edit box the control shows while the user renames an item, or
 // null when none is open.
 HWND TreeGetEditControl(HWND tree);

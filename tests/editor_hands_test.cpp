@@ -227,6 +227,64 @@ std::vector<INPUT> RightClick(POINT at) {
     return {MouseTo(at), MouseButton(MOUSEEVENTF_RIGHTDOWN), MouseButton(MOUSEEVENTF_RIGHTUP)};
 }
 
+BOOL CALLBACK TakeShownTip(HWND window, LPARAM found) {
+    char name[32] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (lstrcmpiA(name, TOOLTIPS_CLASSA) != 0 || !IsWindowVisible(window)) return TRUE;
+    char text[512] = {};
+    SendMessageA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    *reinterpret_cast<std::string*>(found) = text;
+    return FALSE;
+}
+
+// The text of the thread's tooltip shown now, code page 932; empty for none.
+std::string ShownTip() {
+    std::string shown;
+    EnumThreadWindows(GetCurrentThreadId(), TakeShownTip, reinterpret_cast<LPARAM>(&shown));
+    return shown;
+}
+
+// The window opens ready for the keyboard: the focus in the tree, no folder
+// selected; ↓ selects the first, Alt+↓ moves it. Resting on ↑ or ↓ names
+// the move, its key and the other ways; resting on a grey folder says why
+// it does not move.
+TEST_F(EditorHandsTest, TheWindowOpensReadyForTheKeyboardAndExplainsItself) {
+    using standin::Sjis;
+    StartWith("A\nB\nC\nOutside = X:\\Other\\\n");
+    bool focusInTree = false;
+    std::string selectedAtOpen, afterMove, upTip, downTip, greyTip;
+    Edit([&](HWND dialog) {
+        RealInputTurn turn(dialog);
+        HWND tree = standin::DialogTree(dialog);
+        focusInTree = GetFocus() == tree;
+        selectedAtOpen = Selected(tree);
+        Send(dialog, Chord({VK_DOWN}));
+        Send(dialog, Chord({VK_MENU, VK_DOWN}));
+        afterMove = Children(tree);
+        auto restOn = [&](POINT at) {
+            Send(dialog, {MouseTo(Offset(at, 0, 40))}, 100);
+            Send(dialog, {MouseTo(at)}, 1500);
+            return ShownTip();
+        };
+        auto centre = [&](int id) {
+            RECT button;
+            GetWindowRect(GetDlgItem(dialog, id), &button);
+            return POINT{(button.left + button.right) / 2, (button.top + button.bottom) / 2};
+        };
+        upTip = restOn(centre(kUp));
+        downTip = restOn(centre(kDown));
+        greyTip = restOn(OnRow(tree, "Outside"));
+        standin::ClickButton(dialog, IDCANCEL);
+    });
+    EXPECT_TRUE(focusInTree);
+    EXPECT_EQ(selectedAtOpen, "");
+    EXPECT_EQ(afterMove, "B A C Outside");
+    EXPECT_EQ(standin::Utf8(upTip).substr(0, 40), std::string(u8"選んだフォルダを1つ上へ (Alt+↑)\r\n押").substr(0, 40));
+    EXPECT_NE(standin::Utf8(upTip).find(u8"ドラッグや、右クリックのメニューでも"), std::string::npos) << standin::Utf8(upTip);
+    EXPECT_NE(standin::Utf8(downTip).find(u8"1つ下へ (Alt+↓)"), std::string::npos) << standin::Utf8(downTip);
+    EXPECT_NE(standin::Utf8(greyTip).find(u8"データフォルダの外にある"), std::string::npos) << standin::Utf8(greyTip);
+}
+
 TEST_F(EditorHandsTest, TheMenuMovesTheFolderItOpensOnAndGreysWhatWouldDoNothing) {
     StartWith("A\nB\nC\nD\nE\nF\n");
     struct Step {

@@ -119,7 +119,7 @@ TEST_F(ModuleTest, ImportsExactlyItsFunctionsFromKernelAndUserOnly) {
           "lstrlenA"}},
         {"USER32.DLL",
          {"AdjustWindowRectEx", "AppendMenuA", "CallNextHookEx", "CallWindowProcA", "CallWindowProcW",
-          "ClientToScreen", "CreatePopupMenu", "DefWindowProcA", "DefWindowProcW", "DestroyMenu",
+          "ClientToScreen", "CreatePopupMenu", "CreateWindowExA", "DefWindowProcA", "DefWindowProcW", "DestroyMenu", "DestroyWindow",
           "DialogBoxParamA", "EndDialog", "GetCapture", "GetClassLongW", "GetClassNameA", "GetClientRect",
           "GetCursorPos", "GetDlgCtrlID", "GetDlgItem", "GetKeyState", "GetMessagePos", "GetMonitorInfoA",
           "GetParent", "GetSysColor", "GetSystemMetrics", "GetWindowLongA", "GetWindowLongW",
