@@ -276,6 +276,9 @@ bool MoveSelectionByKey(HWND tree, WPARAM key, LPARAM keyData) {
 
 LRESULT CALLBACK EditorTreeProc(HWND tree, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_SYSKEYDOWN && MoveSelectionByKey(tree, wParam, lParam)) return 0;
+    if (message == WM_MOUSEMOVE || message == WM_LBUTTONDOWN || message == WM_LBUTTONUP ||
+        message == WM_RBUTTONDOWN || message == WM_RBUTTONUP)
+        NoteTreeMouse(tree, message, wParam, lParam);
     LRESULT result;
     if (HandleDragMessage(tree, message, wParam, lParam, g_module.editorTreeProc, &result)) return result;
     switch (message) {
@@ -305,11 +308,6 @@ LRESULT CALLBACK EditorTreeProc(HWND tree, UINT message, WPARAM wParam, LPARAM l
                 return 0;
             }
             return CallWindowProcA(g_module.editorTreeProc, tree, message, wParam, lParam);
-        case WM_MOUSEMOVE: {
-            POINT point = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-            NoteTreePointer(tree, point);
-            return CallWindowProcA(g_module.editorTreeProc, tree, message, wParam, lParam);
-        }
         case WM_RBUTTONUP: {
             // The menu opens on the release, and the release is not passed
             // on: the platform would ask for a menu a second time.

@@ -24,8 +24,9 @@ void StartEditorTips(HWND dialog) {
     if (!g_tips.window) return;
     AddTip(g_tips.window, GetDlgItem(dialog, IDC_MOVE_UP), kTipMoveUp);
     AddTip(g_tips.window, GetDlgItem(dialog, IDC_MOVE_DOWN), kTipMoveDown);
-    // The tree's tip depends on the row: asked for each time.
-    AddTip(g_tips.window, g_tips.tree, nullptr);
+    // The tree's tip depends on the row: asked for each time. Its mouse
+    // comes from the editor's own subclass: the tree is busy while folders move.
+    AddTip(g_tips.window, g_tips.tree, nullptr, true);
 }
 
 void StopEditorTips() {
@@ -43,10 +44,15 @@ bool AnswerFolderTip(LPARAM notification) {
     return AnswerTipText(notification, g_tips.tree, grey ? kTipGreyFolder : "");
 }
 
-void NoteTreePointer(HWND tree, POINT clientPoint) {
+void NoteTreeMouse(HWND tree, UINT message, WPARAM wParam, LPARAM lParam) {
     if (!g_tips.window || tree != g_tips.tree) return;
-    HTREEITEM item = TreeHitTest(tree, clientPoint);
-    if (item == g_tips.pointed) return;
-    g_tips.pointed = item;
-    HideTip(g_tips.window);
+    if (message == WM_MOUSEMOVE) {
+        POINT point = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        HTREEITEM item = TreeHitTest(tree, point);
+        if (item != g_tips.pointed) {
+            g_tips.pointed = item;
+            HideTip(g_tips.window);
+        }
+    }
+    RelayToTip(g_tips.window, tree, message, wParam, lParam);
 }

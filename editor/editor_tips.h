@@ -15,6 +15,6 @@ void StopEditorTips();
 // folder's text when the pointer rests on one, no tip elsewhere. False for
 // any other notification.
 bool AnswerFolderTip(LPARAM notification);
-// The pointer moved over the tree (client coordinates): on another row, the
-// tip shown is taken away, and the next rest asks again.
-void NoteTreePointer(HWND tree, POINT clientPoint);
+// A mouse message of the tree, passed on to the tooltip. The pointer on
+// another row takes the tip shown away, and the next rest asks again.
+void NoteTreeMouse(HWND tree, UINT message, WPARAM wParam, LPARAM lParam);

@@ -247,12 +247,12 @@ HWND CreateTips(HWND dialog, int width) {
     return tips;
 }
 
-bool AddTip(HWND tips, HWND control, const char* text) {
+bool AddTip(HWND tips, HWND control, const char* text, bool relayed) {
     TOOLINFOA tool = {};
     // The size of the version 4.70 structure, which every version of the
     // control takes; later versions' fields are not needed here.
     tool.cbSize = TTTOOLINFOA_V1_SIZE;
-    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.uFlags = TTF_IDISHWND | (relayed ? 0 : TTF_SUBCLASS);
     tool.hwnd = GetParent(control);
     tool.uId = reinterpret_cast<UINT_PTR>(control);
     tool.lpszText = text ? const_cast<char*>(text) : LPSTR_TEXTCALLBACKA;
@@ -268,6 +268,13 @@ bool AnswerTipText(LPARAM notification, HWND control, const char* text) {
 }
 
 void HideTip(HWND tips) { SendMessageA(tips, TTM_POP, 0, 0); }
+
+void RelayToTip(HWND tips, HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
+    MSG relayed = {control, message, wParam, lParam, static_cast<DWORD>(GetMessageTime()), {}};
+    relayed.pt.x = static_cast<short>(LOWORD(GetMessagePos()));
+    relayed.pt.y = static_cast<short>(HIWORD(GetMessagePos()));
+    SendMessageA(tips, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+}
 
 HWND TreeGetEditControl(HWND tree) { return reinterpret_cast<HWND>(SendMessageA(tree, TVM_GETEDITCONTROL, 0, 0)); }
 

@@ -153,7 +153,12 @@ LRESULT TreeCustomDraw(HWND tree, LPARAM notification, bool (*isGrey)(LPARAM ite
 HWND CreateTips(HWND dialog, int width);
 // Shows `text` when the pointer rests on `control`; with no text, the
 // tooltip asks its owner each time it is about to show (TTN_GETDISPINFOA).
-bool AddTip(HWND tips, HWND control, const char* text);
+// The tooltip sees the control's mouse through a subclass of its own
+// (`relayed` false), or only what RelayToTip passes it: a subclass of the
+// common controls' on a busy window makes every one of its messages dearer.
+bool AddTip(HWND tips, HWND control, const char* text, bool relayed = false);
+// Passes a mouse message of a relayed control on to the tooltip.
+void RelayToTip(HWND tips, HWND control, UINT message, WPARAM wParam, LPARAM lParam);
 // Answers that question for `control` with `text` (empty: no tip); false
 // for any other notification.
 bool AnswerTipText(LPARAM notification, HWND control, const char* text);

@@ -121,7 +121,7 @@ TEST_F(ModuleTest, ImportsExactlyItsFunctionsFromKernelAndUserOnly) {
          {"AdjustWindowRectEx", "AppendMenuA", "CallNextHookEx", "CallWindowProcA", "CallWindowProcW",
           "ClientToScreen", "CreatePopupMenu", "CreateWindowExA", "DefWindowProcA", "DefWindowProcW", "DestroyMenu", "DestroyWindow",
           "DialogBoxParamA", "EndDialog", "GetCapture", "GetClassLongW", "GetClassNameA", "GetClientRect",
-          "GetCursorPos", "GetDlgCtrlID", "GetDlgItem", "GetKeyState", "GetMessagePos", "GetMonitorInfoA",
+          "GetCursorPos", "GetDlgCtrlID", "GetDlgItem", "GetKeyState", "GetMessagePos", "GetMessageTime", "GetMonitorInfoA",
           "GetParent", "GetSysColor", "GetSystemMetrics", "GetWindowLongA", "GetWindowLongW",
           "GetWindowRect", "GetWindowThreadProcessId", "InvalidateRect", "IsChild", "IsIconic", "IsWindow",
           "IsWindowUnicode", "IsWindowVisible", "KillTimer", "LoadCursorA", "MapWindowPoints", "MessageBeep", "MessageBoxA",
