@@ -35,35 +35,49 @@ struct KeptPlace {
 };
 KeptPlace g_kept;
 
-// As DM_REPOSITION does: moved so that its right and bottom edges are in
-// the work area, then its left and top ones, which win when the window is
-// larger than the work area (its title bar stays reachable). False when
-// the system could not say where the work area is.
-bool MoveIntoWorkArea(RECT* window) {
+// The work area of the screen nearest `window`; false when the system
+// could not say where it is.
+bool WorkAreaNear(const RECT& window, RECT* work) {
     MONITORINFO monitor = {};
     monitor.cbSize = sizeof monitor;
-    if (!GetMonitorInfoA(MonitorFromRect(window, MONITOR_DEFAULTTONEAREST), &monitor)) return false;
-    const RECT& work = monitor.rcWork;
+    if (!GetMonitorInfoA(MonitorFromRect(&window, MONITOR_DEFAULTTONEAREST), &monitor)) return false;
+    *work = monitor.rcWork;
+    return true;
+}
+
+// As DM_REPOSITION does: moved so that its right and bottom edges are in
+// the work area, then its left and top ones, which win when the window is
+// larger than the work area (its title bar stays reachable).
+void MoveIntoWorkArea(RECT* window, const RECT& work) {
     int dx = 0, dy = 0;
     if (window->right > work.right) dx = work.right - window->right;
     if (window->bottom > work.bottom) dy = work.bottom - window->bottom;
     if (window->left + dx < work.left) dx = work.left - window->left;
     if (window->top + dy < work.top) dy = work.top - window->top;
     OffsetRect(window, dx, dy);
-    return true;
+}
+
+// At most `available`, at least `least` (the opening size), unless the
+// screen itself is smaller: then the opening size, its title bar in sight.
+int FittedLength(int kept, int available, int least) {
+    if (kept > available) kept = available;
+    return kept < least ? least : kept;
 }
 
 void PlaceAsKept(HWND dialog) {
     if (!g_kept.kept) return;
     RECT window = g_kept.window;
-    int width = window.right - window.left, height = window.bottom - window.top;
-    if (width < g_layout.minimumWindow.cx) width = g_layout.minimumWindow.cx;
-    if (height < g_layout.minimumWindow.cy) height = g_layout.minimumWindow.cy;
-    window.right = window.left + width;
-    window.bottom = window.top + height;
     // The monitors may have changed since (one unplugged, another size). A
     // place that cannot be checked is not taken: it might be off every screen.
-    if (!MoveIntoWorkArea(&window)) return;
+    RECT work;
+    if (!WorkAreaNear(window, &work)) return;
+    // A window closed on a larger screen shrinks to this one's work area,
+    // so that OK and Cancel stay on it.
+    const int width = FittedLength(window.right - window.left, work.right - work.left, g_layout.minimumWindow.cx);
+    const int height = FittedLength(window.bottom - window.top, work.bottom - work.top, g_layout.minimumWindow.cy);
+    window.right = window.left + width;
+    window.bottom = window.top + height;
+    MoveIntoWorkArea(&window, work);
     SetWindowPos(dialog, nullptr, window.left, window.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

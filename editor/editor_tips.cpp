@@ -40,7 +40,9 @@ bool AnswerFolderTip(LPARAM notification) {
     GetCursorPos(&point);
     ScreenToClient(g_tips.tree, &point);
     HTREEITEM item = TreeHitTest(g_tips.tree, point);
-    const bool grey = item && !FolderHasKey(TreeGetItemData(g_tips.tree, item));
+    // A folder the control could not read gets no tip rather than a wrong one.
+    LPARAM itemData = 0;
+    const bool grey = item && TreeReadItemData(g_tips.tree, item, &itemData) && !FolderHasKey(itemData);
     return AnswerTipText(notification, g_tips.tree, grey ? kTipGreyFolder : "");
 }
 

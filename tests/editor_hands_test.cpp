@@ -761,6 +761,32 @@ TEST_F(EditorHandsTest, TheWindowReopensWhereItWasLeftMovedIntoTheWorkArea) {
     EXPECT_EQ(watcher_.dialogsSeen(), 7);
 }
 
+// Left larger than the screen it opens on next (closed on a larger one):
+// shrunk to the work area, so that OK and Cancel are on the screen.
+TEST_F(EditorHandsTest, TheWindowReopensShrunkToFitASmallerScreen) {
+    StartWith("A\nB\n");
+    RECT work;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    watcher_.OnNextDialog([&](HWND dialog) {
+        SetWindowPos(dialog, nullptr, work.left - 100, work.top, work.right - work.left + 300,
+                     work.bottom - work.top + 200, SWP_NOZORDER);
+        standin::ClickButton(dialog, IDCANCEL);
+    });
+    module_->OnPlugInSetup(host_->window());
+    RECT reopened = {}, ok = {};
+    watcher_.OnNextDialog([&](HWND dialog) {
+        GetWindowRect(dialog, &reopened);
+        GetWindowRect(GetDlgItem(dialog, IDOK), &ok);
+        standin::ClickButton(dialog, IDCANCEL);
+    });
+    module_->OnPlugInSetup(host_->window());
+    EXPECT_EQ(reopened.left, work.left);
+    EXPECT_EQ(reopened.top, work.top);
+    EXPECT_EQ(reopened.right, work.right);
+    EXPECT_EQ(reopened.bottom, work.bottom);
+    EXPECT_LE(ok.bottom, work.bottom);
+}
+
 TEST_F(EditorHandsTest, ARightClickAfterADragCancelledByTheRightButtonReleasedOffTheTreeOpensTheMenu) {
     StartWith("A\nB\nC\n");
     bool opened = false;

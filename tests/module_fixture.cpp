@@ -1,6 +1,10 @@
 #include "tests/module_fixture.h"
 
 void ModuleTest::SetUp() {
+    // The pointer where no window of the tests opens (the editor opens at
+    // the top left): a tooltip it rested under would ask the tree about a
+    // folder, in a test that counts the tree's questions.
+    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
     standin::Host() = standin::HostState{};
     standin::Host().heap = &heap_;
     NewHostTree(28);
