@@ -1,6 +1,7 @@
 #include "order/folder_key_copies.h"
 
 #include "order/folder_key.h"
+#include "order/key_hash.h"
 #include "order/tree_walk.h"
 #include "plugin/tree_control.h"
 
@@ -62,9 +63,9 @@ bool FolderKeyCopies::Index() {
     }
     if (added_ == 0) return true;
     // Open addressing, at most half full, so every search ends soon.
-    DWORD bits = 1;
-    while ((1u << bits) < added_ * 2) ++bits;
-    if (!index_.Allocate(static_cast<DWORD>(sizeof(Slot)) << bits)) {
+    const DWORD kMostBits = 28;  // 2 GB of slots: never reached, kMostEntryBytes bounds the keys first
+    const DWORD bits = SlotBitsFor(added_, kMostBits);
+    if (bits > kMostBits || !index_.Allocate(static_cast<DWORD>(sizeof(Slot)) << bits)) {
         Forget();
         return false;
     }

@@ -106,14 +106,18 @@ SortOutcome Settle(HWND tree) {
     return SortFolderTree(tree, GroupGivenWay);
 }
 
+void ForgetItemsSet() {
+    g_watch.itemsSetCount = 0;
+    g_watch.manyItemsSet = false;
+}
+
 // The items the host set since the last look, one question each: a folder
 // renamed in place, its record's path changed, with a word to the tree.
 bool ItemsSetChanged(HWND tree) {
     bool changed = g_watch.manyItemsSet && AnyFolderKeyChanged();
     for (int i = 0; i < g_watch.itemsSetCount && !g_watch.manyItemsSet && !changed; ++i)
         changed = FolderKeyChanged(TreeGetItemData(tree, g_watch.itemsSet[i]));
-    g_watch.itemsSetCount = 0;
-    g_watch.manyItemsSet = false;
+    ForgetItemsSet();
     return changed;
 }
 
@@ -279,8 +283,7 @@ void OnTreeDestroying(HWND tree) {
     if (tree != g_watch.watched) return;
     // Its items and groups are gone with it.
     ForgetGroupSorts();
-    g_watch.itemsSetCount = 0;
-    g_watch.manyItemsSet = false;
+    ForgetItemsSet();
     g_watch.watched = nullptr;
     g_watch.lookingForTree = true;
     SetTick(kQuietTick);
@@ -328,8 +331,7 @@ bool StopWatchingHostTree() {
     g_watch.lookingForTree = false;
     g_watch.changePending = false;
     g_watch.hostBusy = false;
-    g_watch.itemsSetCount = 0;
-    g_watch.manyItemsSet = false;
+    ForgetItemsSet();
     ForgetGroupSorts();
     ForgetFolderKeys();
     return UnsubclassTrees() && timerGone;
