@@ -3,8 +3,10 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <map>
 #include <set>
-#include <unordered_map>
+
+#include "order/order_check.h"
 
 #include "standin/host.h"
 #include "model/order_model.h"
@@ -16,259 +18,36 @@ using standin::Utf8;
 
 namespace {
 
-const std::string kUtf8ByteOrderMark = "\xEF\xBB\xBF";
-
-bool DecodesAs(UINT codePage, const std::string& bytes) {
-    return MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()),
-                               nullptr, 0) > 0;
-}
-
-bool HasMultiByteUtf8(const std::string& bytes) {
-    for (unsigned char c : bytes) {
-        if (c >= 0xC2) return true;
-    }
-    return false;
-}
-
-// Folder names in Shift_JIS are full-width text: a line that decodes only
-// into half-width katakana or the rarely used characters of lead bytes
-// 0xE0 and up is much more likely UTF-8 read the wrong way.
-bool PlausibleShiftJis(const std::string& bytes) {
-    if (!DecodesAs(932, bytes)) return false;
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(bytes[i]);
-        if (c >= 0xA1 && c <= 0xDF) return false;
-        if (c >= 0xE0) return false;
-        if (c >= 0x81 && c <= 0x9F) ++i;  // the trail byte
-    }
-    return true;
-}
-
 std::string Quoted(const std::string& sjis) { return "\"" + Utf8(sjis) + "\""; }
+std::string Quoted(const char* sjis, DWORD length) { return Quoted(std::string(sjis, length)); }
 
-bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+// The module's check allocates through the host's functions: here, the
+// process heap stands in for the host's, for the length of one check.
+void* WINAPI PreviewAlloc(DWORD byteCount) { return HeapAlloc(GetProcessHeap(), 0, byteCount ? byteCount : 1); }
+void WINAPI PreviewFree(void* block) { HeapFree(GetProcessHeap(), 0, block); }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-// "￥" in Shift_JIS: what a Japanese keyboard gives for the yen sign in
-// full-width mode, where the separator is the half-width one (0x5C).
-const std::string kFullWidthYen = "\x81\x8F";
-
-// The places just after each "\" of a Shift_JIS path: where its prefixes
-// that are folder paths end. A 0x5C that is a second byte is no separator.
-std::vector<size_t> SeparatorEnds(const std::string& path) {
-    std::vector<size_t> ends;
-    for (size_t i = 0; i < path.size(); ++i) {
-        if (IsLeadByte(static_cast<unsigned char>(path[i])))
-            ++i;
-        else if (path[i] == '\\')
-            ends.push_back(i + 1);
-    }
-    return ends;
-}
-
-// The line with "￥" and "/" as "\", whole characters only.
-std::string WithBackslashes(const std::string& text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text.compare(i, 2, kFullWidthYen) == 0) {
-            out += '\\';
-            ++i;
-        } else if (IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) {
-            out += text.substr(i++, 2);
-        } else {
-            out += text[i] == '/' ? '\\' : text[i];
-        }
-    }
-    return out;
-}
-
-// A line with two or more slips under one path that names no folder is one
-// slip of the group from this many lines on: a renamed parent.
-const size_t kGroupedLines = 3;
-
-class LineChecker {
+class PreviewAllocator {
 public:
-    LineChecker(const std::vector<CheckedFolder>& folders, const std::string& dataFolder)
-        : dataFolder_(dataFolder) {
-        for (const CheckedFolder& folder : folders) keys_.insert(folder.key);
-        // In the set's order, so that of keys one in letter case, the first
-        // in byte order is the one suggested.
-        for (const std::string& key : keys_) byLowerCase_.emplace(AsciiLower(key), key);
-        for (const CheckedFolder& folder : folders) {
-            for (size_t end : SeparatorEnds(folder.key)) holders_.insert(folder.key.substr(0, end));
-            if (!folder.shownPath.empty() && !keys_.count(folder.shownPath))
-                AddMatch(byShownPath_, folder.shownPath, folder.key);
-            AddEndings(folder.key, folder.key);
-            AddEndings(folder.shownPath, folder.key);
-        }
+    PreviewAllocator() : saved_(g_hostApi) {
+        g_hostApi.functions[HostFn_BKA_Alloc] = reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&PreviewAlloc));
+        g_hostApi.functions[HostFn_BKA_Free] = reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&PreviewFree));
     }
-
-    bool Names(const std::string& text) const { return keys_.count(text) != 0; }
-
-    // Whether `path` (ending in "\") is a folder's key or holds one.
-    bool HoldsAFolder(const std::string& path) const { return holders_.count(path) != 0; }
-
-    // Whether line `number`, `text`, is UTF-8 rather than Shift_JIS, and
-    // then what it says, less the byte-order mark line 1 may start with.
-    bool ReadsAsUtf8(int number, const std::string& text, std::string* said, bool* marked) const {
-        *marked = number == 1 && text.compare(0, 3, kUtf8ByteOrderMark) == 0;
-        *said = *marked ? text.substr(3) : text;
-        return *marked || (HasMultiByteUtf8(text) && DecodesAs(CP_UTF8, text) && !PlausibleShiftJis(text));
-    }
-
-    // Why `text`, which names no folder, names none, and what to write.
-    Slip Explain(size_t index, int number, const std::string& text) const {
-        const std::string at = "line " + std::to_string(number) + ": ";
-        auto slip = [&](SlipKind kind, const std::string& why) { return Slip{index, number, kind, at + why, ""}; };
-        std::string said;
-        bool marked;
-        if (ReadsAsUtf8(number, text, &said, &marked)) {
-            std::string says = "as UTF-8 it says \"" + said + "\"";
-            if (Names(Sjis(said))) says += ", which would place that folder if saved as Shift_JIS";
-            Slip utf8 = slip(SlipKind::kUtf8, std::string(marked ? "the file is saved as UTF-8 (it starts with a "
-                                                                   "byte-order mark)"
-                                                                 : "is UTF-8, not Shift_JIS") +
-                                                  ", so it names no folder; " + says);
-            utf8.listed = said + "   [" + (marked ? "UTF-8 with a byte-order mark" : "UTF-8") + ": names no folder]";
-            return utf8;
-        }
-        const size_t first = text.find_first_not_of(" \t");
-        if (first != std::string::npos && text[first] == '#') {
-            return slip(SlipKind::kComment, "starts with \"#\", but the order file has no comments: the line orders "
-                                            "nothing; delete it (the editor's OK keeps it, after the folders' lines)");
-        }
-        const Resolution fix = Resolve(text);
-        if (AsciiLower(text.substr(0, dataFolder_.size())) == AsciiLower(dataFolder_) && !dataFolder_.empty()) {
-            return slip(SlipKind::kDataFolderPrefix,
-                        "starts with the data folder " + Quoted(dataFolder_) +
-                            ", but lines are paths less the data folder: write " +
-                            Quoted(fix.key.empty() ? text.substr(dataFolder_.size()) : fix.key));
-        }
-        if (!text.empty() && IsBlank(text[0])) {
-            return slip(SlipKind::kLeadingBlank, "starts with a space or a tab, which is compared too, so it names "
-                                                 "no folder: " + (fix.key.empty() ? "remove it" : Advice(fix)));
-        }
-        if (!text.empty() && IsBlank(text.back())) {
-            return slip(SlipKind::kTrailingBlank, "ends in a space or a tab, which is compared too, so it names no "
-                                                  "folder" + (fix.key.empty() ? "" : ": " + Advice(fix)));
-        }
-        if (WithBackslashes(text) != text) {
-            return slip(SlipKind::kSeparator,
-                        "separates folders with \"" +
-                            std::string(text.find(kFullWidthYen) != std::string::npos ? "￥" : "/") +
-                            "\", but the separator is \"\\\" (shown as the half-width ¥ on Japanese Windows): " +
-                            (fix.key.empty() ? "write \"\\\" instead" : Advice(fix)));
-        }
-        if (Names(text + "\\")) {
-            return slip(SlipKind::kNoFinalSeparator,
-                        "lacks the \\ that ends the folder's key: write " + Quoted(text + "\\"));
-        }
-        if (!text.empty() && text[0] == '\\' && Names(text.substr(1))) {
-            return slip(SlipKind::kLeadingSeparator,
-                        "starts with a \\ that the data folder already ends with: write " + Quoted(text.substr(1)));
-        }
-        auto sameButCase = byLowerCase_.find(AsciiLower(text));
-        if (sameButCase != byLowerCase_.end()) {
-            const std::string& key = sameButCase->second;
-            return slip(SlipKind::kLetterCase,
-                        "differs from " + Quoted(key) + " in letter case only, and case counts: write " +
-                            Quoted(key));
-        }
-        if (fix.how == Resolution::kKey) {
-            return slip(SlipKind::kNoFolderAsWritten, Quoted(text) + " names no folder as it stands: " + Advice(fix));
-        }
-        if (fix.how == Resolution::kShownNames) {
-            return slip(SlipKind::kShownNames, Quoted(text) + " is a path of the names Becky! shows, but a line is "
-                                                              "the folder's path on disk: " + Advice(fix));
-        }
-        if (fix.how == Resolution::kEnding) {
-            return slip(SlipKind::kWithoutParents, Quoted(text) + " lacks the folders above it, but a line is the "
-                                                                  "folder's whole path less the data folder: " +
-                                                       Advice(fix));
-        }
-        if (fix.how == Resolution::kSeveral) {
-            return slip(SlipKind::kWithoutParents,
-                        Quoted(text) + " lacks the folders above it and could be any of " +
-                            std::to_string(fix.count) + " folders: write the whole path of the one you mean, such as " +
-                            Quoted(fix.key));
-        }
-        if (text.empty()) {
-            return slip(SlipKind::kNoFolder,
-                        "is empty, and an empty first line names the data folder itself, which is no "
-                        "folder of the tree: it orders nothing, and the editor's next OK leaves it out");
-        }
-        return slip(SlipKind::kNoFolder, Quoted(text) + " names no folder of the tree: it orders nothing here, and "
-                                                        "the editor's OK keeps it, after the folders' lines");
-    }
+    ~PreviewAllocator() { g_hostApi = saved_; }
+    PreviewAllocator(const PreviewAllocator&) = delete;
+    PreviewAllocator& operator=(const PreviewAllocator&) = delete;
 
 private:
-    // The folder a slip most likely meant, and how it was found.
-    struct Resolution {
-        enum How { kNone, kKey, kShownNames, kEnding, kSeveral } how = kNone;
-        std::string key;  // the one to write (for kSeveral, one of them)
-        size_t count = 0;
-    };
-
-    static std::string Advice(const Resolution& fix) {
-        return fix.how == Resolution::kKey ? "write " + Quoted(fix.key) : "did you mean " + Quoted(fix.key) + "?";
-    }
-
-    // Keys by some text: more than one when the text could mean several folders.
-    using Matches = std::unordered_map<std::string, std::vector<std::string>>;
-
-    static void AddMatch(Matches& matches, const std::string& text, const std::string& key) {
-        std::vector<std::string>& keys = matches[text];
-        if (std::find(keys.begin(), keys.end(), key) == keys.end()) keys.push_back(key);
-    }
-
-    // Every ending of `path` that starts after one of its separators: "仕事\"
-    // and "受信箱\仕事\" of "4b3c.mb\受信箱\仕事\".
-    void AddEndings(const std::string& path, const std::string& key) {
-        const std::vector<size_t> ends = SeparatorEnds(path);
-        for (size_t i = 0; i + 1 < ends.size(); ++i) AddMatch(byEnding_, path.substr(ends[i]), key);
-    }
-
-    // The line with its surface slips mended (blanks, separators, the data
-    // folder, a first "\", a missing last "\"), then looked up: as a key,
-    // in another letter case, as a path of shown names, or as the end of a
-    // folder's path.
-    Resolution Resolve(const std::string& text) const {
-        std::string path = WithBackslashes(text);
-        const size_t first = path.find_first_not_of(" \t");
-        const size_t last = path.find_last_not_of(" \t");
-        path = first == std::string::npos ? "" : path.substr(first, last - first + 1);
-        if (!dataFolder_.empty() && AsciiLower(path.substr(0, dataFolder_.size())) == AsciiLower(dataFolder_))
-            path = path.substr(dataFolder_.size());
-        while (!path.empty() && path[0] == '\\') path.erase(0, 1);
-        const std::vector<size_t> ends = SeparatorEnds(path);
-        if (!path.empty() && (ends.empty() || ends.back() != path.size())) path += '\\';
-        Resolution fix;
-        if (path.empty()) return fix;
-        auto lowered = byLowerCase_.find(AsciiLower(path));
-        if (Names(path) || lowered != byLowerCase_.end()) {
-            fix.how = Resolution::kKey;
-            fix.key = Names(path) ? path : lowered->second;
-            return fix;
-        }
-        for (const auto* matches : {&byShownPath_, &byEnding_}) {
-            auto found = matches->find(path);
-            if (found == matches->end()) continue;
-            fix.count = found->second.size();
-            fix.key = found->second.front();
-            fix.how = fix.count > 1 ? Resolution::kSeveral
-                                    : matches == &byShownPath_ ? Resolution::kShownNames : Resolution::kEnding;
-            return fix;
-        }
-        return fix;
-    }
-
-    std::set<std::string> keys_;
-    std::set<std::string> holders_;  // keys and the paths that hold them
-    std::unordered_map<std::string, std::string> byLowerCase_;
-    Matches byShownPath_, byEnding_;
-    std::string dataFolder_;
+    HostApi saved_;
 };
+
+std::string EncodingName(OrderFileEncoding encoding) {
+    switch (encoding) {
+        case OrderFileEncoding::kUtf8: return "UTF-8";
+        case OrderFileEncoding::kUtf16LittleEndian:
+        case OrderFileEncoding::kUtf16BigEndian: return "UTF-16";
+        default: return "";
+    }
+}
 
 // "67–167", "3, 5–9": line numbers as ranges.
 std::string Ranges(const std::vector<int>& numbers) {
@@ -283,173 +62,176 @@ std::string Ranges(const std::vector<int>& numbers) {
     return out;
 }
 
-// The first path of `line` (up to a "\") that names no folder and holds
-// none: where a renamed or removed parent shows.
-std::string MissingPath(const LineChecker& checker, const std::string& line) {
-    for (size_t end : SeparatorEnds(line)) {
-        const std::string path = line.substr(0, end);
-        if (!checker.HoldsAFolder(path)) return path;
+// What the check says of a line, in English for the person who runs the preview.
+std::string Words(const CheckedLine& line, const std::string& text, const std::string& dataFolder) {
+    const std::string fix = line.fix ? Quoted(line.fix, line.fixLength) : "";
+    const std::string advice = line.fixGuessed ? "did you mean " + fix + "?" : "write " + fix;
+    switch (line.slip) {
+        case LineSlip::kUtf8:
+            return "is UTF-8, not Shift_JIS, so it names no folder; as UTF-8 it says \"" + text + "\"" +
+                   (line.fix ? ", which would place that folder if saved as Shift_JIS" : "");
+        case LineSlip::kLacksCharacter:
+            return "holds a character that Shift_JIS lacks, read as \"?\", so it names no folder: write the "
+                   "folder's name as it is on disk";
+        case LineSlip::kComment:
+            return "starts with \"#\", but the order file has no comments: the line orders nothing; delete it (the "
+                   "editor's OK keeps it, after the folders' lines)";
+        case LineSlip::kDataFolderPrefix:
+            return "starts with the data folder " + Quoted(dataFolder) +
+                   ", but lines are paths less the data folder: write " + fix;
+        case LineSlip::kLeadingBlank:
+            return "starts with a space or a tab, which is compared too, so it names no folder: " +
+                   (line.fix ? advice : "remove it");
+        case LineSlip::kTrailingBlank:
+            return "ends in a space or a tab, which is compared too, so it names no folder" +
+                   (line.fix ? ": " + advice : "");
+        case LineSlip::kSeparator:
+            return "separates folders with \"" + std::string(text.find(u8"￥") != std::string::npos ? "￥" : "/") +
+                   "\", but the separator is \"\\\" (shown as the half-width ¥ on Japanese Windows): " +
+                   (line.fix ? advice : "write \"\\\" instead");
+        case LineSlip::kNoFinalSeparator: return "lacks the \\ that ends the folder's key: write " + fix;
+        case LineSlip::kLeadingSeparator:
+            return "starts with a \\ that the data folder already ends with: write " + fix;
+        case LineSlip::kLetterCase:
+            return "differs from " + fix + " in letter case only, and case counts: write " + fix;
+        case LineSlip::kNoFolderAsWritten:
+            return "\"" + text + "\" names no folder as it stands: " + advice;
+        case LineSlip::kShownNames:
+            return "\"" + text + "\" is a path of the names Becky! shows, but a line is the folder's path on disk: " +
+                   advice;
+        case LineSlip::kWithoutParents:
+            if (line.candidates > 1)
+                return "\"" + text + "\" lacks the folders above it and could be any of " +
+                       std::to_string(line.candidates) + " folders: write the whole path of the one you mean, such as " +
+                       fix;
+            return "\"" + text + "\" lacks the folders above it, but a line is the folder's whole path less the "
+                   "data folder: " + advice;
+        case LineSlip::kEmptyFirstLine:
+            return "is empty, and an empty first line names the data folder itself, which is no folder of the "
+                   "tree: it orders nothing, and the editor's next OK leaves it out";
+        default:
+            return "\"" + text + "\" names no folder of the tree: it orders nothing here, and the editor's OK keeps "
+                   "it, after the folders' lines";
     }
-    return line;
 }
 
-// Many lines that name no folder because one path above them names none
-// become one slip, placed at the first of them.
-void GroupUnderMissingPaths(const LineChecker& checker, const std::vector<model::NumberedLine>& lines,
-                            std::vector<Slip>* slips) {
-    std::unordered_map<std::string, std::vector<size_t>> byPath;  // slips by the path they lack
-    for (size_t i = 0; i < slips->size(); ++i) {
-        const Slip& slip = (*slips)[i];
-        if (slip.kind == SlipKind::kNoFolder) byPath[MissingPath(checker, lines[slip.index].text)].push_back(i);
-    }
-    std::vector<bool> dropped(slips->size(), false);
-    for (const auto& group : byPath) {
-        if (group.second.size() < kGroupedLines) continue;
-        std::vector<int> numbers;
-        for (size_t i : group.second) {
-            numbers.push_back((*slips)[i].line);
-            dropped[i] = true;
-        }
-        Slip& first = (*slips)[group.second.front()];
-        first.kind = SlipKind::kUnderMissingFolder;
-        first.text = "lines " + Ranges(numbers) + " (" + Count(numbers.size(), "line", "lines") + "), all under " +
-                     Quoted(group.first) + ", which names no folder: renamed or removed? They order nothing here, and "
-                     "the editor's OK keeps them, after the folders' lines";
-        dropped[group.second.front()] = false;
-    }
-    std::vector<Slip> kept;
-    for (size_t i = 0; i < slips->size(); ++i) {
-        if (!dropped[i]) kept.push_back((*slips)[i]);
-    }
-    slips->swap(kept);
-}
-
-// The file as UTF-16 text, when it is saved so: with Notepad's byte-order
-// mark, or without one when most characters have a zero byte.
-bool ReadsAsUtf16(const std::string& file, std::wstring* text) {
-    if (file.size() < 2 || file.size() % 2 != 0) return false;
-    const unsigned char b0 = static_cast<unsigned char>(file[0]), b1 = static_cast<unsigned char>(file[1]);
-    bool bigEndian = b0 == 0xFE && b1 == 0xFF;
-    size_t skip = (b0 == 0xFF && b1 == 0xFE) || bigEndian ? 2 : 0;
-    if (skip == 0) {
-        size_t zerosHigh = 0, zerosLow = 0;
-        for (size_t i = 0; i < file.size(); i += 2) {
-            zerosLow += file[i] == '\0';
-            zerosHigh += file[i + 1] == '\0';
-        }
-        const size_t units = file.size() / 2;
-        if (std::max(zerosHigh, zerosLow) * 2 < units || std::min(zerosHigh, zerosLow) * 4 > units) return false;
-        bigEndian = zerosLow > zerosHigh;
-    }
-    text->clear();
-    for (size_t i = skip; i < file.size(); i += 2) {
-        const unsigned char first = static_cast<unsigned char>(file[i]), second = static_cast<unsigned char>(file[i + 1]);
-        text->push_back(static_cast<wchar_t>(bigEndian ? (first << 8 | second) : (second << 8 | first)));
-    }
+// The slip for a file saved whole in another encoding, or holding NUL bytes.
+bool FileSlip(const OrderCheck& checked, Slip* slip) {
+    std::string said;
+    if (checked.notText())
+        said = "the file holds NUL bytes (UTF-16 without a byte-order mark, or no text), which split its lines and "
+               "which the editor's OK refuses: in Notepad, use Save As with the encoding \"ANSI\" (Shift_JIS on "
+               "Japanese Windows)";
+    else if (checked.encoding() != OrderFileEncoding::kCodePage)
+        said = "the file is saved as " +
+               std::string(checked.encoding() == OrderFileEncoding::kUtf8 ? "UTF-8" : "UTF-16 (Notepad's \"Unicode\")") +
+               ": the plug-in reads it as its text, and the editor's OK saves it as Shift_JIS (\"ANSI\")";
+    else
+        return false;
+    *slip = {static_cast<size_t>(-1), 0, SlipKind::kEncoding, said, ""};
     return true;
 }
 
-// The file as UTF-8 text, when it is saved so as a whole: with a byte-order
-// mark, or with characters that UTF-8 has and Shift_JIS hardly would.
-bool ReadsAsUtf8Whole(const std::string& file, std::wstring* text, bool* marked) {
-    *marked = file.compare(0, 3, kUtf8ByteOrderMark) == 0;
-    if (!DecodesAs(CP_UTF8, file) || !(*marked || (HasMultiByteUtf8(file) && !PlausibleShiftJis(file)))) return false;
-    const std::string body = *marked ? file.substr(3) : file;
-    const int length = MultiByteToWideChar(CP_UTF8, 0, body.data(), static_cast<int>(body.size()), nullptr, 0);
-    text->assign(static_cast<size_t>(length), L'\0');
-    if (length > 0) MultiByteToWideChar(CP_UTF8, 0, body.data(), static_cast<int>(body.size()), &(*text)[0], length);
-    return true;
-}
-
-// Text as Notepad's "ANSI" would save it on Japanese Windows.
-std::string AsShiftJis(const std::wstring& text) {
-    const int length = WideCharToMultiByte(932, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                           nullptr);
-    std::string out(static_cast<size_t>(length), '\0');
-    if (length > 0)
-        WideCharToMultiByte(932, 0, text.data(), static_cast<int>(text.size()), &out[0], length, nullptr, nullptr);
-    return out;
-}
-
-// The file as text, when it is saved whole as UTF-16 or UTF-8: the
-// encoding's name, or empty.
-std::string WholeFileText(const std::string& file, std::wstring* text, bool* marked) {
-    *marked = false;
-    if (ReadsAsUtf16(file, text)) return "UTF-16";
-    if (ReadsAsUtf8Whole(file, text, marked)) return "UTF-8";
-    return "";
-}
-
-// The slip for a file saved whole in another encoding, when it is.
-bool WholeFileEncoding(const std::string& file, OrderFileCheck* check, Slip* slip) {
-    std::wstring text;
-    bool marked = false;
-    check->encoding = WholeFileText(file, &text, &marked);
-    if (check->encoding.empty()) return false;
-    const std::string saved =
-        check->encoding == "UTF-16"
-            ? "UTF-16 (Notepad's \"Unicode\"), not Shift_JIS, so no line names a folder"
-            : std::string("UTF-8") + (marked ? " with a byte-order mark" : "") +
-                  ", not Shift_JIS, so no line with a Japanese character names a folder" +
-                  (marked ? ", nor does line 1" : "");
-    check->checkedFile = AsShiftJis(text);
-    *slip = {static_cast<size_t>(-1), 0, SlipKind::kEncoding,
-             "the file is saved as " + saved + ": in Notepad, use Save As with the encoding \"ANSI\" (Shift_JIS on "
-             "Japanese Windows)",
-             ""};
-    return true;
+SlipKind KindOf(LineSlip slip) {
+    switch (slip) {
+        case LineSlip::kNoFolderAsWritten: return SlipKind::kNoFolderAsWritten;
+        case LineSlip::kRepeat: return SlipKind::kRepeat;
+        case LineSlip::kUtf8: return SlipKind::kUtf8;
+        case LineSlip::kLacksCharacter: return SlipKind::kLacksCharacter;
+        case LineSlip::kDataFolderPrefix: return SlipKind::kDataFolderPrefix;
+        case LineSlip::kTrailingBlank: return SlipKind::kTrailingBlank;
+        case LineSlip::kNoFinalSeparator: return SlipKind::kNoFinalSeparator;
+        case LineSlip::kLeadingSeparator: return SlipKind::kLeadingSeparator;
+        case LineSlip::kLetterCase: return SlipKind::kLetterCase;
+        case LineSlip::kComment: return SlipKind::kComment;
+        case LineSlip::kLeadingBlank: return SlipKind::kLeadingBlank;
+        case LineSlip::kSeparator: return SlipKind::kSeparator;
+        case LineSlip::kShownNames: return SlipKind::kShownNames;
+        case LineSlip::kWithoutParents: return SlipKind::kWithoutParents;
+        case LineSlip::kUnderMissingFolder: return SlipKind::kUnderMissingFolder;
+        default: return SlipKind::kNoFolder;
+    }
 }
 
 }  // namespace
 
 std::string TextAsShiftJis(const std::string& file, std::string* encoding) {
-    std::wstring text;
-    bool marked;
-    *encoding = WholeFileText(file, &text, &marked);
-    return encoding->empty() ? file : AsShiftJis(text);
+    const OrderFileEncoding found = EncodingOf(file.data(), static_cast<DWORD>(file.size()));
+    *encoding = EncodingName(found);
+    if (encoding->empty()) return file;
+    PreviewAllocator allocator;
+    HostBlock text(static_cast<DWORD>(file.size()) + 1);
+    DWORD count = static_cast<DWORD>(file.size());
+    CopyMemory(text.get(), file.data(), count);
+    return ConvertToCodePage(&text, &count, found) ? std::string(text.get(), count) : file;
 }
 
 OrderFileCheck CheckOrderFile(const std::string& file, const std::vector<CheckedFolder>& folders,
                               const std::string& dataFolder) {
-    const LineChecker checker(folders, dataFolder);
+    PreviewAllocator allocator;
+    std::vector<::CheckedFolder> checked;
+    for (const CheckedFolder& folder : folders)
+        checked.push_back({folder.key.c_str(), static_cast<DWORD>(folder.key.size()),
+                           folder.shownPath.empty() ? nullptr : folder.shownPath.c_str(),
+                           static_cast<DWORD>(folder.shownPath.size())});
+    OrderCheck run;
     OrderFileCheck check = {{}, 0, "", file};
-    Slip encoding;
-    const bool wholeFile = WholeFileEncoding(file, &check, &encoding);
-    if (wholeFile) {
-        // What the module reads: only lines that are the same in both encodings place a folder.
-        std::set<std::string> met;
-        for (const std::string& line : model::Lines(file))
-            check.placingLines += met.insert(line).second && checker.Names(line);
+    if (!run.Run(file.data(), static_cast<DWORD>(file.size()), checked.data(), static_cast<DWORD>(checked.size()),
+                 dataFolder.c_str()))
+        return check;
+    check.placingLines = static_cast<int>(run.placingLines());
+    check.encoding = EncodingName(run.encoding());
+    if (!check.encoding.empty()) check.checkedFile = TextAsShiftJis(file, &check.encoding);
+    // Each line's index among the checked file's lines, by where it starts.
+    std::vector<DWORD> starts;
+    const std::string& checkedFile = check.checkedFile;
+    for (DWORD i = 0; i < checkedFile.size(); ++i) {
+        if (!model::EndsLine(checkedFile[i]) && (i == 0 || model::EndsLine(checkedFile[i - 1]))) starts.push_back(i);
     }
-    const std::vector<model::NumberedLine> lines = model::NumberedLines(check.checkedFile);
-    // The first line of each text, which any later one repeats.
-    std::unordered_map<std::string, size_t> firsts;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        const model::NumberedLine& line = lines[i];
-        auto met = firsts.emplace(line.text, i);
-        if (met.second) {
-            if (!checker.Names(line.text))
-                check.slips.push_back(checker.Explain(i, line.number, line.text));
-            else if (!wholeFile)
-                ++check.placingLines;
-            continue;
+    std::map<int, const CheckedLine*> utf8Lines;  // by number
+    std::map<std::string, std::vector<int>> groups;  // the lines under each missing path
+    for (DWORD i = 0; i < run.count(); ++i) {
+        const CheckedLine& line = run.line(i);
+        const std::string bytes(run.text() + line.offset, line.length);
+        if (line.slip == LineSlip::kUnderMissingFolder) {
+            std::vector<int>& group = groups[bytes.substr(0, line.groupLength)];
+            group.push_back(static_cast<int>(line.number));
+            if (group.size() > 1) continue;
         }
-        const int first = lines[met.first->second].number;
-        Slip repeat = {i, line.number, SlipKind::kRepeat,
-                       "line " + std::to_string(line.number) + ": repeats line " + std::to_string(first) +
-                           ", and only the first counts",
-                       ""};
-        std::string said;
-        bool marked;
-        if (!checker.Names(line.text) && checker.ReadsAsUtf8(first, line.text, &said, &marked))
-            repeat.listed = said + "   [UTF-8: repeats line " + std::to_string(first) + "]";
-        check.slips.push_back(repeat);
+        const bool emptyFirst = !checkedFile.empty() && model::EndsLine(checkedFile[0]);
+        const size_t index = line.length == 0 ? 0
+                                              : static_cast<size_t>(std::lower_bound(starts.begin(), starts.end(), line.offset) -
+                                                                    starts.begin()) + emptyFirst;
+        const std::string at = "line " + std::to_string(line.number) + ": ";
+        Slip slip = {index, static_cast<int>(line.number), KindOf(line.slip), "", ""};
+        if (line.slip == LineSlip::kRepeat) {
+            slip.text = at + "repeats line " + std::to_string(line.firstNumber) + ", and only the first counts";
+            if (utf8Lines.count(static_cast<int>(line.firstNumber)))
+                slip.listed = bytes + "   [UTF-8: repeats line " + std::to_string(line.firstNumber) + "]";
+        } else {
+            const std::string text = line.slip == LineSlip::kUtf8 ? bytes : Utf8(bytes);
+            slip.text = at + Words(line, text, dataFolder);
+            if (line.slip == LineSlip::kUtf8) {
+                utf8Lines[static_cast<int>(line.number)] = &line;
+                slip.listed = bytes + "   [UTF-8: names no folder]";
+            }
+        }
+        check.slips.push_back(slip);
     }
-    GroupUnderMissingPaths(checker, lines, &check.slips);
-    if (wholeFile) {
-        encoding.text += check.slips.empty() ? "; saved so, it has no other slip"
-                                             : "; the slips below remain once it is saved so";
-        check.slips.insert(check.slips.begin(), encoding);
+    for (Slip& slip : check.slips) {
+        if (slip.kind != SlipKind::kUnderMissingFolder) continue;
+        const auto group = std::find_if(groups.begin(), groups.end(), [&](const auto& g) {
+            return g.second.front() == slip.line;
+        });
+        const std::vector<int>& numbers = group->second;
+        slip.text = "lines " + Ranges(numbers) + " (" + Count(numbers.size(), "line", "lines") + "), all under " +
+                    Quoted(group->first) + ", which names no folder: renamed or removed? They order nothing here, "
+                    "and the editor's OK keeps them, after the folders' lines";
+    }
+    Slip fileSlip;
+    if (FileSlip(run, &fileSlip)) {
+        fileSlip.text += check.slips.empty() ? "; it has no other slip" : "; the slips below remain";
+        check.slips.insert(check.slips.begin(), fileSlip);
     }
     return check;
 }
@@ -478,16 +260,8 @@ SavePreview PreviewSave(const std::string& currentFile, const std::vector<std::s
 
 std::vector<std::string> ListedLines(const std::string& file, const OrderFileCheck& check) {
     std::vector<std::string> listed;
-    if (!check.encoding.empty()) {
-        // Each line as it says it; those that differ from their bytes as the module reads them are tagged.
-        const std::vector<std::string> lines = model::Lines(file);
-        const std::set<std::string> asRead(lines.begin(), lines.end());
-        for (const model::NumberedLine& line : model::NumberedLines(check.checkedFile))
-            listed.push_back(Utf8(line.text) +
-                             (asRead.count(line.text) ? "" : "   [" + check.encoding + ": names no folder]"));
-        return listed;
-    }
-    for (const model::NumberedLine& line : model::NumberedLines(file)) listed.push_back(Utf8(line.text));
+    for (const model::NumberedLine& line : model::NumberedLines(check.encoding.empty() ? file : check.checkedFile))
+        listed.push_back(Utf8(line.text));
     for (const Slip& slip : check.slips) {
         if (!slip.listed.empty() && slip.index < listed.size()) listed[slip.index] = slip.listed;
     }

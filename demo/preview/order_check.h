@@ -1,6 +1,6 @@
 // What a person who writes an order file by hand gets wrong, told line by
-// line: the preview's check. The module itself compares bytes and says
-// nothing; this is for the person, before the file goes to Becky!.
+// line in English: the module's check of the order file, worded for the
+// preview, before the file goes to Becky!.
 #pragma once
 
 #include <string>
@@ -13,6 +13,7 @@ enum class SlipKind {
     kNoFolderAsWritten,  // names no folder as written, but one folder with a fix
     kRepeat,            // repeats an earlier line
     kUtf8,              // saved as UTF-8, not Shift_JIS
+    kLacksCharacter,    // a character Shift_JIS lacks
     kDataFolderPrefix,  // a full path: starts with the data folder
     kTrailingBlank,     // ends in a space or a tab
     kNoFinalSeparator,  // lacks the "\" that ends every key
@@ -23,7 +24,7 @@ enum class SlipKind {
     kSeparator,         // separates folders with a full-width yen sign or a "/"
     kShownNames,        // a path of the names the host shows, not of folders on disk
     kWithoutParents,    // a folder's name, or the end of its path, without the folders above it
-    kEncoding,          // the whole file is UTF-8 or UTF-16: one slip for the file
+    kEncoding,          // the whole file is UTF-8 or UTF-16, or holds NUL bytes: one slip for the file
     kUnderMissingFolder,  // many lines under one path that names no folder: one slip for them all
 };
 
@@ -39,8 +40,8 @@ struct OrderFileCheck {
     std::vector<Slip> slips;
     int placingLines;  // lines that place a folder
     // A file saved whole as UTF-8 or UTF-16 is named once ("UTF-8",
-    // "UTF-16"), and its lines are checked as Shift_JIS would have them:
-    // `checkedFile` holds those bytes (otherwise the file as it is).
+    // "UTF-16"), and its lines are checked as the module reads them, in
+    // Shift_JIS: `checkedFile` holds those bytes (otherwise the file as it is).
     std::string encoding;
     std::string checkedFile;
 };
