@@ -25,6 +25,8 @@ struct Layout {
     SIZE minimumWindow;
     SIZE firstClient;
     RECT firstRects[kPlaceCount];  // in client coordinates
+    // The row under the tree, when there is one (height 0: none).
+    int rowHeight, rowGap, rowButtonWidth, rowTextId, rowButtonId;
 };
 Layout g_layout;
 
@@ -81,10 +83,21 @@ void PlaceAsKept(HWND dialog) {
     SetWindowPos(dialog, nullptr, window.left, window.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// The row's controls under the tree, which ends at `treeBottom`.
+void PlaceRow(HWND dialog, int left, int treeBottom, int treeWidth) {
+    const int top = treeBottom + g_layout.rowGap;
+    const int buttonLeft = left + treeWidth - g_layout.rowButtonWidth;
+    SetWindowPos(GetDlgItem(dialog, g_layout.rowButtonId), nullptr, buttonLeft, top, g_layout.rowButtonWidth,
+                 g_layout.rowHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(GetDlgItem(dialog, g_layout.rowTextId), nullptr, left, top, buttonLeft - g_layout.rowGap - left,
+                 g_layout.rowHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 }  // namespace
 
 void PrepareEditorLayout(HWND dialog) {
     g_layout.dialog = nullptr;
+    g_layout.rowHeight = 0;
     RECT client;
     GetClientRect(dialog, &client);
     for (int i = 0; i < kPlaceCount; ++i) {
@@ -128,16 +141,19 @@ void LayOutEditor(HWND dialog) {
     int dy = client.bottom - g_layout.firstClient.cy;
     // A minimised window has no client: leave the controls as they are.
     if (client.right == 0 && client.bottom == 0) return;
+    // The tree gives up the row's room; the buttons beside it stay centred on it.
+    const int row = g_layout.rowHeight ? g_layout.rowHeight + g_layout.rowGap : 0;
     for (int i = 0; i < kPlaceCount; ++i) {
         RECT rect = g_layout.firstRects[i];
         int width = rect.right - rect.left, height = rect.bottom - rect.top;
         switch (kPlaces[i].anchor) {
             case Anchor::kGrow:
                 width += dx;
-                height += dy;
+                height += dy - row;
+                if (g_layout.rowHeight) PlaceRow(dialog, rect.left, rect.top + height, width);
                 break;
             case Anchor::kRightCentre:
-                OffsetRect(&rect, dx, dy / 2);
+                OffsetRect(&rect, dx, (dy - row) / 2);
                 break;
             case Anchor::kBottomCentre:
                 OffsetRect(&rect, dx / 2, dy);
@@ -147,6 +163,31 @@ void LayOutEditor(HWND dialog) {
                      SWP_NOZORDER | SWP_NOACTIVATE);
     }
     InvalidateRect(dialog, nullptr, TRUE);
+}
+
+void ReserveEditorRow(HWND dialog, int textId, int buttonId, int height, int width, int buttonWidth) {
+    if (dialog != g_layout.dialog) return;
+    const RECT& tree = g_layout.firstRects[0];
+    // As far from the tree as OK is from it in the template.
+    const RECT& ok = g_layout.firstRects[3];
+    g_layout.rowGap = ok.top - tree.bottom;
+    g_layout.rowHeight = height;
+    g_layout.rowButtonWidth = buttonWidth;
+    g_layout.rowTextId = textId;
+    g_layout.rowButtonId = buttonId;
+    const int wider = width > tree.right - tree.left ? width - (tree.right - tree.left) : 0;
+    g_layout.minimumWindow.cx += wider;
+    g_layout.minimumWindow.cy += height + g_layout.rowGap;
+    // The template's client size stays the one every anchor counts from.
+    RECT window;
+    GetWindowRect(dialog, &window);
+    const int windowWidth = window.right - window.left, windowHeight = window.bottom - window.top;
+    // A window reopened at a size kept from before may have the room already.
+    SetWindowPos(dialog, nullptr, 0, 0,
+                 windowWidth > g_layout.minimumWindow.cx ? windowWidth : g_layout.minimumWindow.cx,
+                 windowHeight > g_layout.minimumWindow.cy ? windowHeight : g_layout.minimumWindow.cy,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    LayOutEditor(dialog);
 }
 
 void LimitEditorSize(HWND dialog, LPARAM minMaxInfo) {

@@ -1,5 +1,7 @@
 #include "editor/order_editor.h"
 
+#include "editor/check_list.h"
+#include "editor/editor_check.h"
 #include "editor/editor_input.h"
 #include "editor/editor_layout.h"
 #include "editor/editor_tips.h"
@@ -23,6 +25,8 @@ const int kSaveFailureMessageBytes = 1024;
 
 // The copy of the host's icons the open editor shows; zero when none.
 TreeImagesCopy g_editorImages;
+// The check of the order file the open editor shows; null when none runs.
+EditorCheck* g_editorCheck;
 
 // The editor's state for as long as it runs, whatever path leaves: the
 // running mark, the dialog, and the copies of the keys it shows, which are
@@ -35,6 +39,7 @@ public:
         g_module.editorAbandoned = false;
         g_module.editorKeys = &keys_;
         g_module.editorSaved = &saved_;
+        g_editorCheck = &check_;
     }
     ~EditorSession() {
         // Already done when the dialog was destroyed; a dialog that never
@@ -46,6 +51,7 @@ public:
         g_module.editorDialog = nullptr;
         g_module.editorKeys = nullptr;
         g_module.editorSaved = nullptr;
+        g_editorCheck = nullptr;
         DeleteLeftoverSaves();
     }
     EditorSession(const EditorSession&) = delete;
@@ -56,6 +62,7 @@ public:
 private:
     FolderKeyCopies keys_;
     SavedOrder saved_;
+    EditorCheck check_;
 };
 
 const char* SaveFailureCause(SaveResult result) {
@@ -96,8 +103,16 @@ void ConfirmEditor(HWND dialog) {
         EndDialog(dialog, 0);
         return;
     }
-    SaveResult result =
-        SaveOrderFile(GetDlgItem(dialog, IDC_FOLDER_TREE), *g_module.editorKeys, g_module.editorSaved);
+    // The lines the user removed or fixed in the check's list are left out.
+    HostBlock dropped;
+    DWORD droppedCount = 0;
+    if (g_editorCheck && !g_editorCheck->Dropped(&dropped, &droppedCount)) {
+        ShowSaveFailure(dialog, SaveResult::kNoMemory);
+        return;
+    }
+    SaveResult result = SaveOrderFile(GetDlgItem(dialog, IDC_FOLDER_TREE), *g_module.editorKeys,
+                                      g_module.editorSaved, reinterpret_cast<const LineText*>(dropped.get()),
+                                      droppedCount);
     if (result == SaveResult::kSaved || result == SaveResult::kNothingToSave) {
         EndDialog(dialog, 1);
         return;
@@ -135,6 +150,10 @@ void InitialiseEditor(HWND dialog) {
     StartEditorInput(dialog);
     StartEditorTips(dialog);
     PrepareEditorLayout(dialog);
+    // Lines of the order file that name no folder are told at a glance. A
+    // check that could not run shows nothing: nothing is lost by it.
+    if (g_editorCheck && g_editorCheck->Run(tree, *g_module.editorKeys, g_module.dataFolder))
+        ShowCheckNotice(dialog, *g_editorCheck);
     // Ready for the keyboard: ↓ selects the first folder, Alt+↓ moves it.
     // (The dialog would put the focus on its first control, OK.)
     SetFocus(tree);
@@ -160,6 +179,10 @@ void OnEditorCommand(HWND dialog, WORD id) {
             break;
         case IDCANCEL:
             EndDialog(dialog, 0);
+            break;
+        case IDC_CHECK_OPEN:
+            CancelDrag();
+            if (g_editorCheck && g_module.editorKeys) RunCheckList(dialog, g_editorCheck, *g_module.editorKeys);
             break;
         case IDC_MOVE_UP:
         case IDC_MOVE_DOWN:

@@ -29,7 +29,8 @@ KeptLines::Slot& KeptLines::SlotFor(const char* text, DWORD length) const {
     }
 }
 
-bool KeptLines::Take(HostBlock* file, DWORD byteCount, const FolderKeyCopies& keys) {
+bool KeptLines::Take(HostBlock* file, DWORD byteCount, const FolderKeyCopies& keys, const LineText* dropped,
+                     DWORD droppedCount) {
     file_.Adopt(file->Release());
     byteCount_ = byteCount;
     writtenBytes_ = 0;
@@ -40,9 +41,10 @@ bool KeptLines::Take(HostBlock* file, DWORD byteCount, const FolderKeyCopies& ke
     DWORD lineCount = 0;
     ForEachLine(begin, end, [&](const char*, DWORD) { ++lineCount; });
     if (lineCount == 0) return true;
-    // One set holds the tree's keys and the lines kept so far, at most half
-    // full: a line is kept when it finds no place taken by its text.
-    DWORD entries = keys.added() + lineCount;
+    // One set holds the tree's keys, the dropped lines and the lines kept
+    // so far, at most half full: a line is kept when it finds no place
+    // taken by its text.
+    DWORD entries = keys.added() + droppedCount + lineCount;
     const DWORD kMostBits = 26;  // 512 MB of slots: far beyond any order file
     const DWORD bits = SlotBitsFor(entries, kMostBits);
     const DWORD slotBytes = static_cast<DWORD>(sizeof(Slot)) << bits;
@@ -56,6 +58,11 @@ bool KeptLines::Take(HostBlock* file, DWORD byteCount, const FolderKeyCopies& ke
         slot.text = key;
         slot.length = length;
     });
+    for (DWORD i = 0; i < droppedCount; ++i) {
+        Slot& slot = SlotFor(dropped[i].text, dropped[i].length);
+        slot.text = dropped[i].text;
+        slot.length = dropped[i].length;
+    }
     // An empty line orders something only as the file's first line, which
     // a kept line never is: the tree's lines come first.
     ForEachLine(begin, end, [&](const char* line, DWORD length) {

@@ -11,6 +11,12 @@
 
 class FolderKeyCopies;
 
+// A line's bytes, without its line end.
+struct LineText {
+    const char* text;
+    DWORD length;
+};
+
 class KeptLines {
 public:
     KeptLines() = default;
@@ -21,7 +27,10 @@ public:
     // them) and picks the lines that equal no key of `keys`, each once, in
     // the file's order. Lines are split as a sort reads them. False when the
     // host had no memory for the work: a save without them would lose them.
-    bool Take(HostBlock* file, DWORD byteCount, const FolderKeyCopies& keys);
+    // The `dropped` lines are left out too: the user removed them, or
+    // replaced them by a folder's key.
+    bool Take(HostBlock* file, DWORD byteCount, const FolderKeyCopies& keys, const LineText* dropped = nullptr,
+              DWORD droppedCount = 0);
 
     // What the kept lines take written, each followed by CR LF.
     DWORD WrittenBytes() const { return writtenBytes_; }

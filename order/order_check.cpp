@@ -399,6 +399,7 @@ bool OrderCheck::Run(const char* bytes, DWORD count, const CheckedFolder* folder
     if (!ConvertToCodePage(&text_, &textLength, encoding_)) return false;
     char* text = text_.get();
     text[textLength] = '\0';
+    textLength_ = textLength;
     for (DWORD i = 0; i < textLength && encoding_ == OrderFileEncoding::kCodePage; ++i)
         notText_ = notText_ || text[i] == '\0';
     const bool converted = encoding_ != OrderFileEncoding::kCodePage;
@@ -456,4 +457,12 @@ bool OrderCheck::Run(const char* bytes, DWORD count, const CheckedFolder* folder
         if (line.groupCount >= kGroupedLines) line.slip = LineSlip::kUnderMissingFolder;
     }
     return true;
+}
+
+DWORD OrderCheck::NumberOf(const char* text, DWORD length) const {
+    DWORD found = 0;
+    ForEachNumberedLine(text_.get(), textLength_, [&](DWORD number, DWORD offset, DWORD lineLength) {
+        if (!found && lineLength == length && SameBytes(text_.get() + offset, text, length)) found = number;
+    });
+    return found;
 }

@@ -87,9 +87,12 @@ public:
     DWORD unplacedLines() const { return unplaced_; }
     // Lines that place a folder.
     DWORD placingLines() const { return placing_; }
+    // The number of the first line that is `text`, or 0.
+    DWORD NumberOf(const char* text, DWORD length) const;
 
 private:
     HostBlock text_;
+    DWORD textLength_ = 0;
     HostBlock lines_;
     DWORD count_ = 0;
     DWORD unplaced_ = 0;

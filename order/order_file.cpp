@@ -233,7 +233,7 @@ enum class FileRead { kRead, kMissing, kHeld, kNoMemory, kUnreadable };
 // Reads the whole order file into `block`, one host block of exactly its
 // size; `*byteCount` is the size, then the bytes read.
 FileRead ReadWholeOrderFile(HostBlock* block, DWORD* byteCount, OrderFileWait wait,
-                            OrderFileEncoding* encoding = nullptr) {
+                            OrderFileEncoding* encoding = nullptr, bool asStored = false) {
     *byteCount = 0;
     if (encoding) *encoding = OrderFileEncoding::kCodePage;
     FileHandle file(OpenOrderFileForReading(wait));
@@ -266,6 +266,7 @@ FileRead ReadWholeOrderFile(HostBlock* block, DWORD* byteCount, OrderFileWait wa
         bytesRead += got;
     }
     *byteCount = bytesRead;
+    if (asStored) return FileRead::kRead;
     // A file saved as UTF-8 or UTF-16 is read as its text.
     const OrderFileEncoding found = EncodingOf(bytes, bytesRead);
     if (encoding) *encoding = found;
@@ -286,7 +287,8 @@ bool HoldsNulByte(const char* bytes, DWORD count) {
 // changed it since the editor opened) that name no folder of `keys`.
 // A file that exists but cannot be read fails the save: written without
 // its lines, it would lose them.
-SaveResult TakeKeptLines(const FolderKeyCopies& keys, KeptLines* kept) {
+SaveResult TakeKeptLines(const FolderKeyCopies& keys, KeptLines* kept, const LineText* dropped,
+                         DWORD droppedCount) {
     HostBlock file;
     DWORD byteCount = 0;
     switch (ReadWholeOrderFile(&file, &byteCount, OrderFileWait::kAMoment)) {
@@ -301,7 +303,7 @@ SaveResult TakeKeptLines(const FolderKeyCopies& keys, KeptLines* kept) {
     // would be cut at every other byte and rewritten as fragments nobody
     // could put together again.
     if (HoldsNulByte(static_cast<const char*>(file.get()), byteCount)) return SaveResult::kNotPlainText;
-    return kept->Take(&file, byteCount, keys) ? SaveResult::kSaved : SaveResult::kNoMemory;
+    return kept->Take(&file, byteCount, keys, dropped, droppedCount) ? SaveResult::kSaved : SaveResult::kNoMemory;
 }
 
 
@@ -418,7 +420,8 @@ const char* FirstOrderLine() {
 
 const char* NextOrderLine(const char* line) { return NextLineStart(line, OrderListEnd()); }
 
-SaveResult SaveOrderFile(HWND tree, const FolderKeyCopies& keys, SavedOrder* saved) {
+SaveResult SaveOrderFile(HWND tree, const FolderKeyCopies& keys, SavedOrder* saved, const LineText* dropped,
+                         DWORD droppedCount) {
     if (g_module.orderFilePath[0] == '\0') return SaveResult::kNoOrderFile;
     // A tree that is gone would save as empty and wipe the user's order.
     if (!TreeIsLive(tree)) return SaveResult::kNotWritable;
@@ -432,7 +435,7 @@ SaveResult SaveOrderFile(HWND tree, const FolderKeyCopies& keys, SavedOrder* sav
     if (IsFolder(attributes)) return SaveResult::kNotWritable;
 
     KeptLines kept;
-    SaveResult taken = TakeKeptLines(keys, &kept);
+    SaveResult taken = TakeKeptLines(keys, &kept, dropped, droppedCount);
     if (taken != SaveResult::kSaved) return taken;
     SavedOrder content;
     SaveResult composed = ComposeOrderLines(tree, keys, kept, &content);
@@ -452,6 +455,45 @@ SaveResult SaveOrderFile(HWND tree) {
     FolderKeyCopies keys;
     if (!keys.TakeFrom(tree)) return SaveResult::kNotWritable;
     return SaveOrderFile(tree, keys);
+}
+
+bool ReadOrderFileAsStored(HostBlock* block, DWORD* byteCount) {
+    switch (ReadWholeOrderFile(block, byteCount, OrderFileWait::kNever, nullptr, true)) {
+        case FileRead::kRead: return true;
+        case FileRead::kMissing:
+            *byteCount = 0;
+            return true;
+        default: return false;
+    }
+}
+
+namespace {
+// Whether `path` lies under the folder the environment variable `name` holds.
+bool UnderFolderOf(const char* name, const char* path) {
+    char folder[kPathCapacity];
+    const DWORD length = GetEnvironmentVariableA(name, folder, sizeof folder);
+    if (length == 0 || length >= sizeof folder || static_cast<DWORD>(lstrlenA(path)) <= length ||
+        path[length] != '\\')
+        return false;
+    return CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, path, static_cast<int>(length), folder,
+                          static_cast<int>(length)) == CSTR_EQUAL;
+}
+}  // namespace
+
+bool OrderFileInVirtualStore(char* copy) {
+    const char* path = g_module.orderFilePath;
+    // The 32-bit and the 64-bit folders, as 32-bit and 64-bit Windows name them.
+    if (path[0] == '\0' || path[1] != ':' ||
+        !(UnderFolderOf("ProgramFiles", path) || UnderFolderOf("ProgramFiles(x86)", path) ||
+          UnderFolderOf("ProgramW6432", path)))
+        return false;
+    const char kStore[] = "\\VirtualStore";
+    DWORD length = GetEnvironmentVariableA("LOCALAPPDATA", copy, kPathCapacity);
+    if (length == 0 || length + sizeof kStore + lstrlenA(path + 2) > static_cast<DWORD>(kPathCapacity)) return false;
+    lstrcatA(copy, kStore);
+    lstrcatA(copy, path + 2);
+    const DWORD attributes = GetFileAttributesA(copy);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 void DeleteLeftoverSaves() {

@@ -62,6 +62,13 @@ struct SavedOrder {
     bool saved = false;
 };
 
+struct LineText;
+
+// The order file's bytes as stored, not converted (the check names the
+// encoding itself), into one host block; never waits. False when it exists
+// but cannot be read now; a missing file is read as empty.
+bool ReadOrderFileAsStored(HostBlock* block, DWORD* byteCount);
+
 // Rewrites the order file from a tree: every folder of the tree whose key
 // `keys` holds, depth-first, each key followed by CR LF; then every line of
 // the file as it is now that names none of those folders, byte for byte, in
@@ -70,8 +77,10 @@ struct SavedOrder {
 // to a new copy under a name of its own first and replaces the order file
 // only when all of it was written, so a failed save leaves the previous file
 // exactly as it was and (once nobody holds it) no copy behind.
-// Given `saved`, a successful save leaves its bytes there.
-SaveResult SaveOrderFile(HWND tree, const FolderKeyCopies& keys, SavedOrder* saved = nullptr);
+// Given `saved`, a successful save leaves its bytes there. The `dropped`
+// lines of the file are not carried over.
+SaveResult SaveOrderFile(HWND tree, const FolderKeyCopies& keys, SavedOrder* saved = nullptr,
+                         const LineText* dropped = nullptr, DWORD droppedCount = 0);
 
 // The same, with the keys the tree's folders have now.
 SaveResult SaveOrderFile(HWND tree);
@@ -93,6 +102,12 @@ RenameRewrite RewriteOrderFileForRename(const FolderRename& rename);
 // The folder the order file is in (the plug-in's), separator included, into
 // a buffer of kPathCapacity bytes.
 void OrderFileFolder(char* folder);
+
+// Whether Windows keeps the order file in the user's VirtualStore (the
+// plug-in's folder is under Program Files and the copy is there): then
+// that copy is the one the module reads and writes, and its path is put in
+// `copy` (kPathCapacity bytes).
+bool OrderFileInVirtualStore(char* copy);
 
 // Deletes the new copies of failed saves that another program held when
 // each save gave up; by the time the editor closes, it has usually let go.

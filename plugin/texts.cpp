@@ -31,8 +31,8 @@ const char kSaveFailedNotPlainText[] =
 const char kSaveFailedFolderFormat[] =
     "並び順を保存できませんでした。\r\n\r\n"
     "プラグインのフォルダに書き込めないため、並び順ファイル (tamrivel.cfg) を作成できません。\r\n%s\r\n\r\n"
-    "Program Files の中のフォルダなどは、書き込みが許可されていないことがあります。"
-    "このフォルダのプロパティの[セキュリティ]で書き込みを許可してから、もう一度OKを押してください。";
+    "Program Files の中など、書き込めない場所にBecky!があると、このようになります。"
+    "Becky!をPlugInsフォルダごと、Program Files の外 (C:\\Becky!\\ など) に移してから、もう一度並べ替えてください。";
 
 const char kEditorUnavailable[] =
     "このBecky!のフォルダを読み取れなかったため、並び順を編集できません。\r\n"
@@ -80,3 +80,83 @@ const char kTipMoveDown[] =
     "選んだフォルダを1つ下へ (Alt+↓)\r\n押し続けると続けて動きます。ドラッグや、右クリックのメニューでも動かせます。";
 const char kTipGreyFolder[] =
     "このフォルダはデータフォルダの外にあるため、並び順ファイルに書けず、動かせません。";
+
+const char kCheckNoticeFormat[] = "フォルダに当たらない行: %d 行";
+const char kCheckNoticeChosenFormat[] = "フォルダに当たらない行: %d 行 (OK で %d 行を整理)";
+const char kCheckOpenList[] = "確認(&L)...";
+const char kCheckListCaption[] = "並び順ファイルの確認";
+const char kCheckFix[] = "修正する(&F)";
+const char kCheckRemove[] = "削除する(&D)";
+const char kCheckKeep[] = "残す(&K)";
+const char kCheckRemoveAll[] = "すべて削除(&A)";
+const char kCheckCancel[] = "ｷｬﾝｾﾙ";
+const char kCheckChoiceKeep[] = "残す";
+const char kCheckChoiceRemove[] = "削除";
+const char kCheckChoiceFix[] = "修正";
+const char kCheckColumnLine[] = "行";
+const char kCheckColumnText[] = "書かれている内容";
+const char kCheckColumnWhy[] = "理由";
+const char kCheckColumnAtOk[] = "OK で";
+const char kCheckFileFormat[] = "読み込んだ並び順ファイル: %s";
+const char kCheckVirtualStoreFormat[] =
+    "\r\nプラグインのフォルダが Program Files の下にあるため、Windows は次のコピーを使っています。"
+    "手で編集するときは、このコピーを編集してください: %s";
+const char kCheckReadAsUtf8[] = "\r\nこのファイルは UTF-8 で保存されています。文字として読み、OK で Shift_JIS (ANSI) で保存します。";
+const char kCheckReadAsUtf16[] =
+    "\r\nこのファイルは UTF-16 (Unicode) で保存されています。文字として読み、OK で Shift_JIS (ANSI) で保存します。";
+const char kCheckNotText[] =
+    "\r\nこのファイルには NUL 文字があるため、OK で保存できません。メモ帳で開き、文字コードに「ANSI」を選んで"
+    "保存し直してください。";
+const char kCheckUtf8Tag[] = " (UTF-8)";
+const char kCheckDetailFormat[] = "%d 行目 %s\r\n%s";
+const char kCheckFixFormat[] = "\r\n正しくは: %s";
+const char kCheckGuessFormat[] = "\r\nもしかして: %s";
+const char kCheckSeveralFormat[] = "\r\n%d 個のフォルダのどれにも当たりえます (例: %s)。どれのことか、パス全体を書いてください。";
+const char kCheckTailFormat[] = "\r\nデータフォルダを除くと: %s";
+const char kCheckRepeatsFormat[] = "\r\n同じ行がほかに %d 行あります。OK で 1 行にまとめます。";
+const char kCheckGroupFormat[] =
+    "「%s」というフォルダがありません (その下の行が %d 行あります)。名前を変えたか、削除したフォルダかもしれません。";
+const char kCheckHowToApply[] =
+    "「修正する」で、その行のフォルダを行の位置へ移します。削除と修正は OK で並び順ファイルに書き込みます。"
+    "別のデータフォルダや、外しているメールボックスの行なら残してください。";
+const char kCheckCouldNotOpen[] =
+    "並び順ファイルの確認を開けませんでした。並び順は変更していません。";
+
+const char* const kCheckWhyShort[] = {
+    "フォルダがない",
+    "書き方の誤り",
+    "重複",
+    "UTF-8 の行",
+    "Shift_JIS にない文字",
+    "フルパス",
+    "行末に空白",
+    "行末の \\ がない",
+    "行頭に \\",
+    "大文字と小文字",
+    "# で始まる行",
+    "行頭に空白",
+    "区切りが / か ￥",
+    "表示名のパス",
+    "上のフォルダがない",
+    "上のフォルダがない",
+    "空の行",
+};
+const char* const kCheckWhy[] = {
+    "この行に当たるフォルダはありません。名前を変えたか、削除したフォルダかもしれません。",
+    "書かれたままでは、どのフォルダにも当たりません。",
+    "前の行と同じです。最初の行だけが使われます。",
+    "この行は UTF-8 で書かれています。ほかの行と同じ Shift_JIS (ANSI) で書いてください。",
+    "Shift_JIS にない文字があり、「?」として読まれるため、どのフォルダにも当たりません。",
+    "データフォルダから始まるパスです。行には、データフォルダより後のパスを書きます。",
+    "行末に空白 (スペースかタブ) があります。空白も比べるため、どのフォルダにも当たりません。",
+    "行末に「\\」がありません。どの行も「\\」で終わります。",
+    "行頭に「\\」があります。行は「\\」で始めません。",
+    "大文字と小文字だけが違います。大文字と小文字も区別します。",
+    "「#」で始まる行です。並び順ファイルにはコメントを書けません。",
+    "行頭に空白 (スペースかタブ) があります。空白も比べるため、どのフォルダにも当たりません。",
+    "区切りに「/」か全角の「￥」を使っています。区切りは半角の「\\」です。",
+    "Becky! に表示される名前のパスです。行には、ディスク上のフォルダ名のパスを書きます。",
+    "上のフォルダが抜けています。行には、データフォルダより後のパス全体を書きます。",
+    "",  // the group's own words
+    "空の行です。",
+};

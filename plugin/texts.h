@@ -61,3 +61,44 @@ extern const char kMenuRedo[];
 extern const char kTipMoveUp[];
 extern const char kTipMoveDown[];
 extern const char kTipGreyFolder[];
+
+// The check of the order file in the editor: the notice under the tree
+// (how many lines name no folder, and how many OK will remove or fix), its
+// button, and the list's window, labels and words. The formats take
+// numbers and texts in the order their comments give.
+extern const char kCheckNoticeFormat[];        // lines
+extern const char kCheckNoticeChosenFormat[];  // lines, lines OK removes or fixes
+extern const char kCheckOpenList[];
+extern const char kCheckListCaption[];
+extern const char kCheckFix[];
+extern const char kCheckRemove[];
+extern const char kCheckKeep[];
+extern const char kCheckRemoveAll[];
+extern const char kCheckCancel[];
+// What OK does with a line, in the list's last column.
+extern const char kCheckChoiceKeep[];
+extern const char kCheckChoiceRemove[];
+extern const char kCheckChoiceFix[];
+extern const char kCheckColumnLine[];
+extern const char kCheckColumnText[];
+extern const char kCheckColumnWhy[];
+extern const char kCheckColumnAtOk[];
+extern const char kCheckFileFormat[];          // the order file's path
+extern const char kCheckVirtualStoreFormat[];  // the copy in VirtualStore
+extern const char kCheckReadAsUtf8[];
+extern const char kCheckReadAsUtf16[];
+extern const char kCheckNotText[];
+extern const char kCheckUtf8Tag[];
+extern const char kCheckDetailFormat[];        // line number, line, why
+extern const char kCheckFixFormat[];           // the line meant
+extern const char kCheckGuessFormat[];         // the line perhaps meant
+extern const char kCheckSeveralFormat[];       // folders, one of them
+extern const char kCheckTailFormat[];          // the line less the data folder
+extern const char kCheckRepeatsFormat[];       // lines
+extern const char kCheckGroupFormat[];         // path, lines
+extern const char kCheckHowToApply[];
+extern const char kCheckCouldNotOpen[];
+// Each reason a line names no folder, short for the list's column and in
+// full for the text under it, in the order of LineSlip.
+extern const char* const kCheckWhyShort[];
+extern const char* const kCheckWhy[];

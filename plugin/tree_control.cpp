@@ -239,6 +239,14 @@ WNDPROC TreeSubclass(HWND tree, WNDPROC procedure) { return SubclassControl(tree
 
 WNDPROC SubclassControl(HWND control, WNDPROC procedure) { return SubclassWindow(control, false, procedure); }
 
+HWND CreateDialogControl(HWND dialog, const char* className, const char* text, DWORD style, int id) {
+    HWND control = CreateWindowExA(0, className, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, dialog,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                   reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(dialog, GWLP_HINSTANCE)), nullptr);
+    if (control) SendMessageA(control, WM_SETFONT, SendMessageA(dialog, WM_GETFONT, 0, 0), FALSE);
+    return control;
+}
+
 HWND CreateTips(HWND dialog, int width) {
     HWND tips = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, dialog, nullptr,

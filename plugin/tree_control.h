@@ -147,6 +147,10 @@ UINT NotificationCode(LPARAM notification);
 // press acts on keeps the look it had.
 LRESULT TreeCustomDraw(HWND tree, LPARAM notification, bool (*isGrey)(LPARAM itemData));
 
+// A control of `dialog` made at run time, with the dialog's font; null
+// when it could not be made. The layout places it.
+HWND CreateDialogControl(HWND dialog, const char* className, const char* text, DWORD style, int id);
+
 // A tooltip window for the controls of `dialog`, its tips wrapped at
 // `width` pixels; null when none could be made (the host registered the
 // class with the tree's). Destroyed with the dialog, or by DestroyWindow.

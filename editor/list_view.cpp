@@ -1,0 +1,86 @@
+#include "editor/list_view.h"
+
+namespace {
+typedef BOOL(WINAPI* InitCommonControlsExFn)(const INITCOMMONCONTROLSEX*);
+
+HMODULE ControlsModuleOf(HWND tree) {
+    // The module whose class procedure serves the tree: the common
+    // controls the host uses, in the version it chose.
+    ULONG_PTR procedure = GetClassLongPtrW(tree, GCLP_WNDPROC);
+    HMODULE module = nullptr;
+    if (procedure &&
+        GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                           reinterpret_cast<LPCSTR>(procedure), &module) &&
+        GetProcAddress(module, "InitCommonControlsEx"))
+        return module;
+    return GetModuleHandleA("comctl32.dll");
+}
+}  // namespace
+
+bool EnsureListViewClass(HWND tree) {
+    HMODULE module = ControlsModuleOf(tree);
+    InitCommonControlsExFn init =
+        module ? reinterpret_cast<InitCommonControlsExFn>(
+                     reinterpret_cast<void (*)()>(GetProcAddress(module, "InitCommonControlsEx")))
+               : nullptr;
+    if (!init) return false;
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
+    return init(&controls) != FALSE;
+}
+
+void ListPrepare(HWND list, const char* const* titles, const int* widths, int columns, int rows) {
+    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    for (int i = 0; i < columns; ++i) {
+        LVCOLUMNA column = {};
+        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+        column.pszText = const_cast<char*>(titles[i]);
+        column.cx = widths[i];
+        column.iSubItem = i;
+        SendMessageA(list, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
+    }
+    // Rows the owner keeps: no text is copied into the control.
+    SendMessageA(list, LVM_SETITEMCOUNT, rows, LVSICF_NOINVALIDATEALL);
+}
+
+bool ListTextAsked(LPARAM notification, int* row, int* column) {
+    const NMLVDISPINFOA* info = reinterpret_cast<const NMLVDISPINFOA*>(notification);
+    if (info->hdr.code != LVN_GETDISPINFOA || !(info->item.mask & LVIF_TEXT)) return false;
+    *row = info->item.iItem;
+    *column = info->item.iSubItem;
+    return true;
+}
+
+void ListAnswerText(LPARAM notification, const char* text) {
+    NMLVDISPINFOA* info = reinterpret_cast<NMLVDISPINFOA*>(notification);
+    if (info->item.pszText && info->item.cchTextMax > 0) lstrcpynA(info->item.pszText, text, info->item.cchTextMax);
+}
+
+WORD ListKeyDown(LPARAM notification) {
+    const NMLVKEYDOWN* key = reinterpret_cast<const NMLVKEYDOWN*>(notification);
+    return key->hdr.code == LVN_KEYDOWN ? key->wVKey : 0;
+}
+
+int ListFocusedRow(HWND list) {
+    return static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+}
+
+int ListNextSelected(HWND list, int row) {
+    return static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(row), LVNI_SELECTED));
+}
+
+void ListSelectAll(HWND list) {
+    LVITEMA item = {};
+    item.stateMask = LVIS_SELECTED;
+    item.state = LVIS_SELECTED;
+    SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+}
+
+void ListFocusRow(HWND list, int row) {
+    LVITEMA item = {};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    SendMessageA(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+}
+
+void ListRedrawAll(HWND list) { InvalidateRect(list, nullptr, FALSE); }

@@ -1,0 +1,272 @@
+// The check of the order file in the editor, under a person's hands: the
+// notice under the tree, the list it opens, the choices made there with
+// real keys, and the file OK writes from them.
+#include "tests/module_fixture.h"
+
+#include "standin/real_input.h"
+
+#include <commctrl.h>
+
+#include <functional>
+#include <vector>
+
+namespace {
+
+using standin::Chord;
+using standin::MouseButton;
+using standin::MouseTo;
+using standin::RealInputTurn;
+
+const int kNotice = 1003;
+const int kOpenList = 1004;
+const int kHeader = 1100;
+const int kList = 1101;
+const int kDetail = 1102;
+
+void Send(HWND window, const std::vector<INPUT>& inputs) { standin::SendAndPump(window, inputs, 50); }
+
+std::string TextOf(HWND window) {
+    char text[4096] = "";
+    GetWindowTextA(window, text, sizeof text);
+    return standin::Utf8(text);
+}
+
+// Each row of the list as "number|line|why|at OK", UTF-8.
+std::vector<std::string> Rows(HWND list) {
+    std::vector<std::string> rows;
+    for (int row = 0; row < ListView_GetItemCount(list); ++row) {
+        std::string cells;
+        for (int column = 0; column < 4; ++column) {
+            char text[1024] = "";
+            ListView_GetItemText(list, row, column, text, sizeof text);
+            cells += (column ? "|" : "") + standin::Utf8(text);
+        }
+        rows.push_back(cells);
+    }
+    return rows;
+}
+
+POINT CentreOf(HWND control) {
+    RECT rect;
+    GetWindowRect(control, &rect);
+    return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+}
+
+class CheckListTest : public ModuleTest {
+protected:
+    void StartWith(const std::string& outline, const std::string& orderFile) {
+        host_->AddOutline(outline);
+        host_->ExpandAll();
+        Load();
+        WriteOrderFile(orderFile);
+        module_->OnStart();
+    }
+
+    // Opens the editor and runs `inEditor` in it; `inList` in each list it opens.
+    int Edit(std::function<void(HWND)> inEditor, std::function<void(HWND)> inList = nullptr) {
+        watcher_.OnNextDialog([&](HWND dialog) {
+            RealInputTurn turn(dialog);
+            if (inList) watcher_.OnNextDialog([&](HWND list) { inList(list); });
+            inEditor(dialog);
+        });
+        return module_->OnPlugInSetup(host_->window());
+    }
+
+    // Opens the list from the editor: the button's mnemonic, or a click on it.
+    void OpenList(HWND dialog, bool byMouse, std::function<void(HWND)> inList) {
+        watcher_.OnNextDialog([&](HWND list) {
+            RealInputTurn turn(list);
+            inList(list);
+        });
+        if (byMouse)
+            Send(dialog, {MouseTo(CentreOf(GetDlgItem(dialog, kOpenList))), MouseButton(MOUSEEVENTF_LEFTDOWN),
+                          MouseButton(MOUSEEVENTF_LEFTUP)});
+        else
+            Send(dialog, Chord({VK_MENU, 'L'}));
+    }
+};
+
+// Shown names that differ from the names on disk, as Becky!'s mailboxes'.
+const char kOutline[] =
+    "Mail = C:\\BeckyData\\4b.mb\\\n"
+    "  Home\n"
+    "  Work\n"
+    "Outbox\n"
+    "Archive\n";
+
+const char kSlips[] =
+    "Outbox\\\r\n"                 // 1: places
+    "4b.mb\\Work\\ \r\n"           // 2: a blank at the end
+    "Gone\\\r\n"                   // 3: no such folder
+    "4B.MB\\HOME\\\r\n"            // 4: letter case
+    "Archive\r\n"                  // 5: no final "\"
+    "# my folders\r\n"             // 6: a comment
+    "Gone\\\r\n"                   // 7: a repeat of 3
+    "Mail\\Work\\\r\n";            // 8: the names shown
+
+TEST_F(CheckListTest, TheNoticeCountsTheLinesAndTheListSaysWhyAndWhatWasMeant) {
+    // A file whose every line places a folder: no notice, the window as before.
+    StartWith(kOutline, "Outbox\\\r\n");
+    HWND noticeSeen = nullptr;
+    RECT withNotice = {}, without = {};
+    Edit([&](HWND dialog) {
+        noticeSeen = GetDlgItem(dialog, kNotice);
+        GetWindowRect(dialog, &without);
+        standin::ClickButton(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(noticeSeen, nullptr);
+
+    WriteOrderFile(kSlips);
+    std::string notice, header, detail;
+    std::vector<std::string> rows;
+    Edit([&](HWND dialog) {
+        notice = TextOf(GetDlgItem(dialog, kNotice));
+        GetWindowRect(dialog, &withNotice);
+        OpenList(dialog, true, [&](HWND list) {
+            header = TextOf(GetDlgItem(list, kHeader));
+            rows = Rows(GetDlgItem(list, kList));
+            Send(list, Chord({VK_DOWN}));  // the second row: line 3
+            detail = TextOf(GetDlgItem(list, kDetail));
+            Send(list, Chord({VK_ESCAPE}));
+        });
+        standin::ClickButton(dialog, IDCANCEL);
+    });
+    // Each line counted once: the repeat and the placing line are not.
+    EXPECT_EQ(notice, u8"フォルダに当たらない行: 6 行");
+    EXPECT_EQ(header.rfind(u8"読み込んだ並び順ファイル: " + module_->folder() + "\\tamrivel.cfg", 0), 0u) << header;
+    EXPECT_EQ(rows, (std::vector<std::string>{
+                        u8"2|「4b.mb\\Work\\ 」|行末に空白|残す",
+                        u8"3|「Gone\\」|フォルダがない|残す",
+                        u8"4|「4B.MB\\HOME\\」|大文字と小文字|残す",
+                        u8"5|「Archive」|行末の \\ がない|残す",
+                        u8"6|「# my folders」|# で始まる行|残す",
+                        u8"8|「Mail\\Work\\」|表示名のパス|残す",
+                    }));
+    EXPECT_NE(detail.find(u8"3 行目 「Gone\\」\r\nこの行に当たるフォルダはありません。"), std::string::npos) << detail;
+    EXPECT_NE(detail.find(u8"同じ行がほかに 1 行あります"), std::string::npos) << detail;
+    EXPECT_EQ(ReadOrderFile(), kSlips);
+    EXPECT_GT(withNotice.bottom - withNotice.top, without.bottom - without.top);
+}
+
+TEST_F(CheckListTest, ChoicesTakeEffectAtOkAndEachCancelDropsWhatItShould) {
+    StartWith(kOutline, kSlips);
+    // In the list, by keys: line 2 fixed (Alt+F), line 3 removed (Space),
+    // line 4 kept, line 5 fixed (Space twice), line 6 removed (Alt+D).
+    auto choose = [&](HWND list) {
+        Send(list, Chord({VK_MENU, 'F'}));
+        Send(list, Chord({VK_DOWN}));
+        Send(list, Chord({VK_SPACE}));
+        Send(list, Chord({VK_DOWN}));
+        Send(list, Chord({VK_DOWN}));
+        Send(list, Chord({VK_SPACE}));
+        Send(list, Chord({VK_SPACE}));
+        Send(list, Chord({VK_DOWN}));
+        Send(list, Chord({VK_MENU, 'D'}));
+    };
+    std::vector<std::string> afterCancel, chosen;
+    std::string notice, top;
+    Edit([&](HWND dialog) {
+        // Cancel in the list drops what was chosen in it.
+        OpenList(dialog, false, [&](HWND list) {
+            choose(list);
+            Send(list, Chord({VK_ESCAPE}));
+        });
+        OpenList(dialog, false, [&](HWND list) {
+            afterCancel = Rows(GetDlgItem(list, kList));
+            choose(list);
+            chosen = Rows(GetDlgItem(list, kList));
+            Send(list, Chord({VK_RETURN}));
+        });
+        notice = TextOf(GetDlgItem(dialog, kNotice));
+        HWND tree = standin::DialogTree(dialog);
+        for (HTREEITEM item = TreeView_GetRoot(tree); item; item = TreeView_GetNextSibling(tree, item))
+            top += standin::ItemText(tree, item) + " ";
+        standin::ClickButton(dialog, IDOK);
+    });
+    for (const std::string& row : afterCancel) EXPECT_EQ(row.substr(row.rfind('|')), u8"|残す") << row;
+    std::vector<std::string> choices;
+    for (const std::string& row : chosen) choices.push_back(row.substr(row.rfind('|') + 1));
+    EXPECT_EQ(choices, (std::vector<std::string>{u8"修正", u8"削除", u8"残す", u8"修正", u8"削除", u8"残す"}));
+    EXPECT_EQ(notice, u8"フォルダに当たらない行: 6 行 (OK で 4 行を整理)");
+    // Archive's line came after Outbox's: its folder went there at once.
+    EXPECT_EQ(top, "Outbox Archive Mail ");
+    // Work's line came first in its group, before Home's (which has none).
+    EXPECT_EQ(ReadOrderFile(),
+              "Outbox\\\r\nArchive\\\r\n4b.mb\\\r\n4b.mb\\Work\\\r\n4b.mb\\Home\\\r\n"
+              "4B.MB\\HOME\\\r\nMail\\Work\\\r\n");
+
+    // Remove all, then Cancel in the editor: the file stays byte for byte.
+    WriteOrderFile(kSlips);
+    Edit([&](HWND dialog) {
+        OpenList(dialog, false, [&](HWND list) {
+            Send(list, Chord({VK_MENU, 'A'}));
+            Send(list, Chord({VK_RETURN}));
+        });
+        standin::ClickButton(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(ReadOrderFile(), kSlips);
+    // Remove all, then OK: the tree's lines alone.
+    Edit([&](HWND dialog) {
+        OpenList(dialog, false, [&](HWND list) {
+            Send(list, Chord({VK_MENU, 'A'}));
+            Send(list, Chord({VK_RETURN}));
+        });
+        standin::ClickButton(dialog, IDOK);
+    });
+    const std::string file = ReadOrderFile();
+    EXPECT_EQ(file.rfind("Outbox\\\r\n", 0), 0u) << file;
+    for (const char* line : {"4b.mb\\\r\n", "4b.mb\\Home\\\r\n", "4b.mb\\Work\\\r\n", "Archive\\\r\n"})
+        EXPECT_NE(file.find(line), std::string::npos) << line;
+    EXPECT_EQ(file.size(), std::string("Outbox\\\r\n4b.mb\\\r\n4b.mb\\Home\\\r\n4b.mb\\Work\\\r\nArchive\\\r\n").size());
+    ExpectNoHostBlockHeldAfterExit();
+}
+
+TEST_F(CheckListTest, AThousandStaleLinesOpenAtOnceAndTheCopyInVirtualStoreIsNamed) {
+    std::string outline, file;
+    for (int i = 0; i < 1000; ++i) {
+        outline += "F" + std::to_string(i) + "\n";
+        file += "F" + std::to_string(i) + "\\\r\nOld" + std::to_string(i) + "\\\r\n";
+    }
+    // The plug-in's folder under "Program Files", and a copy of its file in
+    // the user's VirtualStore, as Windows keeps one for an older program.
+    host_->AddOutline(outline);
+    Load();
+    const std::string folder = module_->folder();
+    const std::string parent = folder.substr(0, folder.find_last_of('\\', folder.size() - 2));
+    standin::TempFolder local("local");
+    const std::string store = local.path() + "\\VirtualStore";
+    CreateDirectoryA(store.c_str(), nullptr);
+    for (size_t at = folder.find('\\', 3);; at = folder.find('\\', at + 1)) {
+        CreateDirectoryA((store + folder.substr(2, at == std::string::npos ? at : at - 2)).c_str(), nullptr);
+        if (at == std::string::npos) break;
+    }
+    const std::string copy = store + folder.substr(2) + "\\tamrivel.cfg";
+    ASSERT_TRUE(standin::WriteFileBytes(copy, "F1\\\r\n"));
+    SetEnvironmentVariableA("ProgramFiles", parent.c_str());
+    SetEnvironmentVariableA("LOCALAPPDATA", local.path().c_str());
+    WriteOrderFile(file);
+    module_->OnStart();
+
+    DWORD opened = 0;
+    std::string header;
+    int rows = 0;
+    Edit([&](HWND dialog) {
+        const DWORD start = GetTickCount();
+        OpenList(dialog, false, [&](HWND list) {
+            opened = GetTickCount() - start;
+            header = TextOf(GetDlgItem(list, kHeader));
+            rows = ListView_GetItemCount(GetDlgItem(list, kList));
+            Send(list, Chord({VK_ESCAPE}));
+        });
+        standin::ClickButton(dialog, IDCANCEL);
+    });
+    SetEnvironmentVariableA("ProgramFiles", nullptr);
+    SetEnvironmentVariableA("LOCALAPPDATA", nullptr);
+    EXPECT_EQ(rows, 1000);
+    // The watcher looks for a new window every few dozen milliseconds.
+    EXPECT_LT(opened, 1000u);
+    std::printf("the list of 1,000 lines opened within %lu ms\n", opened);
+    EXPECT_NE(header.find(copy), std::string::npos) << header;
+}
+
+}  // namespace
