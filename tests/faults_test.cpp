@@ -529,8 +529,9 @@ TEST_F(FaultTest, AFolderThatTakesNoNewFileIsNamedAsTheCause) {
               standin::Sjis(u8"並び順を保存できませんでした。\r\n\r\n"
                             u8"プラグインのフォルダに書き込めないため、並び順ファイル (tamrivel.cfg) を作成できません。\r\n") +
                   module_->folder() + "\\\r\n\r\n" +
-                  standin::Sjis(u8"Program Files の中のフォルダなどは、書き込みが許可されていないことがあります。"
-                                u8"このフォルダのプロパティの[セキュリティ]で書き込みを許可してから、もう一度OKを押してください。"));
+                  standin::Sjis(u8"Program Files の中など、書き込めない場所にBecky!があると、このようになります。"
+                                u8"Becky!をPlugInsフォルダごと、Program Files の外 (C:\\Becky!\\ など) に移してから、"
+                                u8"もう一度並べ替えてください。"));
     EXPECT_EQ(ReadOrderFile(), "A\\\r\n");
     ExpectNoTemporaryFile();
 }
