@@ -104,7 +104,10 @@ bool EditorCheck::Run(HWND tree, const FolderKeyCopies& keys, const char* dataFo
     rowCount_ = 0;
     HostBlock file;
     DWORD byteCount = 0;
-    if (!ReadOrderFileAsStored(&file, &byteCount) || !CollectFolders(tree, keys) ||
+    if (!ReadOrderFileAsStored(&file, &byteCount)) return false;
+    // No file, or an empty one: no line to tell of.
+    if (byteCount == 0) return true;
+    if (!CollectFolders(tree, keys) ||
         !check_.Run(file.get(), byteCount, reinterpret_cast<const CheckedFolder*>(folders_.get()), folderCount_,
                     dataFolder))
         return false;

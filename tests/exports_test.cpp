@@ -112,7 +112,7 @@ TEST_F(ModuleTest, ImportsExactlyItsFunctionsFromKernelAndUserOnly) {
     const std::map<std::string, std::set<std::string>> expected = {
         {"KERNEL32.DLL",
          {"CloseHandle", "CompareStringA", "CreateFileA", "DeleteFileA", "FlushFileBuffers", "FreeLibrary",
-          "GetCurrentThreadId", "GetFileAttributesA", "GetFileSize", "GetLastError", "GetModuleFileNameA",
+          "GetCurrentThreadId", "GetEnvironmentVariableA", "GetFileAttributesA", "GetFileSize", "GetLastError", "GetModuleFileNameA",
           "GetModuleHandleA", "GetModuleHandleExA", "GetProcAddress", "GetTempFileNameA", "GetTickCount",
           "IsBadReadPtr", "IsBadStringPtrA", "IsDBCSLeadByte", "IsProcessorFeaturePresent", "MoveFileExA", "MultiByteToWideChar",
           "ReadFile", "Sleep", "WideCharToMultiByte", "WriteFile", "lstrcatA", "lstrcmpA", "lstrcmpiA", "lstrcpyA", "lstrcpynA",
@@ -120,14 +120,14 @@ TEST_F(ModuleTest, ImportsExactlyItsFunctionsFromKernelAndUserOnly) {
         {"USER32.DLL",
          {"AdjustWindowRectEx", "AppendMenuA", "CallNextHookEx", "CallWindowProcA", "CallWindowProcW",
           "ClientToScreen", "CreatePopupMenu", "CreateWindowExA", "DefWindowProcA", "DefWindowProcW", "DestroyMenu", "DestroyWindow",
-          "DialogBoxParamA", "EndDialog", "GetCapture", "GetClassLongW", "GetClassNameA", "GetClientRect",
+          "DialogBoxIndirectParamA", "DialogBoxParamA", "EndDialog", "GetCapture", "GetClassLongW", "GetClassNameA", "GetClientRect",
           "GetCursorPos", "GetDlgCtrlID", "GetDlgItem", "GetKeyState", "GetMessagePos", "GetMessageTime", "GetMonitorInfoA",
           "GetParent", "GetSysColor", "GetSystemMetrics", "GetWindowLongA", "GetWindowLongW",
           "GetWindowRect", "GetWindowThreadProcessId", "InvalidateRect", "IsChild", "IsIconic", "IsWindow",
-          "IsWindowUnicode", "IsWindowVisible", "KillTimer", "LoadCursorA", "MapWindowPoints", "MessageBeep", "MessageBoxA",
+          "IsWindowUnicode", "IsWindowVisible", "KillTimer", "LoadCursorA", "MapDialogRect", "MapWindowPoints", "MessageBeep", "MessageBoxA",
           "MonitorFromRect", "OffsetRect", "PostMessageA", "ReleaseCapture", "ScreenToClient",
-          "RegisterWindowMessageA", "SendMessageA", "SendMessageW", "SetCapture", "SetCursor", "SetFocus", "SetForegroundWindow", "SetTimer",
-          "SetWindowLongA", "SetWindowLongW", "SetWindowPos",
+          "RegisterWindowMessageA", "SendMessageA", "SendMessageW", "SetCapture", "SetCursor", "SetDlgItemTextA", "SetFocus", "SetForegroundWindow", "SetTimer",
+          "SetWindowLongA", "SetWindowLongW", "SetWindowPos", "SetWindowTextA",
           "SetWindowsHookExA", "SystemParametersInfoA", "TrackPopupMenu", "UnhookWindowsHookEx", "wsprintfA"}},
     };
     EXPECT_EQ(imports, expected);
