@@ -37,7 +37,7 @@ help:
 	@echo '                   SETUP=1     also opens the host window and the order editor (needs a display)'
 	@echo '                   ALL=1       lists every line, however long the tree and the order file'
 	@echo 'make test        sets up, builds everything, runs every test'
-	@echo 'make screenshot  saves the order editor on TREE and ORDER as build/editor.png'
+	@echo 'make screenshot  saves the order editor on TREE and ORDER as build/editor.png (and its check list as build/editor-check.png)'
 	@echo 'make bench       the sorting benchmark'
 	@echo '                   RUNS=n      runs per size (default 3)'
 	@echo '                   SIZE=n      one tree of n folders (1 to 20000) instead of 100, 1,000 and 10,000'
@@ -89,6 +89,7 @@ needs-display:
 screenshot: demo-build prefix
 	@$(RUN_ALONE) $(DEMO) $(DEMO_ARGS) --screenshot "$(TAMRIVEL_BUILD_DIR)/editor.png" >/dev/null
 	@echo "Saved $(BUILD_DIR)/editor.png"
+	@if [ -f "$(TAMRIVEL_BUILD_DIR)/editor-check.png" ]; then echo "Saved $(BUILD_DIR)/editor-check.png (the list of lines that name no folder)"; fi
 
 .PHONY: bench
 bench: setup configure prefix

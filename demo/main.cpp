@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <map>
 #include <string>
@@ -463,25 +464,49 @@ void PrintAfterEditor(const Demo& demo, const std::string& orderFilePath, const 
     PrintTree("\nFolder tree after the editor:", demo.Describe(model::NumberedLines(saved.bytes)), all);
 }
 
+// Lets the windows paint before a picture is taken.
+void PaintAWhile() {
+    for (int i = 0; i < 10; ++i) {
+        standin::PumpMessages();
+        Sleep(50);
+    }
+}
+
+bool SaveWindowsPng(std::initializer_list<HWND> windows, const std::string& path) {
+    RECT both = {}, rect;
+    for (HWND window : windows) {
+        GetWindowRect(window, &rect);
+        UnionRect(&both, &both, &rect);
+    }
+    InflateRect(&both, 10, 10);
+    return preview::SaveScreenPng(both, path);
+}
+
+// The editor beside the host window; when the order file has lines that
+// name no folder, also the list of them over the editor, as it opens, in
+// a second picture beside the first ("editor-check.png" for "editor.png").
 bool SaveEditorScreenshot(Demo& demo, const standin::LoadedModule& module, standin::DialogWatcher& watcher,
                           const std::string& screenshot) {
     bool saved = false;
+    const std::string checkShot = screenshot.substr(0, screenshot.rfind('.')) + "-check.png";
+    DeleteFileA(checkShot.c_str());
     watcher.OnNextDialog([&](HWND dialog) {
         HWND tree = standin::DialogTree(dialog);
         standin::SelectTreeItem(tree, standin::FindTreeItem(tree, standin::Sjis(u8"仕事")));
-        // Beside the host window, so the picture shows both.
-        RECT hostRect, dialogRect;
+        RECT hostRect;
         GetWindowRect(demo.host().window(), &hostRect);
         SetWindowPos(dialog, HWND_TOP, hostRect.right + 10, hostRect.top, 0, 0, SWP_NOSIZE);
-        for (int i = 0; i < 10; ++i) {
-            standin::PumpMessages();
-            Sleep(50);
+        PaintAWhile();
+        saved = SaveWindowsPng({demo.host().window(), dialog}, screenshot);
+        const int kCheckOpen = 1004;
+        if (saved && GetDlgItem(dialog, kCheckOpen)) {
+            watcher.OnNextDialog([&](HWND list) {
+                PaintAWhile();
+                saved = SaveWindowsPng({dialog, list}, checkShot);
+                standin::ClickButton(list, IDCANCEL);
+            });
+            standin::ClickButton(dialog, kCheckOpen);
         }
-        GetWindowRect(dialog, &dialogRect);
-        RECT both;
-        UnionRect(&both, &hostRect, &dialogRect);
-        InflateRect(&both, 10, 10);
-        saved = preview::SaveScreenPng(both, screenshot);
         standin::ClickButton(dialog, IDCANCEL);
     });
     module.OnPlugInSetup(demo.host().window());

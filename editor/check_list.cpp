@@ -22,7 +22,7 @@ const int kDetailBytes = 4 * kTextBytes;
 void NoticeText(const EditorCheck& check, char* text) {
     const DWORD chosen = check.chosen();
     if (chosen)
-        wsprintfA(text, kCheckNoticeChosenFormat, check.rows(), chosen);
+        wsprintfA(text, kCheckNoticeChosenFormat, chosen, check.rows());
     else
         wsprintfA(text, kCheckNoticeFormat, check.rows());
 }
@@ -354,8 +354,11 @@ void ShowCheckNotice(HWND dialog, const EditorCheck& check) {
     char text[kTextBytes];
     // As wide as the longest it can grow to: every line fixed or removed.
     wsprintfA(text, kCheckNoticeChosenFormat, check.rows(), check.rows());
-    const int buttonWidth = DialogWidth(dialog, 50);
-    const int width = TextWidth(dialog, lstrlenA(text)) + DialogWidth(dialog, 4) + buttonWidth;
+    int bytes = lstrlenA(text);
+    wsprintfA(text, kCheckNoticeFormat, check.rows());
+    if (lstrlenA(text) > bytes) bytes = lstrlenA(text);
+    const int buttonWidth = DialogWidth(dialog, 40);
+    const int width = TextWidth(dialog, bytes) + DialogWidth(dialog, 4) + buttonWidth;
     NoticeText(check, text);
     if (!CreateDialogControl(dialog, "STATIC", text, SS_LEFTNOWORDWRAP | SS_CENTERIMAGE | SS_NOPREFIX,
                              IDC_CHECK_NOTICE) ||

@@ -83,10 +83,11 @@ void PlaceAsKept(HWND dialog) {
     SetWindowPos(dialog, nullptr, window.left, window.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-// The row's controls under the tree, which ends at `treeBottom`.
-void PlaceRow(HWND dialog, int left, int treeBottom, int treeWidth) {
+// The row's controls under the tree, which ends at `treeBottom`, from its
+// left edge to `right`, the ↑ and ↓ buttons' right edge.
+void PlaceRow(HWND dialog, int left, int treeBottom, int right) {
     const int top = treeBottom + g_layout.rowGap;
-    const int buttonLeft = left + treeWidth - g_layout.rowButtonWidth;
+    const int buttonLeft = right - g_layout.rowButtonWidth;
     SetWindowPos(GetDlgItem(dialog, g_layout.rowButtonId), nullptr, buttonLeft, top, g_layout.rowButtonWidth,
                  g_layout.rowHeight, SWP_NOZORDER | SWP_NOACTIVATE);
     SetWindowPos(GetDlgItem(dialog, g_layout.rowTextId), nullptr, left, top, buttonLeft - g_layout.rowGap - left,
@@ -150,7 +151,7 @@ void LayOutEditor(HWND dialog) {
             case Anchor::kGrow:
                 width += dx;
                 height += dy - row;
-                if (g_layout.rowHeight) PlaceRow(dialog, rect.left, rect.top + height, width);
+                if (g_layout.rowHeight) PlaceRow(dialog, rect.left, rect.top + height, g_layout.firstRects[1].right + dx);
                 break;
             case Anchor::kRightCentre:
                 OffsetRect(&rect, dx, (dy - row) / 2);
@@ -168,6 +169,7 @@ void LayOutEditor(HWND dialog) {
 void ReserveEditorRow(HWND dialog, int textId, int buttonId, int height, int width, int buttonWidth) {
     if (dialog != g_layout.dialog) return;
     const RECT& tree = g_layout.firstRects[0];
+    const RECT& up = g_layout.firstRects[1];
     // As far from the tree as OK is from it in the template.
     const RECT& ok = g_layout.firstRects[3];
     g_layout.rowGap = ok.top - tree.bottom;
@@ -175,7 +177,7 @@ void ReserveEditorRow(HWND dialog, int textId, int buttonId, int height, int wid
     g_layout.rowButtonWidth = buttonWidth;
     g_layout.rowTextId = textId;
     g_layout.rowButtonId = buttonId;
-    const int wider = width > tree.right - tree.left ? width - (tree.right - tree.left) : 0;
+    const int wider = width > up.right - tree.left ? width - (up.right - tree.left) : 0;
     g_layout.minimumWindow.cx += wider;
     g_layout.minimumWindow.cy += height + g_layout.rowGap;
     // The template's client size stays the one every anchor counts from.

@@ -82,7 +82,7 @@ const char kTipGreyFolder[] =
     "このフォルダはデータフォルダの外にあるため、並び順ファイルに書けず、動かせません。";
 
 const char kCheckNoticeFormat[] = "フォルダに当たらない行: %d 行";
-const char kCheckNoticeChosenFormat[] = "フォルダに当たらない行: %d 行 (OK で %d 行を整理)";
+const char kCheckNoticeChosenFormat[] = "OK で %d 行を整理 (全 %d 行)";
 const char kCheckOpenList[] = "確認(&L)...";
 const char kCheckListCaption[] = "並び順ファイルの確認";
 const char kCheckFix[] = "修正する(&F)";

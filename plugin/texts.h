@@ -63,11 +63,12 @@ extern const char kTipMoveDown[];
 extern const char kTipGreyFolder[];
 
 // The check of the order file in the editor: the notice under the tree
-// (how many lines name no folder, and how many OK will remove or fix), its
+// (how many lines name no folder; once some are chosen, how many OK will
+// remove or fix, of how many), its
 // button, and the list's window, labels and words. The formats take
 // numbers and texts in the order their comments give.
 extern const char kCheckNoticeFormat[];        // lines
-extern const char kCheckNoticeChosenFormat[];  // lines, lines OK removes or fixes
+extern const char kCheckNoticeChosenFormat[];  // lines OK removes or fixes, lines
 extern const char kCheckOpenList[];
 extern const char kCheckListCaption[];
 extern const char kCheckFix[];

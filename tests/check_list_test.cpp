@@ -187,7 +187,7 @@ TEST_F(CheckListTest, ChoicesTakeEffectAtOkAndEachCancelDropsWhatItShould) {
     std::vector<std::string> choices;
     for (const std::string& row : chosen) choices.push_back(row.substr(row.rfind('|') + 1));
     EXPECT_EQ(choices, (std::vector<std::string>{u8"修正", u8"削除", u8"残す", u8"修正", u8"削除", u8"残す"}));
-    EXPECT_EQ(notice, u8"フォルダに当たらない行: 6 行 (OK で 4 行を整理)");
+    EXPECT_EQ(notice, u8"OK で 4 行を整理 (全 6 行)");
     // Archive's line came after Outbox's: its folder went there at once.
     EXPECT_EQ(top, "Outbox Archive Mail ");
     // Work's line came first in its group, before Home's (which has none).
