@@ -353,17 +353,24 @@ TEST_F(FaultTest, AFileSavedAsUtf8OrUtf16OrdersAsItsTextDoes) {
     struct Case {
         const char* what;
         std::string file;
+        const char* saved;  // UTF-8 for the Shift_JIS written
     };
+    const char* const kConverted = u8"予定\\\r\n仕事\\\r\n趣味\\\r\n?\?\\\r\nGone\\\r\n";
     const Case cases[] = {
-        {"UTF-8", text}, {"UTF-8 with its mark", "\xEF\xBB\xBF" + text}, {"UTF-16", utf16(true)},
-        {"UTF-16 big-endian", utf16(false)},
+        {"UTF-8", text, kConverted},
+        {"UTF-8 with its mark", "\xEF\xBB\xBF" + text, kConverted},
+        {"UTF-16", utf16(true), kConverted},
+        {"UTF-16 big-endian", utf16(false), kConverted},
+        // ﾂｱ is C2 B1 in Shift_JIS, valid UTF-8 (±): the file as a whole is not.
+        {"Shift_JIS, valid UTF-8 in part", standin::Sjis(u8"ﾂｱ\\\r\n予定\\\r\n仕事\\\r\n"),
+         u8"予定\\\r\n仕事\\\r\n趣味\\\r\nﾂｱ\\\r\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Start(standin::Sjis(u8"仕事\n趣味\n予定\n"), c.file);
         EXPECT_EQ(standin::Utf8(Describe()), u8"予定\n仕事\n趣味\n");
         EXPECT_EQ(ConfirmEditor(), 1);
-        EXPECT_EQ(standin::Utf8(ReadOrderFile()), u8"予定\\\r\n仕事\\\r\n趣味\\\r\n?\?\\\r\nGone\\\r\n");
+        EXPECT_EQ(standin::Utf8(ReadOrderFile()), c.saved);
         EXPECT_TRUE(watcher_.messageBoxes().empty());
     }
 }
