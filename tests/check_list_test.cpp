@@ -221,6 +221,41 @@ TEST_F(CheckListTest, ChoicesTakeEffectAtOkAndEachCancelDropsWhatItShould) {
     ExpectNoHostBlockHeldAfterExit();
 }
 
+TEST_F(CheckListTest, WhatTheFileWasSavedAsAndAGoneParentAreShownReadably) {
+    struct Case {
+        const char* what;
+        std::string file;
+        const char* said;  // in the header, or the first row's detail
+        std::vector<std::string> rows;
+    };
+    const Case cases[] = {
+        {"UTF-8, with a character Shift_JIS lacks", u8"仕事\\\r\n한국\\\r\n", u8"UTF-8 で保存されています",
+         {u8"2|「??\\」|Shift_JIS にない文字|残す"}},
+        {"Shift_JIS with a UTF-8 line", standin::Sjis(u8"仕事\\\r\n") + u8"趣味\\\r\n", u8"正しくは: 趣味\\",
+         {u8"2|「趣味\\」 (UTF-8)|UTF-8 の行|残す"}},
+        {"lines under a folder gone", "Old\\A\\\r\nOld\\B\\\r\nOld\\C\\\r\n",
+         u8"「Old\\」というフォルダがありません (その下の行が 3 行あります)",
+         {u8"1|「Old\\A\\」|上のフォルダがない|残す", u8"2|「Old\\B\\」|上のフォルダがない|残す",
+          u8"3|「Old\\C\\」|上のフォルダがない|残す"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Start(standin::Sjis(u8"仕事\n趣味\n"), c.file);
+        std::string said;
+        std::vector<std::string> rows;
+        Edit([&](HWND dialog) {
+            OpenList(dialog, false, [&](HWND list) {
+                said = TextOf(GetDlgItem(list, kHeader)) + "\n" + TextOf(GetDlgItem(list, kDetail));
+                rows = Rows(GetDlgItem(list, kList));
+                Send(list, Chord({VK_ESCAPE}));
+            });
+            standin::ClickButton(dialog, IDCANCEL);
+        });
+        EXPECT_NE(said.find(c.said), std::string::npos) << said;
+        EXPECT_EQ(rows, c.rows);
+    }
+}
+
 TEST_F(CheckListTest, AThousandStaleLinesOpenAtOnceAndTheCopyInVirtualStoreIsNamed) {
     std::string outline, file;
     for (int i = 0; i < 1000; ++i) {
