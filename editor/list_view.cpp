@@ -1,33 +1,5 @@
 #include "editor/list_view.h"
 
-namespace {
-typedef BOOL(WINAPI* InitCommonControlsExFn)(const INITCOMMONCONTROLSEX*);
-
-HMODULE ControlsModuleOf(HWND tree) {
-    // The module whose class procedure serves the tree: the common
-    // controls the host uses, in the version it chose.
-    ULONG_PTR procedure = GetClassLongPtrW(tree, GCLP_WNDPROC);
-    HMODULE module = nullptr;
-    if (procedure &&
-        GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                           reinterpret_cast<LPCSTR>(procedure), &module) &&
-        GetProcAddress(module, "InitCommonControlsEx"))
-        return module;
-    return GetModuleHandleA("comctl32.dll");
-}
-}  // namespace
-
-bool EnsureListViewClass(HWND tree) {
-    HMODULE module = ControlsModuleOf(tree);
-    InitCommonControlsExFn init =
-        module ? reinterpret_cast<InitCommonControlsExFn>(
-                     reinterpret_cast<void (*)()>(GetProcAddress(module, "InitCommonControlsEx")))
-               : nullptr;
-    if (!init) return false;
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
-    return init(&controls) != FALSE;
-}
-
 void ListPrepare(HWND list, const char* const* titles, const int* widths, int columns, int rows) {
     SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     for (int i = 0; i < columns; ++i) {

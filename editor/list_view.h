@@ -6,10 +6,6 @@
 #include <windows.h>
 #include <commctrl.h>
 
-// Registers the list-view class of the common controls that serve `tree`
-// (the host loaded them). False when that module has no such function.
-bool EnsureListViewClass(HWND tree);
-
 // Full-row selection, the columns (titles and widths in pixels) and
 // `rows` rows.
 void ListPrepare(HWND list, const char* const* titles, const int* widths, int columns, int rows);

@@ -239,6 +239,14 @@ WNDPROC TreeSubclass(HWND tree, WNDPROC procedure) { return SubclassControl(tree
 
 WNDPROC SubclassControl(HWND control, WNDPROC procedure) { return SubclassWindow(control, false, procedure); }
 
+bool EnsureListViewClass(HWND tree) {
+    typedef BOOL(WINAPI * InitCommonControlsExFn)(const INITCOMMONCONTROLSEX*);
+    InitCommonControlsExFn init = FindFunction<InitCommonControlsExFn>(TreeClassModule(tree), "InitCommonControlsEx");
+    if (!init) return false;
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
+    return init(&controls) != FALSE;
+}
+
 HWND CreateDialogControl(HWND dialog, const char* className, const char* text, DWORD style, int id) {
     HWND control = CreateWindowExA(0, className, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, dialog,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),

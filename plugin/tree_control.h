@@ -147,6 +147,10 @@ UINT NotificationCode(LPARAM notification);
 // press acts on keeps the look it had.
 LRESULT TreeCustomDraw(HWND tree, LPARAM notification, bool (*isGrey)(LPARAM itemData));
 
+// Registers the list-view class of the common controls that serve `tree`
+// (the host loaded them). False when they have no such function.
+bool EnsureListViewClass(HWND tree);
+
 // A control of `dialog` made at run time, with the dialog's font; null
 // when it could not be made. The layout places it.
 HWND CreateDialogControl(HWND dialog, const char* className, const char* text, DWORD style, int id);

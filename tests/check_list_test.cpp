@@ -54,14 +54,6 @@ POINT CentreOf(HWND control) {
 
 class CheckListTest : public ModuleTest {
 protected:
-    void StartWith(const std::string& outline, const std::string& orderFile) {
-        host_->AddOutline(outline);
-        host_->ExpandAll();
-        Load();
-        WriteOrderFile(orderFile);
-        module_->OnStart();
-    }
-
     // Opens the editor and runs `inEditor` in it; `inList` in each list it opens.
     int Edit(std::function<void(HWND)> inEditor, std::function<void(HWND)> inList = nullptr) {
         watcher_.OnNextDialog([&](HWND dialog) {
@@ -106,7 +98,7 @@ const char kSlips[] =
 
 TEST_F(CheckListTest, TheNoticeCountsTheLinesAndTheListSaysWhyAndWhatWasMeant) {
     // A file whose every line places a folder: no notice, the window as before.
-    StartWith(kOutline, "Outbox\\\r\n");
+    Start(kOutline, "Outbox\\\r\n");
     HWND noticeSeen = nullptr;
     RECT withNotice = {}, without = {};
     Edit([&](HWND dialog) {
@@ -149,7 +141,7 @@ TEST_F(CheckListTest, TheNoticeCountsTheLinesAndTheListSaysWhyAndWhatWasMeant) {
 }
 
 TEST_F(CheckListTest, ChoicesTakeEffectAtOkAndEachCancelDropsWhatItShould) {
-    StartWith(kOutline, kSlips);
+    Start(kOutline, kSlips);
     // In the list, by keys: line 2 fixed (Alt+F), line 3 removed (Space),
     // line 4 kept, line 5 fixed (Space twice), line 6 removed (Alt+D).
     auto choose = [&](HWND list) {
