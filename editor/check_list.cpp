@@ -12,10 +12,33 @@
 
 namespace {
 
+static_assert(kCheckReasons == static_cast<int>(LineSlip::kEmptyFirstLine) + 1, "a reason for every slip");
+
 // Every text here is put together by wsprintfA, which writes at most 1024
-// bytes a call; a line is at most a path long.
+// bytes a call: a line, a path or a fix is shown up to kShownBytes, so that
+// no call needs more.
 const int kTextBytes = 1024;
 const int kDetailBytes = 4 * kTextBytes;
+const DWORD kShownBytes = 300;
+
+// How many of `length` bytes of `text` are shown: whole characters, up to
+// kShownBytes.
+DWORD ShownLength(const char* text, DWORD length) {
+    DWORD shown = 0;
+    while (shown < length) {
+        const DWORD next = shown + (IsDBCSLeadByte(static_cast<BYTE>(text[shown])) && shown + 1 < length ? 2 : 1);
+        if (next > kShownBytes) break;
+        shown = next;
+    }
+    return shown;
+}
+
+// `length` bytes of `text` as a string, "..." where it was cut.
+void Copied(const char* text, DWORD length, char* out) {
+    const DWORD shown = ShownLength(text, length);
+    CopyMemory(out, text, shown);
+    lstrcpyA(out + shown, shown < length ? "..." : "");
+}
 
 // ---- The notice under the tree.
 
@@ -67,7 +90,7 @@ public:
         Text(L"\xFF2D\xFF33 \xFF30\x30B4\x30B7\x30C3\x30AF");
     }
     // A control with a predefined class (`atom`: 0x80 a button, 0x81 an
-    // edit, 0x82 a static) or a class by name; its text is set at run time.
+    // edit) or a class by name; its text is set at run time.
     void Item(DWORD style, short x, short y, short width, short height, WORD id, WORD atom,
               const WCHAR* className = nullptr) {
         if ((at_ - start_) % 2) Word(0);
@@ -104,14 +127,14 @@ private:
     WORD* at_;
 };
 
-const WORD kButton = 0x80, kEdit = 0x81, kStatic = 0x82;
+const WORD kButton = 0x80, kEdit = 0x81;
 // The template's words: the header and nine controls, far below this.
 const int kTemplateDwords = 256;
 
 void BuildListTemplate(DWORD* buffer) {
     DialogTemplate dialog(buffer);
     dialog.Header(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT, 9, 310, 214);
-    dialog.Item(SS_LEFT | SS_NOPREFIX, 7, 7, 296, 30, IDC_CHECK_HEADER, kStatic);
+    dialog.Item(WS_VSCROLL | ES_MULTILINE | ES_READONLY, 7, 7, 296, 30, IDC_CHECK_HEADER, kEdit);
     dialog.Item(WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS, 7, 40, 296, 100,
                 IDC_CHECK_LIST, 0, L"SysListView32");
     dialog.Item(WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY, 7, 144, 296, 44, IDC_CHECK_DETAIL, kEdit);
@@ -127,7 +150,6 @@ void BuildListTemplate(DWORD* buffer) {
 // OK hands to the editor and its Cancel drops.
 struct ListSession {
     EditorCheck* check;
-    const FolderKeyCopies* keys;
     HWND editor;
     HostBlock choices;
     bool opened;
@@ -141,22 +163,24 @@ ListSession* SessionOf(HWND window) { return reinterpret_cast<ListSession*>(GetW
 // line as what it says.
 void ReadableLine(const EditorCheck& check, DWORD row, char* out) {
     const CheckedLine& line = check.row(row);
-    const DWORD shown = line.length < kTextBytes / 2 ? line.length : kTextBytes / 2;
     lstrcpyA(out, "「");
     char* at = out + lstrlenA(out);
-    int written = 0;
+    char said[kTextBytes];
+    const char* text = check.RowText(row);
+    DWORD length = line.length;
     if (line.slip == LineSlip::kUtf8) {
-        WCHAR wide[kTextBytes / 2];
-        const int characters =
-            MultiByteToWideChar(CP_UTF8, 0, check.RowText(row), static_cast<int>(shown), wide, kTextBytes / 2);
-        written = characters > 0 ? WideCharToMultiByte(CP_ACP, 0, wide, characters, at, kTextBytes / 2, "?", nullptr)
-                                 : 0;
+        // What the UTF-8 says, in the code page (a character it lacks as "?").
+        WCHAR wide[kShownBytes];
+        const int characters = line.length <= kShownBytes ? MultiByteToWideChar(CP_UTF8, 0, text, static_cast<int>(line.length), wide, kShownBytes) : 0;
+        const int written = characters > 0 ? WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, characters, said,
+                                                                 sizeof said, nullptr, nullptr)
+                                           : 0;
+        if (written > 0) {
+            text = said;
+            length = static_cast<DWORD>(written);
+        }
     }
-    if (written <= 0) {
-        CopyMemory(at, check.RowText(row), shown);
-        written = static_cast<int>(shown);
-    }
-    at[written] = '\0';
+    Copied(text, length, at);
     lstrcatA(out, "」");
     if (line.slip == LineSlip::kUtf8) lstrcatA(out, kCheckUtf8Tag);
 }
@@ -178,11 +202,6 @@ void AnswerCell(ListSession* session, LPARAM notification, int row, int column) 
         default: lstrcpyA(text, ChoiceText(Choices(session)[row])); break;
     }
     ListAnswerText(notification, text);
-}
-
-// `length` bytes of `text`, as a string.
-void Copied(const char* text, DWORD length, char* out) {
-    lstrcpynA(out, text, static_cast<int>((length < kTextBytes / 2 ? length : kTextBytes / 2) + 1));
 }
 
 // What the check says of the focused row, in full, under the list.
@@ -268,7 +287,7 @@ void InitialiseList(HWND window, ListSession* session) {
     ListFocusRow(list, 0);
     ShowDetail(window, session);
     CentreOn(window, session->editor);
-    SetFocus(list);
+    FocusDialogControl(window, list);
 }
 
 // Sets the choice of every selected row to `choice`; a fix only where one
@@ -300,7 +319,7 @@ void CycleChoice(HWND window, ListSession* session) {
 void OnListCommand(HWND window, ListSession* session, WORD id) {
     // A choice's button (Alt+letter clicks it, and takes the focus): the
     // arrows and Space go on in the list.
-    if (id >= IDC_CHECK_FIX && id <= IDC_CHECK_REMOVE_ALL) SetFocus(GetDlgItem(window, IDC_CHECK_LIST));
+    if (id >= IDC_CHECK_FIX && id <= IDC_CHECK_REMOVE_ALL) FocusDialogControl(window, GetDlgItem(window, IDC_CHECK_LIST));
     switch (id) {
         case IDC_CHECK_FIX:
             if (!ChooseForSelected(window, session, LineChoice::kFix)) MessageBeep(MB_OK);
@@ -339,6 +358,10 @@ INT_PTR CALLBACK CheckListProc(HWND window, UINT message, WPARAM wParam, LPARAM 
                 CycleChoice(window, session);
                 return TRUE;
             }
+            // Typing in a list whose rows the owner keeps asks the owner to
+            // find a row; unanswered, the control takes row 0 as found.
+            if (NotificationCode(lParam) == LVN_ODFINDITEMA || NotificationCode(lParam) == LVN_ODFINDITEMW)
+                return AnswerDialogNotification(window, -1);
             if (NotificationCode(lParam) == LVN_ITEMCHANGED) ShowDetail(window, session);
             return FALSE;
         }
@@ -357,8 +380,8 @@ void ShowCheckNotice(HWND dialog, const EditorCheck& check) {
     int bytes = lstrlenA(text);
     wsprintfA(text, kCheckNoticeFormat, check.rows());
     if (lstrlenA(text) > bytes) bytes = lstrlenA(text);
-    const int buttonWidth = DialogWidth(dialog, 40);
-    const int width = TextWidth(dialog, bytes) + DialogWidth(dialog, 4) + buttonWidth;
+    const int buttonWidth = DialogWidth(dialog, 40), gap = DialogWidth(dialog, 4);
+    const int width = TextWidth(dialog, bytes) + gap + buttonWidth;
     NoticeText(check, text);
     if (!CreateDialogControl(dialog, "STATIC", text, SS_LEFTNOWORDWRAP | SS_CENTERIMAGE | SS_NOPREFIX,
                              IDC_CHECK_NOTICE) ||
@@ -367,12 +390,12 @@ void ShowCheckNotice(HWND dialog, const EditorCheck& check) {
         DestroyWindow(GetDlgItem(dialog, IDC_CHECK_NOTICE));
         return;
     }
-    ReserveEditorRow(dialog, IDC_CHECK_NOTICE, IDC_CHECK_OPEN, DialogHeight(dialog, 14), width, buttonWidth);
+    ReserveEditorRow(dialog, IDC_CHECK_NOTICE, IDC_CHECK_OPEN, DialogHeight(dialog, 14), width, buttonWidth, gap);
 }
 
 void RunCheckList(HWND dialog, EditorCheck* check, const FolderKeyCopies& keys) {
     if (check->rows() == 0) return;
-    ListSession session = {check, &keys, dialog, HostBlock(), false};
+    ListSession session = {check, dialog, HostBlock(), false};
     if (!session.choices.Allocate(check->rows())) {
         ShowEditorWarning(dialog, kCheckCouldNotOpen);
         return;

@@ -3,6 +3,7 @@
 #include "editor/folder_moves.h"
 #include "order/folder_key_copies.h"
 #include "order/key_hash.h"
+#include "order/text_table.h"
 #include "order/order_file.h"
 #include "order/tree_walk.h"
 #include "plugin/module_state.h"
@@ -27,21 +28,28 @@ bool Reserve(HostBlock* block, DWORD* capacity, DWORD used, DWORD needed) {
     return true;
 }
 
-// The folder of `tree` whose key is `key`, or null.
-HTREEITEM FindFolder(HWND tree, const FolderKeyCopies& keys, const char* key, DWORD length) {
-    for (HTREEITEM item = TreeGetRoot(tree); item; item = NextPreorder(tree, item)) {
-        const char* found = keys.Find(TreeGetItemData(tree, item));
-        if (found && static_cast<DWORD>(lstrlenA(found)) == length && SameBytes(found, key, length)) return item;
+// Calls `visit` with `top` and every item under it, a parent before its children.
+template <typename Visit>
+void ForEachInSubtree(HWND tree, HTREEITEM top, Visit visit) {
+    for (HTREEITEM item = top; item;) {
+        visit(item);
+        HTREEITEM next = TreeGetChild(tree, item);
+        // Without children: the next sibling of the item or of a parent, never past `top`.
+        for (HTREEITEM up = item; !next && up && up != top; up = TreeGetParent(tree, up))
+            next = TreeGetNextSibling(tree, up);
+        item = next;
     }
-    return nullptr;
 }
 
-}  // namespace
 
-bool EditorCheck::CollectFolders(HWND tree, const FolderKeyCopies& keys) {
-    folderCount_ = 0;
-    if (!folders_.Allocate(static_cast<DWORD>(sizeof(CheckedFolder)) * (keys.added() + 1))) return false;
-    CheckedFolder* folders = reinterpret_cast<CheckedFolder*>(folders_.get());
+
+// Every folder of `tree` with a key, into `folders` (`*count` of them), its
+// path of shown names in `shownPaths`.
+bool CollectFolders(HWND tree, const FolderKeyCopies& keys, HostBlock* checked, DWORD* count, HostBlock* shownPaths) {
+    *count = 0;
+    const DWORD capacity = keys.added();
+    if (!checked->Allocate(static_cast<DWORD>(sizeof(CheckedFolder)) * (capacity + 1))) return false;
+    CheckedFolder* folders = reinterpret_cast<CheckedFolder*>(checked->get());
     // The length of the shown path at each depth of the walk, kNoPath
     // where it grew too long; the paths themselves one after another.
     const DWORD kNoPath = 0xFFFFFFFF;
@@ -65,9 +73,9 @@ bool EditorCheck::CollectFolders(HWND tree, const FolderKeyCopies& keys) {
             }
         }
         const char* key = keys.Find(TreeGetItemData(tree, item));
-        if (key) {
+        if (key && *count < capacity) {
             // The offset of the shown path for now: the block may still move.
-            CheckedFolder& folder = folders[folderCount_++];
+            CheckedFolder& folder = folders[(*count)++];
             folder = {key, static_cast<DWORD>(lstrlenA(key)), nullptr, 0};
             if (length != kNoPath) {
                 if (!Reserve(&paths, &pathCapacity, pathsUsed, pathsUsed + length)) return false;
@@ -93,12 +101,14 @@ bool EditorCheck::CollectFolders(HWND tree, const FolderKeyCopies& keys) {
             --depth;
         }
     }
-    for (DWORD i = 0; i < folderCount_; ++i) {
+    for (DWORD i = 0; i < *count; ++i) {
         if (folders[i].shown) folders[i].shown = paths.get() + (reinterpret_cast<ULONG_PTR>(folders[i].shown) - 1);
     }
-    shownPaths_.Adopt(paths.Release());
+    shownPaths->Adopt(paths.Release());
     return true;
 }
+
+}  // namespace
 
 bool EditorCheck::Run(HWND tree, const FolderKeyCopies& keys, const char* dataFolder) {
     rowCount_ = 0;
@@ -107,8 +117,11 @@ bool EditorCheck::Run(HWND tree, const FolderKeyCopies& keys, const char* dataFo
     if (!ReadOrderFileAsStored(&file, &byteCount)) return false;
     // No file, or an empty one: no line to tell of.
     if (byteCount == 0) return true;
-    if (!CollectFolders(tree, keys) ||
-        !check_.Run(file.get(), byteCount, reinterpret_cast<const CheckedFolder*>(folders_.get()), folderCount_,
+    // The folders are needed for the check alone: the lines' fixes are keys.
+    HostBlock folders, shownPaths;
+    DWORD folderCount = 0;
+    if (!CollectFolders(tree, keys, &folders, &folderCount, &shownPaths) ||
+        !check_.Run(file.get(), byteCount, reinterpret_cast<const CheckedFolder*>(folders.get()), folderCount,
                     dataFolder))
         return false;
     if (!rows_.Allocate(static_cast<DWORD>(sizeof(DWORD)) * (check_.count() + 1)) ||
@@ -136,35 +149,99 @@ bool EditorCheck::CanFix(DWORD index) const {
     return line.fixNamesFolder && line.candidates <= 1;
 }
 
-bool EditorCheck::MoveToFixedPlace(HWND tree, const FolderKeyCopies& keys, DWORD index) {
+// The folders the fixed lines name: for each, the number of the line that
+// places it once the fixes are taken (its own line or the first fixed line,
+// whichever comes first), and its item in the tree now.
+class EditorCheck::FixedFolders {
+public:
+    bool Take(const EditorCheck& check) {
+        if (!byKey_.Reserve(check.rows()) || !items_.Allocate(static_cast<DWORD>(sizeof(HTREEITEM)) * (check.rows() + 1)))
+            return false;
+        for (DWORD i = 0; i < check.rows(); ++i) {
+            const CheckedLine& line = check.row(i);
+            if (check.choice(i) != LineChoice::kFix) continue;
+            TextTable::Entry& folder = byKey_.At(line.fix, line.fixLength);
+            if (folder.count == 0) {
+                const DWORD own = check.check().NumberOf(line.fix, line.fixLength);
+                folder.value = own && own < line.number ? own : line.number;
+                folder.last = count_;
+                items()[count_++] = nullptr;
+            }
+            ++folder.count;
+        }
+        return true;
+    }
+    // The number of the line that places the folder of `key`, or 0.
+    DWORD PlacedAt(const EditorCheck& check, const char* key, DWORD length) const {
+        const TextTable::Entry* folder = byKey_.Find(key, length);
+        return folder ? folder->value : check.check().NumberOf(key, length);
+    }
+    // Notes the items of the fixed folders in `top`'s subtree (TVI_ROOT: the
+    // whole tree): a move makes new items for the folder and all below it.
+    void NoteItems(HWND tree, const FolderKeyCopies& keys, HTREEITEM top) {
+        auto note = [&](HTREEITEM item) {
+            const char* key = keys.Find(TreeGetItemData(tree, item));
+            const TextTable::Entry* folder = key ? byKey_.Find(key, static_cast<DWORD>(lstrlenA(key))) : nullptr;
+            if (folder) items()[folder->last] = item;
+        };
+        if (top != TVI_ROOT) return ForEachInSubtree(tree, top, note);
+        for (HTREEITEM item = TreeGetRoot(tree); item; item = NextPreorder(tree, item)) note(item);
+    }
+    HTREEITEM ItemOf(const char* key, DWORD length) const {
+        const TextTable::Entry* folder = byKey_.Find(key, length);
+        return folder ? items()[folder->last] : nullptr;
+    }
+
+private:
+    HTREEITEM* items() const { return reinterpret_cast<HTREEITEM*>(items_.get()); }
+
+    TextTable byKey_;
+    HostBlock items_;
+    DWORD count_ = 0;
+};
+
+bool EditorCheck::MoveToFixedPlace(HWND tree, const FolderKeyCopies& keys, DWORD index, FixedFolders* fixed) {
     const CheckedLine& line = row(index);
-    // A line of the folder's own places it already: the fix only drops a repeat.
-    if (check_.NumberOf(line.fix, line.fixLength) != 0) return true;
-    HTREEITEM folder = FindFolder(tree, keys, line.fix, line.fixLength);
+    // An earlier line places the folder: this one only goes.
+    if (fixed->PlacedAt(*this, line.fix, line.fixLength) != line.number) return true;
+    HTREEITEM folder = fixed->ItemOf(line.fix, line.fixLength);
     if (!folder) return false;
+    // After the sibling placed last before it, as a sort by the fixed file would put it.
     HTREEITEM parent = TreeGetParent(tree, folder);
     HTREEITEM after = nullptr;
     DWORD afterNumber = 0;
     for (HTREEITEM sibling = TreeGetChild(tree, parent ? parent : TVI_ROOT); sibling;
          sibling = TreeGetNextSibling(tree, sibling)) {
         const char* key = sibling == folder ? nullptr : keys.Find(TreeGetItemData(tree, sibling));
-        const DWORD number = key ? check_.NumberOf(key, static_cast<DWORD>(lstrlenA(key))) : 0;
+        const DWORD number = key ? fixed->PlacedAt(*this, key, static_cast<DWORD>(lstrlenA(key))) : 0;
         if (number && number < line.number && number > afterNumber) {
             after = sibling;
             afterNumber = number;
         }
     }
     if (TreeGetPreviousSibling(tree, folder) == after) return true;
-    return MoveFolder(tree, folder, after) != nullptr;
+    HTREEITEM moved = MoveFolder(tree, folder, after);
+    if (moved) fixed->NoteItems(tree, keys, moved);
+    return moved != nullptr;
 }
 
 void EditorCheck::Apply(HWND tree, const FolderKeyCopies& keys, const LineChoice* choices) {
+    HostBlock before;
+    if (!before.Allocate(rowCount_ + 1)) return;
+    CopyMemory(before.get(), choices_.get(), rowCount_);
     for (DWORD i = 0; i < rowCount_; ++i) {
-        LineChoice wanted = choices[i];
-        if (wanted == LineChoice::kFix && (!CanFix(i) || (choice(i) != LineChoice::kFix &&
-                                                          !MoveToFixedPlace(tree, keys, i))))
-            wanted = LineChoice::kKeep;
-        choices_.get()[i] = static_cast<char>(wanted);
+        const bool fixable = choices[i] != LineChoice::kFix || CanFix(i);
+        choices_.get()[i] = static_cast<char>(fixable ? choices[i] : LineChoice::kKeep);
+    }
+    // The new fixes' moves, in the file's order: a folder placed after
+    // another fixed one finds it in its place already.
+    FixedFolders fixed;
+    const bool found = fixed.Take(*this);
+    if (found) fixed.NoteItems(tree, keys, TVI_ROOT);
+    for (DWORD i = 0; i < rowCount_; ++i) {
+        if (choice(i) != LineChoice::kFix || static_cast<LineChoice>(before.get()[i]) == LineChoice::kFix) continue;
+        // A fix whose folder could not take its place keeps its line.
+        if (!found || !MoveToFixedPlace(tree, keys, i, &fixed)) choices_.get()[i] = static_cast<char>(LineChoice::kKeep);
     }
 }
 

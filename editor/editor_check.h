@@ -39,8 +39,9 @@ public:
 
     // Takes `choices` (one a row) as the user's. A row newly fixed moves
     // its folder in `tree` to the place its line gives it, after the
-    // sibling listed last before it (first when none is), unless a line of
-    // its own places it already; a row whose move failed stays kept.
+    // sibling placed last before it (by a line of its own or a fixed one;
+    // first when none is), unless an earlier line places it; a row whose
+    // move failed stays kept.
     void Apply(HWND tree, const FolderKeyCopies& keys, const LineChoice* choices);
     // The lines OK leaves out (the rows removed or fixed), into `lines`;
     // false when the host had no memory: the save must not go on then.
@@ -48,13 +49,10 @@ public:
 
 private:
     const DWORD* RowLines() const { return reinterpret_cast<const DWORD*>(rows_.get()); }
-    bool CollectFolders(HWND tree, const FolderKeyCopies& keys);
-    bool MoveToFixedPlace(HWND tree, const FolderKeyCopies& keys, DWORD index);
+    class FixedFolders;
+    bool MoveToFixedPlace(HWND tree, const FolderKeyCopies& keys, DWORD index, FixedFolders* fixed);
 
     OrderCheck check_;
-    HostBlock folders_;  // CheckedFolder, one a folder with a key
-    DWORD folderCount_ = 0;
-    HostBlock shownPaths_;
     HostBlock rows_;     // the index of each row's line in the check
     HostBlock choices_;  // LineChoice, one a row
     DWORD rowCount_ = 0;

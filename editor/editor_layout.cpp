@@ -26,7 +26,7 @@ struct Layout {
     SIZE firstClient;
     RECT firstRects[kPlaceCount];  // in client coordinates
     // The row under the tree, when there is one (height 0: none).
-    int rowHeight, rowGap, rowButtonWidth, rowTextId, rowButtonId;
+    int rowHeight, rowGap, rowTextGap, rowButtonWidth, rowTextId, rowButtonId;
 };
 Layout g_layout;
 
@@ -90,7 +90,7 @@ void PlaceRow(HWND dialog, int left, int treeBottom, int right) {
     const int buttonLeft = right - g_layout.rowButtonWidth;
     SetWindowPos(GetDlgItem(dialog, g_layout.rowButtonId), nullptr, buttonLeft, top, g_layout.rowButtonWidth,
                  g_layout.rowHeight, SWP_NOZORDER | SWP_NOACTIVATE);
-    SetWindowPos(GetDlgItem(dialog, g_layout.rowTextId), nullptr, left, top, buttonLeft - g_layout.rowGap - left,
+    SetWindowPos(GetDlgItem(dialog, g_layout.rowTextId), nullptr, left, top, buttonLeft - g_layout.rowTextGap - left,
                  g_layout.rowHeight, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -166,7 +166,7 @@ void LayOutEditor(HWND dialog) {
     InvalidateRect(dialog, nullptr, TRUE);
 }
 
-void ReserveEditorRow(HWND dialog, int textId, int buttonId, int height, int width, int buttonWidth) {
+void ReserveEditorRow(HWND dialog, int textId, int buttonId, int height, int width, int buttonWidth, int textGap) {
     if (dialog != g_layout.dialog) return;
     const RECT& tree = g_layout.firstRects[0];
     const RECT& up = g_layout.firstRects[1];
@@ -175,6 +175,7 @@ void ReserveEditorRow(HWND dialog, int textId, int buttonId, int height, int wid
     g_layout.rowGap = ok.top - tree.bottom;
     g_layout.rowHeight = height;
     g_layout.rowButtonWidth = buttonWidth;
+    g_layout.rowTextGap = textGap;
     g_layout.rowTextId = textId;
     g_layout.rowButtonId = buttonId;
     const int wider = width > up.right - tree.left ? width - (up.right - tree.left) : 0;
@@ -189,6 +190,13 @@ void ReserveEditorRow(HWND dialog, int textId, int buttonId, int height, int wid
                  windowWidth > g_layout.minimumWindow.cx ? windowWidth : g_layout.minimumWindow.cx,
                  windowHeight > g_layout.minimumWindow.cy ? windowHeight : g_layout.minimumWindow.cy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // Grown at its place, it may now reach past the screen's edge: OK and
+    // Cancel stay on it.
+    RECT work;
+    if (GetWindowRect(dialog, &window) && WorkAreaNear(window, &work)) {
+        MoveIntoWorkArea(&window, work);
+        SetWindowPos(dialog, nullptr, window.left, window.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     LayOutEditor(dialog);
 }
 

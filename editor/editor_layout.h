@@ -20,9 +20,10 @@ void RememberEditorPlace(HWND dialog);
 void LayOutEditor(HWND dialog);
 // Makes room under the tree for a row of `height` pixels holding the
 // controls `textId` (left, taking the rest) and `buttonId` (right, under
-// the ↑ and ↓ buttons, `buttonWidth` wide), which need `width` pixels side
-// by side: the window grows by the row, and wider where the tree and the
-// buttons beside it are narrower than that.
-void ReserveEditorRow(HWND dialog, int textId, int buttonId, int height, int width, int buttonWidth);
+// the ↑ and ↓ buttons, `buttonWidth` wide, `textGap` from the text), which
+// need `width` pixels side by side: the window grows by the row, and wider
+// where the tree and the buttons beside it are narrower than that, and
+// stays on the screen.
+void ReserveEditorRow(HWND dialog, int textId, int buttonId, int height, int width, int buttonWidth, int textGap);
 // WM_GETMINMAXINFO: no smaller than the template (and the row).
 void LimitEditorSize(HWND dialog, LPARAM minMaxInfo);

@@ -197,12 +197,6 @@ void OnEditorCommand(HWND dialog, WORD id) {
     }
 }
 
-// Answered through the dialog's message result, as notifications are.
-BOOL AnswerNotification(HWND dialog, LRESULT answer) {
-    SetWindowLongPtrA(dialog, DWLP_MSGRESULT, answer);
-    return TRUE;
-}
-
 // The host tree once the editor has closed with `result`; true when its
 // sort could not read the order file and is still due. The host may have
 // replaced its tree while the editor was open. After a save it is sorted by
@@ -261,7 +255,7 @@ INT_PTR CALLBACK OrderEditorProc(HWND dialog, UINT message, WPARAM wParam, LPARA
         case WM_NOTIFY:
             if (AnswerFolderTip(lParam)) return TRUE;
             if (LOWORD(wParam) != IDC_FOLDER_TREE || NotificationCode(lParam) != NM_CUSTOMDRAW) return FALSE;
-            return AnswerNotification(
+            return AnswerDialogNotification(
                 dialog, TreeCustomDraw(GetDlgItem(dialog, IDC_FOLDER_TREE), lParam, IsGreyFolder));
         case WM_SIZE:
             LayOutEditor(dialog);

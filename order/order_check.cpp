@@ -1,30 +1,13 @@
 #include "order/order_check.h"
 
 #include "order/key_hash.h"
+#include "order/text_table.h"
 
 namespace {
 
-bool IsLeadByte(BYTE c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 // As the sort splits lines: a NUL ends one too (a text editor shows none).
 bool EndsLine(char c) { return c == '\r' || c == '\n' || c == '\0'; }
-BYTE FoldedLetter(BYTE c) { return c >= 'A' && c <= 'Z' ? static_cast<BYTE>(c - 'A' + 'a') : c; }
-
-// FNV-1a over the bytes as SameButLetterCase sees them.
-DWORD FoldedHashOf(const char* text, DWORD length) {
-    DWORD hash = 2166136261u;
-    for (DWORD i = 0; i < length; ++i) {
-        BYTE c = static_cast<BYTE>(text[i]);
-        if (IsLeadByte(c) && i + 1 < length) {
-            hash = (hash ^ c) * 16777619u;
-            c = static_cast<BYTE>(text[++i]);
-        } else {
-            c = FoldedLetter(c);
-        }
-        hash = (hash ^ c) * 16777619u;
-    }
-    return hash;
-}
 
 bool BytesBefore(const char* a, DWORD aLength, const char* b, DWORD bLength) {
     for (DWORD i = 0; i < aLength && i < bLength; ++i) {
@@ -38,7 +21,7 @@ bool BytesBefore(const char* a, DWORD aLength, const char* b, DWORD bLength) {
 template <typename Visit>
 void ForEachSeparatorEnd(const char* path, DWORD length, Visit visit) {
     for (DWORD i = 0; i < length; ++i) {
-        if (IsLeadByte(static_cast<BYTE>(path[i])))
+        if (IsDBCSLeadByte(static_cast<BYTE>(path[i])))
             ++i;
         else if (path[i] == '\\' && !visit(i + 1))
             return;
@@ -71,7 +54,7 @@ DWORD WithBackslashes(const char* text, DWORD length, char* out) {
         if (IsFullWidthYen(text, length, i)) {
             out[written++] = '\\';
             ++i;
-        } else if (IsLeadByte(static_cast<BYTE>(text[i])) && i + 1 < length) {
+        } else if (IsDBCSLeadByte(static_cast<BYTE>(text[i])) && i + 1 < length) {
             out[written++] = text[i++];
             out[written++] = text[i];
         } else {
@@ -84,7 +67,7 @@ DWORD WithBackslashes(const char* text, DWORD length, char* out) {
 bool HasOtherSeparator(const char* text, DWORD length) {
     for (DWORD i = 0; i < length; ++i) {
         if (IsFullWidthYen(text, length, i) || text[i] == '/') return true;
-        if (IsLeadByte(static_cast<BYTE>(text[i]))) ++i;
+        if (IsDBCSLeadByte(static_cast<BYTE>(text[i]))) ++i;
     }
     return false;
 }
@@ -92,71 +75,6 @@ bool HasOtherSeparator(const char* text, DWORD length) {
 bool StartsWithFolded(const char* text, DWORD length, const char* prefix, DWORD prefixLength) {
     return prefixLength != 0 && length >= prefixLength && SameButLetterCase(text, prefix, prefixLength);
 }
-
-// An open-addressing set of texts, each with what the check keeps of it,
-// at most half full. The texts stay where they are: the folders' keys and
-// paths, and the checked text.
-class TextTable {
-public:
-    struct Entry {
-        const char* text;  // null: an empty slot
-        DWORD length;
-        DWORD value;  // the first folder (or line) met with this text
-        DWORD count;  // how many distinct ones
-        DWORD last;   // the last one met
-    };
-
-    explicit TextTable(bool folded) : folded_(folded) {}
-
-    bool Reserve(DWORD entries) {
-        const DWORD kMostBits = 26;
-        const DWORD bits = SlotBitsFor(entries + 1, kMostBits);
-        if (bits > kMostBits) return false;
-        const DWORD bytes = static_cast<DWORD>(sizeof(Entry)) << bits;
-        if (!slots_.Allocate(bytes)) return false;
-        ZeroMemory(slots_.get(), bytes);
-        mask_ = (1u << bits) - 1;
-        return true;
-    }
-
-    // The entry of `text`, made (with a count of 0) when it is new.
-    Entry& At(const char* text, DWORD length) {
-        Entry& entry = SlotFor(text, length);
-        if (!entry.text) {
-            entry.text = text;
-            entry.length = length;
-        }
-        return entry;
-    }
-    const Entry* Find(const char* text, DWORD length) const {
-        const Entry& entry = SlotFor(text, length);
-        return entry.text ? &entry : nullptr;
-    }
-    // Counts `which` once for `text`, however often it comes in a row.
-    void Match(const char* text, DWORD length, DWORD which) {
-        Entry& entry = At(text, length);
-        if (entry.count != 0 && entry.last == which) return;
-        if (entry.count++ == 0) entry.value = which;
-        entry.last = which;
-    }
-
-private:
-    Entry& SlotFor(const char* text, DWORD length) const {
-        Entry* slots = reinterpret_cast<Entry*>(slots_.get());
-        DWORD index = (folded_ ? FoldedHashOf(text, length) : HashOf(text, length)) & mask_;
-        for (;; index = (index + 1) & mask_) {
-            Entry& entry = slots[index];
-            if (!entry.text) return entry;
-            if (entry.length == length &&
-                (folded_ ? SameButLetterCase(entry.text, text, length) : SameBytes(entry.text, text, length)))
-                return entry;
-        }
-    }
-
-    HostBlock slots_;
-    DWORD mask_ = 0;
-    bool folded_;
-};
 
 // The folder a slip most likely meant, and how it was found.
 struct Resolution {
@@ -229,9 +147,13 @@ public:
         while (first < length && IsBlank(text[first])) ++first;
         if (first < length && text[first] == '#') return Say(line, LineSlip::kComment);
         const Resolution fix = Resolve(text, length, scratch);
-        if (fix.how != Resolution::kNone) SayFix(line, fix.folder, fix.how != Resolution::kKey);
+        if (fix.how != Resolution::kNone) {
+            SayFix(line, fix.folder, fix.how != Resolution::kKey);
+            line->candidates = fix.count;
+        }
         if (StartsWithFolded(text, length, dataFolder_, dataFolderLength_)) {
-            if (fix.how == Resolution::kNone) {
+            // A line that is the data folder alone has nothing to write instead.
+            if (fix.how == Resolution::kNone && length > dataFolderLength_) {
                 line->fix = text + dataFolderLength_;
                 line->fixLength = length - dataFolderLength_;
             }
@@ -259,9 +181,7 @@ public:
         switch (fix.how) {
             case Resolution::kKey: return Say(line, LineSlip::kNoFolderAsWritten);
             case Resolution::kShownNames: return Say(line, LineSlip::kShownNames);
-            case Resolution::kEnding:
-                line->candidates = fix.count;
-                return Say(line, LineSlip::kWithoutParents);
+            case Resolution::kEnding: return Say(line, LineSlip::kWithoutParents);
             default: break;
         }
         Say(line, length == 0 ? LineSlip::kEmptyFirstLine : LineSlip::kNoFolder);
@@ -307,7 +227,7 @@ private:
         const int characters = MultiByteToWideChar(CP_UTF8, 0, text, static_cast<int>(length), wide, 512);
         if (characters <= 0) return 0;
         const int written =
-            WideCharToMultiByte(CP_ACP, 0, wide, characters, out, static_cast<int>(length), nullptr, nullptr);
+            WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, characters, out, static_cast<int>(length), nullptr, nullptr);
         return written > 0 ? static_cast<DWORD>(written) : 0;
     }
 
@@ -375,18 +295,6 @@ void ForEachNumberedLine(const char* text, DWORD count, Visit visit) {
 
 }  // namespace
 
-bool SameButLetterCase(const char* a, const char* b, DWORD length) {
-    for (DWORD i = 0; i < length; ++i) {
-        const BYTE c = static_cast<BYTE>(a[i]);
-        if (IsLeadByte(c) && i + 1 < length) {
-            if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
-            ++i;
-        } else if (FoldedLetter(c) != FoldedLetter(static_cast<BYTE>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
 
 bool OrderCheck::Run(const char* bytes, DWORD count, const CheckedFolder* folders, DWORD folderCount,
                      const char* dataFolder) {
@@ -410,16 +318,16 @@ bool OrderCheck::Run(const char* bytes, DWORD count, const CheckedFolder* folder
         ++lineCount;
         if (length > longest) longest = length;
     });
-    TextTable seen(false), groups(false);
+    TextTable groups;
     HostBlock scratch;
-    if (!checker.Index() || !seen.Reserve(lineCount) || !groups.Reserve(lineCount) ||
+    if (!checker.Index() || !seen_.Reserve(lineCount) || !groups.Reserve(lineCount) ||
         !lines_.Allocate(static_cast<DWORD>(sizeof(CheckedLine)) * (lineCount + 1)) || !scratch.Allocate(longest + 2))
         return false;
     CheckedLine* lines = reinterpret_cast<CheckedLine*>(lines_.get());
 
     ForEachNumberedLine(text, textLength, [&](DWORD number, DWORD offset, DWORD length) {
         const char* line = text + offset;
-        TextTable::Entry& first = seen.At(line, length);
+        TextTable::Entry& first = seen_.At(line, length);
         if (first.count == 0 && checker.Names(line, length)) {
             first = {line, length, number, 1, kNamesFolder};
             ++placing_;
@@ -460,9 +368,6 @@ bool OrderCheck::Run(const char* bytes, DWORD count, const CheckedFolder* folder
 }
 
 DWORD OrderCheck::NumberOf(const char* text, DWORD length) const {
-    DWORD found = 0;
-    ForEachNumberedLine(text_.get(), textLength_, [&](DWORD number, DWORD offset, DWORD lineLength) {
-        if (!found && lineLength == length && SameBytes(text_.get() + offset, text, length)) found = number;
-    });
-    return found;
+    const TextTable::Entry* first = text_ ? seen_.Find(text, length) : nullptr;
+    return first ? first->value : 0;
 }

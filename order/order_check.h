@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include "order/order_text.h"
+#include "order/text_table.h"
 #include "plugin/host_api.h"
 
 // Why a line names no folder, the first that applies.
@@ -89,20 +90,18 @@ public:
     DWORD placingLines() const { return placing_; }
     // The number of the first line that is `text`, or 0.
     DWORD NumberOf(const char* text, DWORD length) const;
+    DWORD textLength() const { return textLength_; }
 
 private:
     HostBlock text_;
     DWORD textLength_ = 0;
     HostBlock lines_;
+    // Each line's text, with the number of its first line (value) and the
+    // index of its entry in lines_ (last; kNamesFolder for a placing line).
+    TextTable seen_;
     DWORD count_ = 0;
     DWORD unplaced_ = 0;
     DWORD placing_ = 0;
     OrderFileEncoding encoding_ = OrderFileEncoding::kCodePage;
     bool notText_ = false;
 };
-
-// Whether `a` and `b` are the same but for the case of ASCII letters, as
-// Windows tells file names apart as far as it matters here. A Shift_JIS
-// character's second byte may have a letter's code (ア is 83 41): it must
-// match exactly.
-bool SameButLetterCase(const char* a, const char* b, DWORD length);

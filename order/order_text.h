@@ -19,6 +19,7 @@ OrderFileEncoding EncodingOf(const char* bytes, DWORD count);
 
 // Replaces `file` (`*count` bytes, of `encoding`) with its text in the
 // host's code page, without a byte-order mark. A character the code page
-// lacks becomes "?", which no folder's path holds. False, with `file` as it
-// was, when the host had no memory or the platform could not convert.
+// lacks becomes "?", which no folder's path holds, never a look-alike that
+// might name another folder. False, with `file` as it was, when the host
+// had no memory or the platform could not convert.
 bool ConvertToCodePage(HostBlock* file, DWORD* count, OrderFileEncoding encoding);

@@ -247,6 +247,15 @@ bool EnsureListViewClass(HWND tree) {
     return init(&controls) != FALSE;
 }
 
+void FocusDialogControl(HWND dialog, HWND control) {
+    SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+}
+
+BOOL AnswerDialogNotification(HWND dialog, LRESULT answer) {
+    SetWindowLongPtrA(dialog, DWLP_MSGRESULT, answer);
+    return TRUE;
+}
+
 HWND CreateDialogControl(HWND dialog, const char* className, const char* text, DWORD style, int id) {
     HWND control = CreateWindowExA(0, className, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, dialog,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),

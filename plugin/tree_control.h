@@ -151,6 +151,12 @@ LRESULT TreeCustomDraw(HWND tree, LPARAM notification, bool (*isGrey)(LPARAM ite
 // (the host loaded them). False when they have no such function.
 bool EnsureListViewClass(HWND tree);
 
+// Puts the focus on `control`, as Tab would: the default button follows.
+void FocusDialogControl(HWND dialog, HWND control);
+// Answers a notification through the dialog's message result; TRUE, which
+// the dialog procedure returns.
+BOOL AnswerDialogNotification(HWND dialog, LRESULT answer);
+
 // A control of `dialog` made at run time, with the dialog's font; null
 // when it could not be made. The layout places it.
 HWND CreateDialogControl(HWND dialog, const char* className, const char* text, DWORD style, int id);

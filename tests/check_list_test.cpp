@@ -187,29 +187,21 @@ TEST_F(CheckListTest, ChoicesTakeEffectAtOkAndEachCancelDropsWhatItShould) {
               "Outbox\\\r\nArchive\\\r\n4b.mb\\\r\n4b.mb\\Work\\\r\n4b.mb\\Home\\\r\n"
               "4B.MB\\HOME\\\r\nMail\\Work\\\r\n");
 
-    // Remove all, then Cancel in the editor: the file stays byte for byte.
-    WriteOrderFile(kSlips);
-    Edit([&](HWND dialog) {
-        OpenList(dialog, false, [&](HWND list) {
-            Send(list, Chord({VK_MENU, 'A'}));
-            Send(list, Chord({VK_RETURN}));
+    // Remove all, then Cancel in the editor: the file stays byte for byte;
+    // then OK: the folders' lines alone.
+    const std::string placed = "Outbox\\\r\n4b.mb\\\r\n4b.mb\\Home\\\r\n4b.mb\\Work\\\r\nArchive\\\r\n";
+    const std::string stale = placed + "Gone\\\r\n# my folders\r\nMail\\Work\\\r\n";
+    for (int button : {IDCANCEL, IDOK}) {
+        WriteOrderFile(stale);
+        Edit([&](HWND dialog) {
+            OpenList(dialog, false, [&](HWND list) {
+                Send(list, Chord({VK_MENU, 'A'}));
+                Send(list, Chord({VK_RETURN}));
+            });
+            standin::ClickButton(dialog, button);
         });
-        standin::ClickButton(dialog, IDCANCEL);
-    });
-    EXPECT_EQ(ReadOrderFile(), kSlips);
-    // Remove all, then OK: the tree's lines alone.
-    Edit([&](HWND dialog) {
-        OpenList(dialog, false, [&](HWND list) {
-            Send(list, Chord({VK_MENU, 'A'}));
-            Send(list, Chord({VK_RETURN}));
-        });
-        standin::ClickButton(dialog, IDOK);
-    });
-    const std::string file = ReadOrderFile();
-    EXPECT_EQ(file.rfind("Outbox\\\r\n", 0), 0u) << file;
-    for (const char* line : {"4b.mb\\\r\n", "4b.mb\\Home\\\r\n", "4b.mb\\Work\\\r\n", "Archive\\\r\n"})
-        EXPECT_NE(file.find(line), std::string::npos) << line;
-    EXPECT_EQ(file.size(), std::string("Outbox\\\r\n4b.mb\\\r\n4b.mb\\Home\\\r\n4b.mb\\Work\\\r\nArchive\\\r\n").size());
+        EXPECT_EQ(ReadOrderFile(), button == IDOK ? placed : stale);
+    }
     ExpectNoHostBlockHeldAfterExit();
 }
 
@@ -248,6 +240,39 @@ TEST_F(CheckListTest, WhatTheFileWasSavedAsAndAGoneParentAreShownReadably) {
     }
 }
 
+// Fixes taken together place their folders as the fixed file would:
+// in the order of their lines, the first line of a folder counting.
+TEST_F(CheckListTest, SeveralFixesPlaceTheirFoldersByTheFirstLineOfEach) {
+    struct Case {
+        const char* what;
+        std::string file;
+        const char* top;  // the top-level folders after the fixes
+    };
+    const Case cases[] = {
+        {"two fixes in one group", "Archive/\r\nOutbox/\r\n", "Archive Outbox Mail "},
+        {"a fix before the folder's own line", "Outbox/\r\nArchive\\\r\nOutbox\\\r\n", "Outbox Archive Mail "},
+        {"two fixes of one folder", "Archive/\r\nOutbox\\\r\n Archive\\\r\n", "Archive Outbox Mail "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Start(kOutline, c.file);
+        std::string top;
+        Edit([&](HWND dialog) {
+            OpenList(dialog, false, [&](HWND list) {
+                // Every row selected, then fixed.
+                Send(list, Chord({VK_SHIFT, VK_END}));
+                Send(list, Chord({VK_MENU, 'F'}));
+                Send(list, Chord({VK_RETURN}));
+            });
+            HWND tree = standin::DialogTree(dialog);
+            for (HTREEITEM item = TreeView_GetRoot(tree); item; item = TreeView_GetNextSibling(tree, item))
+                top += standin::ItemText(tree, item) + " ";
+            standin::ClickButton(dialog, IDCANCEL);
+        });
+        EXPECT_EQ(top, c.top);
+    }
+}
+
 TEST_F(CheckListTest, AThousandStaleLinesOpenAtOnceAndTheCopyInVirtualStoreIsNamed) {
     std::string outline, file;
     for (int i = 0; i < 1000; ++i) {
@@ -269,6 +294,17 @@ TEST_F(CheckListTest, AThousandStaleLinesOpenAtOnceAndTheCopyInVirtualStoreIsNam
     }
     const std::string copy = store + folder.substr(2) + "\\tamrivel.cfg";
     ASSERT_TRUE(standin::WriteFileBytes(copy, "F1\\\r\n"));
+    // Put back as they were when the test ends, whatever it finds.
+    struct Environment {
+        std::string name, value;
+        bool had;
+        explicit Environment(const char* variable) : name(variable), value(4096, '\0') {
+            const DWORD length = GetEnvironmentVariableA(variable, &value[0], 4096);
+            had = length > 0 && length < 4096;
+            value.resize(had ? length : 0);
+        }
+        ~Environment() { SetEnvironmentVariableA(name.c_str(), had ? value.c_str() : nullptr); }
+    } programFiles("ProgramFiles"), localAppData("LOCALAPPDATA");
     SetEnvironmentVariableA("ProgramFiles", parent.c_str());
     SetEnvironmentVariableA("LOCALAPPDATA", local.path().c_str());
     WriteOrderFile(file);
@@ -287,8 +323,6 @@ TEST_F(CheckListTest, AThousandStaleLinesOpenAtOnceAndTheCopyInVirtualStoreIsNam
         });
         standin::ClickButton(dialog, IDCANCEL);
     });
-    SetEnvironmentVariableA("ProgramFiles", nullptr);
-    SetEnvironmentVariableA("LOCALAPPDATA", nullptr);
     EXPECT_EQ(rows, 1000);
     // The watcher looks for a new window every few dozen milliseconds.
     EXPECT_LT(opened, 1000u);

@@ -178,6 +178,7 @@ TEST(OrderCheckTest, EachHandWrittenSlipGetsItsFix) {
         {u8"仕事\\", SlipKind::kWithoutParents, u8"did you mean \"4b.mb\\!!!!Inbox\\仕事\\\"?"},
         {u8"!!!!Inbox\\仕事", SlipKind::kWithoutParents, u8"did you mean \"4b.mb\\!!!!Inbox\\仕事\\\"?"},
         {u8"受信箱\\", SlipKind::kWithoutParents, "could be any of 2 folders: write the whole path of the one you mean"},
+        {u8"受信箱/", SlipKind::kSeparator, "could be any of 2 folders: write the whole path of the one you mean"},
         {u8"個人用\\受信箱\\仕事\\", SlipKind::kShownNames,
          u8"a path of the names Becky! shows, but a line is the folder's path on disk: did you mean "
          u8"\"4b.mb\\!!!!Inbox\\仕事\\\"?"},

@@ -65,7 +65,10 @@ std::string Ranges(const std::vector<int>& numbers) {
 // What the check says of a line, in English for the person who runs the preview.
 std::string Words(const CheckedLine& line, const std::string& text, const std::string& dataFolder) {
     const std::string fix = line.fix ? Quoted(line.fix, line.fixLength) : "";
-    const std::string advice = line.fixGuessed ? "did you mean " + fix + "?" : "write " + fix;
+    const std::string advice = line.candidates > 1 ? "could be any of " + std::to_string(line.candidates) +
+                                                         " folders: write the whole path of the one you mean, such as " + fix
+                               : line.fixGuessed ? "did you mean " + fix + "?"
+                                                 : "write " + fix;
     switch (line.slip) {
         case LineSlip::kUtf8:
             return "is UTF-8, not Shift_JIS, so it names no folder; as UTF-8 it says \"" + text + "\"" +
@@ -74,8 +77,8 @@ std::string Words(const CheckedLine& line, const std::string& text, const std::s
             return "holds a character that Shift_JIS lacks, read as \"?\", so it names no folder: write the "
                    "folder's name as it is on disk";
         case LineSlip::kComment:
-            return "starts with \"#\", but the order file has no comments: the line orders nothing; delete it (the "
-                   "editor's OK keeps it, after the folders' lines)";
+            return "starts with \"#\", but the order file has no comments: the line orders nothing; delete it, or "
+                   "remove it in the editor's check list (its OK keeps it otherwise, after the folders' lines)";
         case LineSlip::kDataFolderPrefix:
             return "starts with the data folder " + Quoted(dataFolder) +
                    ", but lines are paths less the data folder: write " + fix;
@@ -100,10 +103,7 @@ std::string Words(const CheckedLine& line, const std::string& text, const std::s
             return "\"" + text + "\" is a path of the names Becky! shows, but a line is the folder's path on disk: " +
                    advice;
         case LineSlip::kWithoutParents:
-            if (line.candidates > 1)
-                return "\"" + text + "\" lacks the folders above it and could be any of " +
-                       std::to_string(line.candidates) + " folders: write the whole path of the one you mean, such as " +
-                       fix;
+            if (line.candidates > 1) return "\"" + text + "\" lacks the folders above it and " + advice;
             return "\"" + text + "\" lacks the folders above it, but a line is the folder's whole path less the "
                    "data folder: " + advice;
         case LineSlip::kEmptyFirstLine:
@@ -181,7 +181,7 @@ OrderFileCheck CheckOrderFile(const std::string& file, const std::vector<Checked
         return check;
     check.placingLines = static_cast<int>(run.placingLines());
     check.encoding = EncodingName(run.encoding());
-    if (!check.encoding.empty()) check.checkedFile = TextAsShiftJis(file, &check.encoding);
+    check.checkedFile.assign(run.text(), run.textLength());
     // Each line's index among the checked file's lines, by where it starts.
     std::vector<DWORD> starts;
     const std::string& checkedFile = check.checkedFile;
