@@ -134,8 +134,8 @@ const int kTemplateDwords = 256;
 void BuildListTemplate(DWORD* buffer) {
     DialogTemplate dialog(buffer);
     dialog.Header(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT, 9, 310, 214);
-    dialog.Item(WS_VSCROLL | ES_MULTILINE | ES_READONLY, 7, 7, 296, 30, IDC_CHECK_HEADER, kEdit);
-    dialog.Item(WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS, 7, 40, 296, 100,
+    dialog.Item(WS_VSCROLL | ES_MULTILINE | ES_READONLY, 7, 7, 296, 40, IDC_CHECK_HEADER, kEdit);
+    dialog.Item(WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS, 7, 50, 296, 90,
                 IDC_CHECK_LIST, 0, L"SysListView32");
     dialog.Item(WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY, 7, 144, 296, 44, IDC_CHECK_DETAIL, kEdit);
     dialog.Item(WS_TABSTOP | BS_PUSHBUTTON, 7, 193, 48, 14, IDC_CHECK_FIX, kButton);
@@ -233,13 +233,12 @@ void ShowDetail(HWND window, ListSession* session) {
                                 fix);
         }
         if (line.repeats) at += wsprintfA(at, kCheckRepeatsFormat, line.repeats);
-        lstrcpyA(at, "\r\n\r\n");
-        lstrcatA(at, kCheckHowToApply);
     }
     SetDlgItemTextA(window, IDC_CHECK_DETAIL, detail);
 }
 
-// The order file's path, the copy Windows keeps of it, and how it was read.
+// The order file's path, the copy Windows keeps of it, how it was read,
+// and what the choices do.
 void ShowHeader(HWND window, const EditorCheck& check) {
     char header[kDetailBytes];
     char* at = header + wsprintfA(header, kCheckFileFormat, g_module.orderFilePath);
@@ -252,6 +251,8 @@ void ShowHeader(HWND window, const EditorCheck& check) {
         lstrcpyA(at, kCheckReadAsUtf8);
     else if (encoding != OrderFileEncoding::kCodePage)
         lstrcpyA(at, kCheckReadAsUtf16);
+    lstrcatA(at, "\r\n");
+    lstrcatA(at, kCheckHowToApply);
     SetDlgItemTextA(window, IDC_CHECK_HEADER, header);
 }
 
