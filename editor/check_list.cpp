@@ -134,7 +134,7 @@ const int kTemplateDwords = 256;
 void BuildListTemplate(DWORD* buffer) {
     DialogTemplate dialog(buffer);
     dialog.Header(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT, 9, 310, 214);
-    dialog.Item(WS_VSCROLL | ES_MULTILINE | ES_READONLY, 7, 7, 296, 40, IDC_CHECK_HEADER, kEdit);
+    dialog.Item(WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY, 7, 7, 296, 40, IDC_CHECK_HEADER, kEdit);
     dialog.Item(WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS, 7, 50, 296, 90,
                 IDC_CHECK_LIST, 0, L"SysListView32");
     dialog.Item(WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY, 7, 144, 296, 44, IDC_CHECK_DETAIL, kEdit);
@@ -168,19 +168,25 @@ void ReadableLine(const EditorCheck& check, DWORD row, char* out) {
     char said[kTextBytes];
     const char* text = check.RowText(row);
     DWORD length = line.length;
+    bool cut = false;
     if (line.slip == LineSlip::kUtf8) {
-        // What the UTF-8 says, in the code page (a character it lacks as "?").
+        // What the UTF-8 says, in the code page (a character it lacks as
+        // "?"), of its first kShownBytes at most, cut before a character.
+        DWORD taken = line.length < kShownBytes ? line.length : kShownBytes;
+        while (taken < line.length && taken > 0 && (static_cast<BYTE>(text[taken]) & 0xC0) == 0x80) --taken;
         WCHAR wide[kShownBytes];
-        const int characters = line.length <= kShownBytes ? MultiByteToWideChar(CP_UTF8, 0, text, static_cast<int>(line.length), wide, kShownBytes) : 0;
-        const int written = characters > 0 ? WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, characters, said,
-                                                                 sizeof said, nullptr, nullptr)
+        const int characters = MultiByteToWideChar(CP_UTF8, 0, text, static_cast<int>(taken), wide, kShownBytes);
+        const int written = characters > 0 ? WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, characters,
+                                                                 said, sizeof said, nullptr, nullptr)
                                            : 0;
         if (written > 0) {
             text = said;
             length = static_cast<DWORD>(written);
+            cut = taken < line.length;
         }
     }
     Copied(text, length, at);
+    if (cut) lstrcatA(at, "...");
     lstrcatA(out, "」");
     if (line.slip == LineSlip::kUtf8) lstrcatA(out, kCheckUtf8Tag);
 }
@@ -320,7 +326,8 @@ void CycleChoice(HWND window, ListSession* session) {
 void OnListCommand(HWND window, ListSession* session, WORD id) {
     // A choice's button (Alt+letter clicks it, and takes the focus): the
     // arrows and Space go on in the list.
-    if (id >= IDC_CHECK_FIX && id <= IDC_CHECK_REMOVE_ALL) FocusDialogControl(window, GetDlgItem(window, IDC_CHECK_LIST));
+    if (id >= IDC_CHECK_FIX && id <= IDC_CHECK_REMOVE_ALL)
+        FocusDialogControl(window, GetDlgItem(window, IDC_CHECK_LIST));
     switch (id) {
         case IDC_CHECK_FIX:
             if (!ChooseForSelected(window, session, LineChoice::kFix)) MessageBeep(MB_OK);

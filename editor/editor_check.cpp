@@ -7,6 +7,7 @@
 #include "order/order_file.h"
 #include "order/tree_walk.h"
 #include "plugin/module_state.h"
+#include "plugin/texts.h"
 #include "plugin/tree_control.h"
 
 namespace {
@@ -41,8 +42,6 @@ void ForEachInSubtree(HWND tree, HTREEITEM top, Visit visit) {
     }
 }
 
-
-
 // Every folder of `tree` with a key, into `folders` (`*count` of them), its
 // path of shown names in `shownPaths`.
 bool CollectFolders(HWND tree, const FolderKeyCopies& keys, HostBlock* checked, DWORD* count, HostBlock* shownPaths) {
@@ -73,7 +72,10 @@ bool CollectFolders(HWND tree, const FolderKeyCopies& keys, HostBlock* checked, 
             }
         }
         const char* key = keys.Find(TreeGetItemData(tree, item));
-        if (key && *count < capacity) {
+        // More folders than keys were taken: a tree that changed under the
+        // check, which would call folders it missed gone.
+        if (key && *count == capacity) return false;
+        if (key) {
             // The offset of the shown path for now: the block may still move.
             CheckedFolder& folder = folders[(*count)++];
             folder = {key, static_cast<DWORD>(lstrlenA(key)), nullptr, 0};
@@ -151,30 +153,43 @@ bool EditorCheck::CanFix(DWORD index) const {
 
 // The folders the fixed lines name: for each, the number of the line that
 // places it once the fixes are taken (its own line or the first fixed line,
-// whichever comes first), and its item in the tree now.
+// whichever comes first), and its item in the tree now. A TextTable entry
+// by the folder's key: `value` that line's number, `last` its item's index.
 class EditorCheck::FixedFolders {
 public:
-    bool Take(const EditorCheck& check) {
-        if (!byKey_.Reserve(check.rows()) || !items_.Allocate(static_cast<DWORD>(sizeof(HTREEITEM)) * (check.rows() + 1)))
+    static const DWORD kNotPlaced = 0xFFFFFFFF;
+
+    // The fixes `choices` asks for, where one is known.
+    bool Take(const EditorCheck& check, const LineChoice* choices) {
+        if (!byKey_.Reserve(check.rows()) ||
+            !items_.Allocate(static_cast<DWORD>(sizeof(HTREEITEM)) * (check.rows() + 1)))
             return false;
         for (DWORD i = 0; i < check.rows(); ++i) {
             const CheckedLine& line = check.row(i);
-            if (check.choice(i) != LineChoice::kFix) continue;
+            if (choices[i] != LineChoice::kFix || !check.CanFix(i)) continue;
             TextTable::Entry& folder = byKey_.At(line.fix, line.fixLength);
-            if (folder.count == 0) {
-                const DWORD own = check.check().NumberOf(line.fix, line.fixLength);
-                folder.value = own && own < line.number ? own : line.number;
-                folder.last = count_;
-                items()[count_++] = nullptr;
-            }
-            ++folder.count;
+            if (folder.count++ != 0) continue;
+            const DWORD own = check.check().NumberOf(line.fix, line.fixLength);
+            folder.value = own && own < line.number ? own : line.number;
+            folder.last = count_;
+            items()[count_++] = nullptr;
         }
         return true;
     }
     // The number of the line that places the folder of `key`, or 0.
     DWORD PlacedAt(const EditorCheck& check, const char* key, DWORD length) const {
         const TextTable::Entry* folder = byKey_.Find(key, length);
-        return folder ? folder->value : check.check().NumberOf(key, length);
+        return folder && folder->value != kNotPlaced ? folder->value : check.check().NumberOf(key, length);
+    }
+    // The folder of `key` could not take its place: its own line alone
+    // places it, and no fix of it moves it.
+    void Unplace(const char* key, DWORD length) {
+        // Only for a folder Take found a fix of: At finds its entry.
+        byKey_.At(key, length).value = kNotPlaced;
+    }
+    bool Unplaced(const char* key, DWORD length) const {
+        const TextTable::Entry* folder = byKey_.Find(key, length);
+        return folder && folder->value == kNotPlaced;
     }
     // Notes the items of the fixed folders in `top`'s subtree (TVI_ROOT: the
     // whole tree): a move makes new items for the folder and all below it.
@@ -226,23 +241,32 @@ bool EditorCheck::MoveToFixedPlace(HWND tree, const FolderKeyCopies& keys, DWORD
 }
 
 void EditorCheck::Apply(HWND tree, const FolderKeyCopies& keys, const LineChoice* choices) {
-    HostBlock before;
-    if (!before.Allocate(rowCount_ + 1)) return;
-    CopyMemory(before.get(), choices_.get(), rowCount_);
-    for (DWORD i = 0; i < rowCount_; ++i) {
-        const bool fixable = choices[i] != LineChoice::kFix || CanFix(i);
-        choices_.get()[i] = static_cast<char>(fixable ? choices[i] : LineChoice::kKeep);
-    }
-    // The new fixes' moves, in the file's order: a folder placed after
-    // another fixed one finds it in its place already.
     FixedFolders fixed;
-    const bool found = fixed.Take(*this);
-    if (found) fixed.NoteItems(tree, keys, TVI_ROOT);
+    const bool taken = fixed.Take(*this, choices);
+    if (taken) fixed.NoteItems(tree, keys, TVI_ROOT);
+    bool untaken = false;
+    // In the file's order: a folder placed after another fixed one finds
+    // it in its place already.
     for (DWORD i = 0; i < rowCount_; ++i) {
-        if (choice(i) != LineChoice::kFix || static_cast<LineChoice>(before.get()[i]) == LineChoice::kFix) continue;
-        // A fix whose folder could not take its place keeps its line.
-        if (!found || !MoveToFixedPlace(tree, keys, i, &fixed)) choices_.get()[i] = static_cast<char>(LineChoice::kKeep);
+        LineChoice wanted = choices[i] == LineChoice::kFix && !CanFix(i) ? LineChoice::kKeep : choices[i];
+        const CheckedLine& line = row(i);
+        // A fix taken in an earlier opening moved its folder then.
+        if (wanted == LineChoice::kFix && choice(i) != LineChoice::kFix) {
+            // A fix whose folder could not take its place keeps its line,
+            // and so do the folder's other fixes. After a move the control
+            // could not finish, the tree is closing: nothing more moves.
+            const bool placed = taken && !g_module.editorAbandoned && !fixed.Unplaced(line.fix, line.fixLength) &&
+                                MoveToFixedPlace(tree, keys, i, &fixed);
+            if (!placed) {
+                if (taken) fixed.Unplace(line.fix, line.fixLength);
+                untaken = untaken || !taken;
+                wanted = LineChoice::kKeep;
+            }
+        }
+        choices_.get()[i] = static_cast<char>(wanted);
     }
+    // Without memory to find the folders, no fix was taken: the user is told.
+    if (untaken) ShowEditorWarning(GetParent(tree), kEditorMoveFailed);
 }
 
 bool EditorCheck::Dropped(HostBlock* lines, DWORD* count) const {

@@ -41,7 +41,9 @@ public:
     // its folder in `tree` to the place its line gives it, after the
     // sibling placed last before it (by a line of its own or a fixed one;
     // first when none is), unless an earlier line places it; a row whose
-    // move failed stays kept.
+    // move failed stays kept. A fix taken in an earlier opening is not
+    // taken again, and one dropped since leaves its folder where it went
+    // (Ctrl+Z moves it back): either way every folder's line is written.
     void Apply(HWND tree, const FolderKeyCopies& keys, const LineChoice* choices);
     // The lines OK leaves out (the rows removed or fixed), into `lines`;
     // false when the host had no memory: the save must not go on then.

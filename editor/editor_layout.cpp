@@ -66,21 +66,28 @@ int FittedLength(int kept, int available, int least) {
     return kept < least ? least : kept;
 }
 
-void PlaceAsKept(HWND dialog) {
-    if (!g_kept.kept) return;
-    RECT window = g_kept.window;
-    // The monitors may have changed since (one unplugged, another size). A
-    // place that cannot be checked is not taken: it might be off every screen.
-    RECT work;
-    if (!WorkAreaNear(window, &work)) return;
-    // A window closed on a larger screen shrinks to this one's work area,
-    // so that OK and Cancel stay on it.
-    const int width = FittedLength(window.right - window.left, work.right - work.left, g_layout.minimumWindow.cx);
-    const int height = FittedLength(window.bottom - window.top, work.bottom - work.top, g_layout.minimumWindow.cy);
+// Sets the window to `window`, no smaller than its opening size and, where
+// `work` (a screen's work area) is known, shrunk to it where it must be and
+// moved into it, so that OK and Cancel stay on the screen.
+void SetFitted(HWND dialog, RECT window, const RECT* work) {
+    const int kUnbounded = 0x7FFFFFFF;
+    const int width = FittedLength(window.right - window.left, work ? work->right - work->left : kUnbounded,
+                                   g_layout.minimumWindow.cx);
+    const int height = FittedLength(window.bottom - window.top, work ? work->bottom - work->top : kUnbounded,
+                                    g_layout.minimumWindow.cy);
     window.right = window.left + width;
     window.bottom = window.top + height;
-    MoveIntoWorkArea(&window, work);
+    if (work) MoveIntoWorkArea(&window, *work);
     SetWindowPos(dialog, nullptr, window.left, window.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void PlaceAsKept(HWND dialog) {
+    if (!g_kept.kept) return;
+    // The monitors may have changed since (one unplugged, another size). A
+    // place that cannot be checked is not taken: it might be off every screen.
+    // A window closed on a larger screen shrinks to this one's work area.
+    RECT work;
+    if (WorkAreaNear(g_kept.window, &work)) SetFitted(dialog, g_kept.window, &work);
 }
 
 // The row's controls under the tree, which ends at `treeBottom`, from its
@@ -151,7 +158,8 @@ void LayOutEditor(HWND dialog) {
             case Anchor::kGrow:
                 width += dx;
                 height += dy - row;
-                if (g_layout.rowHeight) PlaceRow(dialog, rect.left, rect.top + height, g_layout.firstRects[1].right + dx);
+                if (g_layout.rowHeight)
+                    PlaceRow(dialog, rect.left, rect.top + height, g_layout.firstRects[1].right + dx);
                 break;
             case Anchor::kRightCentre:
                 OffsetRect(&rect, dx, (dy - row) / 2);
@@ -181,22 +189,12 @@ void ReserveEditorRow(HWND dialog, int textId, int buttonId, int height, int wid
     const int wider = width > up.right - tree.left ? width - (up.right - tree.left) : 0;
     g_layout.minimumWindow.cx += wider;
     g_layout.minimumWindow.cy += height + g_layout.rowGap;
-    // The template's client size stays the one every anchor counts from.
-    RECT window;
+    // Grown at its place, it may reach past the screen's edge: fitted to
+    // the work area of the screen it is on, as a window reopened at a kept
+    // size is.
+    RECT window, work;
     GetWindowRect(dialog, &window);
-    const int windowWidth = window.right - window.left, windowHeight = window.bottom - window.top;
-    // A window reopened at a size kept from before may have the room already.
-    SetWindowPos(dialog, nullptr, 0, 0,
-                 windowWidth > g_layout.minimumWindow.cx ? windowWidth : g_layout.minimumWindow.cx,
-                 windowHeight > g_layout.minimumWindow.cy ? windowHeight : g_layout.minimumWindow.cy,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    // Grown at its place, it may now reach past the screen's edge: OK and
-    // Cancel stay on it.
-    RECT work;
-    if (GetWindowRect(dialog, &window) && WorkAreaNear(window, &work)) {
-        MoveIntoWorkArea(&window, work);
-        SetWindowPos(dialog, nullptr, window.left, window.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
+    SetFitted(dialog, window, WorkAreaNear(window, &work) ? &work : nullptr);
     LayOutEditor(dialog);
 }
 

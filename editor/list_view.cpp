@@ -24,7 +24,15 @@ bool ListTextAsked(LPARAM notification, int* row, int* column) {
 
 void ListAnswerText(LPARAM notification, const char* text) {
     NMLVDISPINFOA* info = reinterpret_cast<NMLVDISPINFOA*>(notification);
-    if (info->item.pszText && info->item.cchTextMax > 0) lstrcpynA(info->item.pszText, text, info->item.cchTextMax);
+    if (!info->item.pszText || info->item.cchTextMax <= 0) return;
+    // As much as the control has room for, in whole characters.
+    int length = 0;
+    for (int next = 0; text[length] && length < info->item.cchTextMax - 1; length = next) {
+        next = length + (IsDBCSLeadByte(static_cast<BYTE>(text[length])) && text[length + 1] ? 2 : 1);
+        if (next > info->item.cchTextMax - 1) break;
+    }
+    CopyMemory(info->item.pszText, text, length);
+    info->item.pszText[length] = '\0';
 }
 
 WORD ListKeyDown(LPARAM notification) {

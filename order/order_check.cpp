@@ -227,7 +227,8 @@ private:
         const int characters = MultiByteToWideChar(CP_UTF8, 0, text, static_cast<int>(length), wide, 512);
         if (characters <= 0) return 0;
         const int written =
-            WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, characters, out, static_cast<int>(length), nullptr, nullptr);
+            WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, characters, out, static_cast<int>(length),
+                                nullptr, nullptr);
         return written > 0 ? static_cast<DWORD>(written) : 0;
     }
 
@@ -295,11 +296,12 @@ void ForEachNumberedLine(const char* text, DWORD count, Visit visit) {
 
 }  // namespace
 
-
 bool OrderCheck::Run(const char* bytes, DWORD count, const CheckedFolder* folders, DWORD folderCount,
                      const char* dataFolder) {
-    count_ = unplaced_ = placing_ = 0;
+    count_ = unplaced_ = placing_ = textLength_ = 0;
     notText_ = false;
+    // Its texts were the last run's.
+    seen_.Clear();
     encoding_ = EncodingOf(bytes, count);
     DWORD textLength = count;
     if (!text_.Allocate(count + 1)) return false;

@@ -34,7 +34,8 @@ enum class LineSlip : BYTE {
 
 // A folder as the check knows it, in the code page of the host's paths:
 // its key, and the path of the names the host shows for it ending in "\"
-// (null when unknown). The check keeps pointers to both.
+// (null when unknown). A line's fix points at a key, which must outlive the
+// check; the shown paths are read only while it runs.
 struct CheckedFolder {
     const char* key;
     DWORD keyLength;
@@ -90,6 +91,7 @@ public:
     DWORD placingLines() const { return placing_; }
     // The number of the first line that is `text`, or 0.
     DWORD NumberOf(const char* text, DWORD length) const;
+    // The bytes of text().
     DWORD textLength() const { return textLength_; }
 
 private:

@@ -101,12 +101,16 @@ bool ConvertToCodePage(HostBlock* file, DWORD* count, OrderFileEncoding encoding
             units[i] = static_cast<WCHAR>(little ? from[0] | (from[1] << 8) : (from[0] << 8) | from[1]);
     }
     const WCHAR* text = reinterpret_cast<const WCHAR*>(wide.get());
-    const int converted = characters ? WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, characters, nullptr, 0, "?", nullptr) : 0;
+    // No best fit: a character the code page lacks must not become a
+    // look-alike that names another folder.
+    const DWORD flags = WC_NO_BEST_FIT_CHARS;
+    const int converted =
+        characters ? WideCharToMultiByte(CP_ACP, flags, text, characters, nullptr, 0, "?", nullptr) : 0;
     if (characters && !converted) return false;
     HostBlock result;
     // A block of 0 bytes may be refused: one more, never read.
     if (!result.Allocate(static_cast<DWORD>(converted) + 1)) return false;
-    if (converted) WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, characters, result.get(), converted, "?", nullptr);
+    if (converted) WideCharToMultiByte(CP_ACP, flags, text, characters, result.get(), converted, "?", nullptr);
     file->Adopt(result.Release());
     *count = static_cast<DWORD>(converted);
     return true;

@@ -48,8 +48,8 @@ public:
     struct Entry {
         const char* text;  // null: an empty slot
         DWORD length;
-        // What the user keeps: by Match, the first of the folders met
-        // with this text, how many distinct ones, and the last one met.
+        // What the table's user keeps of the text; Match keeps the first
+        // of the things met with it, how many distinct ones, the last one.
         DWORD value;
         DWORD count;
         DWORD last;
@@ -57,9 +57,17 @@ public:
 
     explicit TextTable(bool folded = false) : folded_(folded) {}
 
+    void Clear() {
+        slots_.Reset();
+        mask_ = 0;
+    }
+
+    // Room for `entries` texts, none held; false (and none) when the host
+    // has no memory for it.
     bool Reserve(DWORD entries) {
         const DWORD kMostBits = 26;
         const DWORD bits = SlotBitsFor(entries + 1, kMostBits);
+        Clear();
         if (bits > kMostBits) return false;
         const DWORD bytes = static_cast<DWORD>(sizeof(Entry)) << bits;
         if (!slots_.Allocate(bytes)) return false;
@@ -68,7 +76,8 @@ public:
         return true;
     }
 
-    // The entry of `text`, made (with a count of 0) when it is new.
+    // The entry of `text`, made (with a count of 0) when it is new. Only
+    // after Reserve.
     Entry& At(const char* text, DWORD length) {
         Entry& entry = SlotFor(text, length);
         if (!entry.text) {

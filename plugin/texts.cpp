@@ -122,7 +122,7 @@ const char kCheckHowToApply[] =
 const char kCheckCouldNotOpen[] =
     "並び順ファイルの確認を開けませんでした。並び順は変更していません。";
 
-const char* const kCheckWhyShort[kCheckReasons] = {
+const char* const kCheckWhyShort[] = {
     "フォルダがない",
     "書き方の誤り",
     "重複",
@@ -141,7 +141,7 @@ const char* const kCheckWhyShort[kCheckReasons] = {
     "上のフォルダがない",
     "空の行",
 };
-const char* const kCheckWhy[kCheckReasons] = {
+const char* const kCheckWhy[] = {
     "この行に当たるフォルダはありません。\r\n名前を変えたか、削除したフォルダかもしれません。",
     "書かれたままでは、どのフォルダにも当たりません。",
     "前の行と同じです。\r\n最初の行だけが使われます。",
@@ -161,3 +161,5 @@ const char* const kCheckWhy[kCheckReasons] = {
     "",  // the group's own words
     "空の行です。",
 };
+static_assert(sizeof kCheckWhyShort / sizeof kCheckWhyShort[0] == kCheckReasons, "a short reason for every slip");
+static_assert(sizeof kCheckWhy / sizeof kCheckWhy[0] == kCheckReasons, "a reason for every slip");

@@ -102,5 +102,5 @@ extern const char kCheckCouldNotOpen[];
 // Each reason a line names no folder, short for the list's column and in
 // full for the text under it, in the order of LineSlip.
 const int kCheckReasons = 17;
-extern const char* const kCheckWhyShort[kCheckReasons];
-extern const char* const kCheckWhy[kCheckReasons];
+extern const char* const kCheckWhyShort[];
+extern const char* const kCheckWhy[];

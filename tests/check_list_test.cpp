@@ -46,6 +46,12 @@ std::vector<std::string> Rows(HWND list) {
     return rows;
 }
 
+std::string Repeated(const std::string& text, int times) {
+    std::string repeated;
+    for (int i = 0; i < times; ++i) repeated += text;
+    return repeated;
+}
+
 POINT CentreOf(HWND control) {
     RECT rect;
     GetWindowRect(control, &rect);
@@ -217,6 +223,8 @@ TEST_F(CheckListTest, WhatTheFileWasSavedAsAndAGoneParentAreShownReadably) {
          {u8"2|「??\\」|Shift_JIS にない文字|残す"}},
         {"Shift_JIS with a UTF-8 line", standin::Sjis(u8"仕事\\\r\n") + u8"趣味\\\r\n", u8"正しくは: 趣味\\",
          {u8"2|「趣味\\」 (UTF-8)|UTF-8 の行|残す"}},
+        {"a line longer than is shown", standin::Sjis(Repeated(u8"長", 200) + u8"\\"), u8"1 行目 「長",
+         {u8"1|「" + Repeated(u8"長", 150) + u8"...」|フォルダがない|残す"}},
         {"lines under a folder gone", "Old\\A\\\r\nOld\\B\\\r\nOld\\C\\\r\n",
          u8"「Old\\」というフォルダがありません (その下の行が 3 行あります)",
          {u8"1|「Old\\A\\」|上のフォルダがない|残す", u8"2|「Old\\B\\」|上のフォルダがない|残す",
@@ -246,17 +254,21 @@ TEST_F(CheckListTest, SeveralFixesPlaceTheirFoldersByTheFirstLineOfEach) {
     struct Case {
         const char* what;
         std::string file;
-        const char* top;  // the top-level folders after the fixes
+        const char* order;  // the folders after the fixes, a parent before its children
     };
     const Case cases[] = {
-        {"two fixes in one group", "Archive/\r\nOutbox/\r\n", "Archive Outbox Mail "},
-        {"a fix before the folder's own line", "Outbox/\r\nArchive\\\r\nOutbox\\\r\n", "Outbox Archive Mail "},
-        {"two fixes of one folder", "Archive/\r\nOutbox\\\r\n Archive\\\r\n", "Archive Outbox Mail "},
+        {"two fixes in one group", "Archive/\r\nOutbox/\r\n", "Archive Outbox Mail Home Work "},
+        {"a fix before the folder's own line", "Outbox/\r\nArchive\\\r\nOutbox\\\r\n",
+         "Outbox Archive Mail Home Work "},
+        {"two fixes of one folder", "Archive/\r\nOutbox\\\r\n Archive\\\r\n", "Archive Outbox Mail Home Work "},
+        // Work is found again in Mail's new place.
+        {"a fix inside a folder fixed before", "4b.mb/\r\n4b.mb/Work/\r\nOutbox\\\r\n",
+         "Mail Work Home Outbox Archive "},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Start(kOutline, c.file);
-        std::string top;
+        std::string order;
         Edit([&](HWND dialog) {
             OpenList(dialog, false, [&](HWND list) {
                 // Every row selected, then fixed.
@@ -265,11 +277,16 @@ TEST_F(CheckListTest, SeveralFixesPlaceTheirFoldersByTheFirstLineOfEach) {
                 Send(list, Chord({VK_RETURN}));
             });
             HWND tree = standin::DialogTree(dialog);
-            for (HTREEITEM item = TreeView_GetRoot(tree); item; item = TreeView_GetNextSibling(tree, item))
-                top += standin::ItemText(tree, item) + " ";
+            std::function<void(HTREEITEM)> add = [&](HTREEITEM parent) {
+                for (HTREEITEM item = TreeView_GetChild(tree, parent); item; item = TreeView_GetNextSibling(tree, item)) {
+                    order += standin::ItemText(tree, item) + " ";
+                    add(item);
+                }
+            };
+            add(TVI_ROOT);
             standin::ClickButton(dialog, IDCANCEL);
         });
-        EXPECT_EQ(top, c.top);
+        EXPECT_EQ(order, c.order);
     }
 }
 

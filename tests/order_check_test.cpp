@@ -8,6 +8,8 @@
 
 #include "standin/host.h"
 #include "demo/preview/order_check.h"
+#include "order/order_check.h"
+#include "tests/core_fixture.h"
 
 namespace {
 
@@ -261,6 +263,50 @@ TEST(OrderCheckTest, LinesWithAFixOfTheirOwnAreNotGrouped) {
         EXPECT_NE(slip.kind, SlipKind::kUnderMissingFolder);
         EXPECT_NE(slip.text.find("write"), std::string::npos) << slip.text;
     }
+}
+
+// The module's check as the editor's list uses it: each line that names no
+// folder listed once with its repeats counted, the line that places a
+// folder found, a line of the data folder alone with nothing to write
+// instead, and a UTF-8 line longer than any path.
+TEST_F(CoreTest, TheModulesCheckListsEachLineOnceAndFindsTheLineThatPlacesAFolder) {
+    const char* const keys[] = {"A\\", "A\\B\\", "C\\"};
+    std::vector<CheckedFolder> folders;
+    for (const char* key : keys) folders.push_back({key, static_cast<DWORD>(lstrlenA(key)), nullptr, 0});
+    std::string longUtf8;
+    for (int i = 0; i < 200; ++i) longUtf8 += u8"長";
+    // The last line, in Shift_JIS, keeps the file from reading as UTF-8 whole.
+    const std::string file = "A\\\r\nGone\\\r\n\r\nC\\\r\nGone\\\r\nA\\\r\n" + kDataFolder + "\r\n" + longUtf8 +
+                             "\\\r\n" + standin::Sjis(u8"仕事\\");
+    OrderCheck check;
+    ASSERT_TRUE(check.Run(file.data(), static_cast<DWORD>(file.size()), folders.data(),
+                          static_cast<DWORD>(folders.size()), kDataFolder.c_str()));
+    struct Seen {
+        DWORD number;
+        LineSlip slip;
+        DWORD firstNumber, repeats;
+        bool fix;
+        bool operator==(const Seen& other) const {
+            return number == other.number && slip == other.slip && firstNumber == other.firstNumber &&
+                   repeats == other.repeats && fix == other.fix;
+        }
+    };
+    std::vector<Seen> seen;
+    for (DWORD i = 0; i < check.count(); ++i) {
+        const CheckedLine& line = check.line(i);
+        seen.push_back({line.number, line.slip, line.firstNumber, line.repeats, line.fix != nullptr});
+    }
+    EXPECT_EQ(seen, (std::vector<Seen>{{2, LineSlip::kNoFolder, 0, 1, false},
+                                       {5, LineSlip::kRepeat, 2, 0, false},
+                                       {6, LineSlip::kRepeat, 1, 0, false},
+                                       {7, LineSlip::kDataFolderPrefix, 0, 0, false},
+                                       {8, LineSlip::kUtf8, 0, 0, false},
+                                       {9, LineSlip::kNoFolder, 0, 0, false}}));
+    EXPECT_EQ(check.placingLines(), 2u);
+    EXPECT_EQ(check.unplacedLines(), 4u);
+    EXPECT_EQ(check.NumberOf("C\\", 2), 4u);
+    EXPECT_EQ(check.NumberOf("Gone\\", 5), 2u);
+    EXPECT_EQ(check.NumberOf("A\\B\\", 4), 0u);
 }
 
 }  // namespace

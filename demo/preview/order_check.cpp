@@ -65,10 +65,11 @@ std::string Ranges(const std::vector<int>& numbers) {
 // What the check says of a line, in English for the person who runs the preview.
 std::string Words(const CheckedLine& line, const std::string& text, const std::string& dataFolder) {
     const std::string fix = line.fix ? Quoted(line.fix, line.fixLength) : "";
-    const std::string advice = line.candidates > 1 ? "could be any of " + std::to_string(line.candidates) +
-                                                         " folders: write the whole path of the one you mean, such as " + fix
-                               : line.fixGuessed ? "did you mean " + fix + "?"
-                                                 : "write " + fix;
+    const std::string several = "could be any of " + std::to_string(line.candidates) +
+                                " folders: write the whole path of the one you mean, such as " + fix;
+    const std::string advice = line.candidates > 1 ? several
+                               : line.fixGuessed   ? "did you mean " + fix + "?"
+                                                   : "write " + fix;
     switch (line.slip) {
         case LineSlip::kUtf8:
             return "is UTF-8, not Shift_JIS, so it names no folder; as UTF-8 it says \"" + text + "\"" +
@@ -81,7 +82,8 @@ std::string Words(const CheckedLine& line, const std::string& text, const std::s
                    "remove it in the editor's check list (its OK keeps it otherwise, after the folders' lines)";
         case LineSlip::kDataFolderPrefix:
             return "starts with the data folder " + Quoted(dataFolder) +
-                   ", but lines are paths less the data folder: write " + fix;
+                   ", but lines are paths less the data folder: " +
+                   (!line.fix ? "remove it" : line.candidates > 1 ? several : "write " + fix);
         case LineSlip::kLeadingBlank:
             return "starts with a space or a tab, which is compared too, so it names no folder: " +
                    (line.fix ? advice : "remove it");
@@ -124,7 +126,8 @@ bool FileSlip(const OrderCheck& checked, Slip* slip) {
                "Japanese Windows)";
     else if (checked.encoding() != OrderFileEncoding::kCodePage)
         said = "the file is saved as " +
-               std::string(checked.encoding() == OrderFileEncoding::kUtf8 ? "UTF-8" : "UTF-16 (Notepad's \"Unicode\")") +
+               std::string(checked.encoding() == OrderFileEncoding::kUtf8 ? "UTF-8"
+                                                                          : "UTF-16 (Notepad's \"Unicode\")") +
                ": the plug-in reads it as its text, and the editor's OK saves it as Shift_JIS (\"ANSI\")";
     else
         return false;
@@ -199,9 +202,8 @@ OrderFileCheck CheckOrderFile(const std::string& file, const std::vector<Checked
             if (group.size() > 1) continue;
         }
         const bool emptyFirst = !checkedFile.empty() && model::EndsLine(checkedFile[0]);
-        const size_t index = line.length == 0 ? 0
-                                              : static_cast<size_t>(std::lower_bound(starts.begin(), starts.end(), line.offset) -
-                                                                    starts.begin()) + emptyFirst;
+        const auto start = std::lower_bound(starts.begin(), starts.end(), line.offset);
+        const size_t index = line.length == 0 ? 0 : static_cast<size_t>(start - starts.begin()) + emptyFirst;
         const std::string at = "line " + std::to_string(line.number) + ": ";
         Slip slip = {index, static_cast<int>(line.number), KindOf(line.slip), "", ""};
         if (line.slip == LineSlip::kRepeat) {
