@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "bench/bench_timing.h"
+#include "editor/editor_check.h"
 #include "editor/folder_moves.h"
 #include "order/folder_key_copies.h"
 #include "order/order_file.h"
@@ -226,6 +227,9 @@ struct Row {
     double module, floor;
     double scans[kScanCount];  // the sort walk with each scan, -1 where the processor has none
     double naive, save, fill, fillFloor;
+    // The editor's check of the order file against the filled tree, and
+    // the same with one line that names no folder, which reads the names too.
+    double check, checkSlip;
     // The second sort of the sorted tree: the module's start-up again, the
     // floor's walk again, and the control's sort of every group with the
     // start's scan (what the second sort cost before groups in order were
@@ -480,7 +484,7 @@ int main(int argc, char** argv) {
         for (bool nested : {false, true}) {
             for (bool listAll : {true, false}) {
                 for (bool shuffled : {false, true}) {
-                    Row row = {{folders, nested, listAll, shuffled}, 0, 0, {-1, -1, -1}, 0, -1, -1, -1, 0, 0, 0, 0, 0};
+                    Row row = {{folders, nested, listAll, shuffled}, 0, 0, {-1, -1, -1}, 0, -1, -1, -1, -1, -1, 0, 0, 0, 0, 0};
                     std::vector<double> moduleTimes, floorTimes, scanTimes[kScanCount], naiveTimes;
                     std::vector<double> againTimes, againFloorTimes, againSortedTimes;
                     for (int run = 0; run < runs; ++run) {
@@ -573,6 +577,16 @@ int main(int argc, char** argv) {
                             start = Now();
                             FillEditorTree(editor, &keys);
                             row.fill = Now() - start;
+                            // What opening the editor adds for the lines that name no folder.
+                            EditorCheck check;
+                            start = Now();
+                            check.Run(editor, keys, g_module.dataFolder);
+                            row.check = Now() - start;
+                            standin::WriteFileBytes(g_module.orderFilePath, order + "Gone\\\r\n");
+                            start = Now();
+                            check.Run(editor, keys, g_module.dataFolder);
+                            row.checkSlip = Now() - start;
+                            standin::WriteFileBytes(g_module.orderFilePath, order);
                             DestroyWindow(editor);
                             row.fillFloor = TimeFillFloor(host->tree());
                         }
@@ -601,24 +615,27 @@ int main(int argc, char** argv) {
            "  plain: the sort walk with a plain scan (a length a line, one key at a time)\n"
            "  gain:  scalar / the start's scan; x floor: each sort walk / floor\n"
            "  save:  SaveOrderFile; fill: the editor's copy of the tree; fill floor: the\n"
-           "         same inserts and expands without the module; peak: host bytes held\n"
+           "         same inserts and expands without the module; check: the editor's check\n"
+           "         of the order file against its tree, and with one line more that names no\n"
+           "         folder (slip); peak: host bytes held\n"
            "  again: BKC_OnStart once more on the tree it sorted; its floor: the floor's walk\n"
            "         once more on its sorted tree; sorted: the control's sort of every group\n"
            "         of the sorted tree with the start's scan, none left as it is\n\n",
            runs);
     printf("The start-up sort scans with: %s\n\n", ScanName(startScan));
-    printf("%-7s %-6s %-9s | %9s %9s %6s | %9s %9s %9s %9s %6s | %9s | %9s %9s %6s | %9s %s\n", "folders",
+    printf("%-7s %-6s %-9s | %9s %9s %6s | %9s %9s %9s %9s %6s | %9s | %9s %9s %6s %9s %9s | %9s %s\n", "folders",
            "tree", "list", "start", "floor", "ratio", "scalar", "sse2", "avx2", "plain", "gain", "save",
-           "fill", "fillfloor", "ratio", "peak", "left");
+           "fill", "fillfloor", "ratio", "check", "slip", "peak", "left");
     for (const Row& r : rows) {
         char fillRatio[16] = "-";
         if (r.fill >= 0) sprintf(fillRatio, "%5.2fx", r.fill / r.fillFloor);
         const double fastest = r.scans[static_cast<size_t>(startScan)];
-        printf("%-7d %-6s %-9s | %9s %9s %5.1fx | %9s %9s %9s %9s %5.1fx | %9s | %9s %9s %6s | %7zu B %zu\n",
+        printf("%-7d %-6s %-9s | %9s %9s %5.1fx | %9s %9s %9s %9s %5.1fx | %9s | %9s %9s %6s %9s %9s | %7zu B %zu\n",
                r.shape.folders, r.shape.nested ? "nested" : "flat", ListName(r.shape), Seconds(r.module).c_str(),
                Seconds(r.floor).c_str(), r.module / r.floor, Seconds(r.scans[0]).c_str(), Seconds(r.scans[1]).c_str(),
                Seconds(r.scans[2]).c_str(), Seconds(r.naive).c_str(), r.scans[0] / fastest,
-               Seconds(r.save).c_str(), Seconds(r.fill).c_str(), Seconds(r.fillFloor).c_str(), fillRatio, r.peakBytes,
+               Seconds(r.save).c_str(), Seconds(r.fill).c_str(), Seconds(r.fillFloor).c_str(), fillRatio,
+               Seconds(r.check).c_str(), Seconds(r.checkSlip).c_str(), r.peakBytes,
                r.outstanding);
     }
     printf("\nx floor: %-7s %-6s %-9s | %6s | %6s %6s %6s %6s | %9s %9s %6s %6s\n", "folders", "tree", "list",

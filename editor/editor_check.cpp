@@ -120,11 +120,22 @@ bool EditorCheck::Run(HWND tree, const FolderKeyCopies& keys, const char* dataFo
     // No file, or an empty one: no line to tell of.
     if (byteCount == 0) return true;
     // The folders are needed for the check alone: the lines' fixes are keys.
+    // Their keys tell whether every line places a folder, as it mostly does;
+    // only a file with a line to explain has the tree's names read for it.
     HostBlock folders, shownPaths;
     DWORD folderCount = 0;
-    if (!CollectFolders(tree, keys, &folders, &folderCount, &shownPaths) ||
-        !check_.Run(file.get(), byteCount, reinterpret_cast<const CheckedFolder*>(folders.get()), folderCount,
+    if (!folders.Allocate(static_cast<DWORD>(sizeof(CheckedFolder)) * (keys.added() + 1))) return false;
+    keys.ForEachKey([&](const char* key) {
+        reinterpret_cast<CheckedFolder*>(folders.get())[folderCount++] = {key, static_cast<DWORD>(lstrlenA(key)),
+                                                                          nullptr, 0};
+    });
+    if (!check_.Run(file.get(), byteCount, reinterpret_cast<const CheckedFolder*>(folders.get()), folderCount,
                     dataFolder))
+        return false;
+    if (check_.unplacedLines() != 0 &&
+        (!CollectFolders(tree, keys, &folders, &folderCount, &shownPaths) ||
+         !check_.Run(file.get(), byteCount, reinterpret_cast<const CheckedFolder*>(folders.get()), folderCount,
+                     dataFolder)))
         return false;
     if (!rows_.Allocate(static_cast<DWORD>(sizeof(DWORD)) * (check_.count() + 1)) ||
         !choices_.Allocate(check_.count() + 1))

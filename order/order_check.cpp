@@ -94,19 +94,26 @@ public:
         : folders_(folders), folderCount_(folderCount), dataFolder_(dataFolder),
           dataFolderLength_(static_cast<DWORD>(lstrlenA(dataFolder))) {}
 
-    bool Index() {
+    // The keys alone: enough for a file whose every line places a folder.
+    bool IndexKeys() {
+        if (!keys_.Reserve(folderCount_)) return false;
+        for (DWORD i = 0; i < folderCount_; ++i) keys_.Match(folders_[i].key, folders_[i].keyLength, i);
+        return true;
+    }
+
+    // What Explain needs beside them, made at its first call.
+    bool IndexForExplaining() {
         DWORD separators = 0;
         for (DWORD i = 0; i < folderCount_; ++i) {
             const CheckedFolder& folder = folders_[i];
             separators += SeparatorCount(folder.key, folder.keyLength);
             if (folder.shown) separators += SeparatorCount(folder.shown, folder.shownLength);
         }
-        if (!keys_.Reserve(folderCount_) || !lowered_.Reserve(folderCount_) || !holders_.Reserve(separators) ||
-            !shown_.Reserve(folderCount_) || !endings_.Reserve(separators))
+        if (!lowered_.Reserve(folderCount_) || !holders_.Reserve(separators) || !shown_.Reserve(folderCount_) ||
+            !endings_.Reserve(separators))
             return false;
         for (DWORD i = 0; i < folderCount_; ++i) {
             const CheckedFolder& folder = folders_[i];
-            keys_.Match(folder.key, folder.keyLength, i);
             // Of keys alike but for letter case, the first in byte order is suggested.
             TextTable::Entry& lowered = lowered_.At(folder.key, folder.keyLength);
             if (lowered.count++ == 0 || BytesBefore(folder.key, folder.keyLength, folders_[lowered.value].key,
@@ -322,11 +329,14 @@ bool OrderCheck::Run(const char* bytes, DWORD count, const CheckedFolder* folder
     });
     TextTable groups;
     HostBlock scratch;
-    if (!checker.Index() || !seen_.Reserve(lineCount) || !groups.Reserve(lineCount) ||
+    if (!checker.IndexKeys() || !seen_.Reserve(lineCount) || !groups.Reserve(lineCount) ||
         !lines_.Allocate(static_cast<DWORD>(sizeof(CheckedLine)) * (lineCount + 1)) || !scratch.Allocate(longest + 2))
         return false;
     CheckedLine* lines = reinterpret_cast<CheckedLine*>(lines_.get());
 
+    // Explaining needs more of the folders than placing does: made for a
+    // file that has a line to explain, and once.
+    enum class Explaining { kNotYet, kReady, kNoMemory } explaining = Explaining::kNotYet;
     ForEachNumberedLine(text, textLength, [&](DWORD number, DWORD offset, DWORD length) {
         const char* line = text + offset;
         TextTable::Entry& first = seen_.At(line, length);
@@ -347,11 +357,14 @@ bool OrderCheck::Run(const char* bytes, DWORD count, const CheckedFolder* folder
         } else {
             first.value = number;
             first.last = count_;
-            checker.Explain(line, length, converted, scratch.get(), &checked);
+            if (explaining == Explaining::kNotYet)
+                explaining = checker.IndexForExplaining() ? Explaining::kReady : Explaining::kNoMemory;
+            if (explaining == Explaining::kReady) checker.Explain(line, length, converted, scratch.get(), &checked);
             if (length) ++unplaced_;
         }
         ++count_;
     });
+    if (explaining == Explaining::kNoMemory) return false;
 
     // Many lines under one path that names no folder: a renamed or removed parent.
     for (DWORD i = 0; i < count_; ++i) {
