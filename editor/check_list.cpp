@@ -3,7 +3,6 @@
 #include "editor/editor_check.h"
 #include "editor/editor_layout.h"
 #include "editor/folder_moves.h"
-#include "editor/list_view.h"
 #include "order/order_file.h"
 #include "plugin/module_state.h"
 #include "plugin/texts.h"
@@ -21,21 +20,9 @@ const int kTextBytes = 1024;
 const int kDetailBytes = 4 * kTextBytes;
 const DWORD kShownBytes = 300;
 
-// How many of `length` bytes of `text` are shown: whole characters, up to
-// kShownBytes.
-DWORD ShownLength(const char* text, DWORD length) {
-    DWORD shown = 0;
-    while (shown < length) {
-        const DWORD next = shown + (IsDBCSLeadByte(static_cast<BYTE>(text[shown])) && shown + 1 < length ? 2 : 1);
-        if (next > kShownBytes) break;
-        shown = next;
-    }
-    return shown;
-}
-
-// `length` bytes of `text` as a string, "..." where it was cut.
+// `length` bytes of `text` as a string, up to kShownBytes, "..." where it was cut.
 void Copied(const char* text, DWORD length, char* out) {
-    const DWORD shown = ShownLength(text, length);
+    const DWORD shown = WholeCharacterBytes(text, length, kShownBytes);
     CopyMemory(out, text, shown);
     lstrcpyA(out + shown, shown < length ? "..." : "");
 }
@@ -157,7 +144,7 @@ struct ListSession {
 
 LineChoice* Choices(ListSession* session) { return reinterpret_cast<LineChoice*>(session->choices.get()); }
 
-ListSession* SessionOf(HWND window) { return reinterpret_cast<ListSession*>(GetWindowLongPtrA(window, DWLP_USER)); }
+ListSession* SessionOf(HWND window) { return static_cast<ListSession*>(DialogContext(window)); }
 
 // The line as the user wrote it, between 「」 so that blanks show; a UTF-8
 // line as what it says.
@@ -276,7 +263,6 @@ void CentreOn(HWND window, HWND owner) {
 
 void InitialiseList(HWND window, ListSession* session) {
     session->opened = true;
-    SetWindowLongPtrA(window, DWLP_USER, reinterpret_cast<LONG_PTR>(session));
     SetWindowTextA(window, kCheckListCaption);
     const struct {
         int id;
@@ -346,7 +332,7 @@ void OnListCommand(HWND window, ListSession* session, WORD id) {
 
 INT_PTR CALLBACK CheckListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
-        InitialiseList(window, reinterpret_cast<ListSession*>(lParam));
+        InitialiseList(window, static_cast<ListSession*>(KeepDialogContext(window, lParam)));
         return FALSE;
     }
     ListSession* session = SessionOf(window);
@@ -414,15 +400,16 @@ void RunCheckList(HWND dialog, EditorCheck* check, const FolderKeyCopies& keys) 
     HWND tree = GetDlgItem(dialog, IDC_FOLDER_TREE);
     const INT_PTR result =
         EnsureListViewClass(tree)
-            ? DialogBoxIndirectParamA(g_module.moduleHandle, DialogTemplate(buffer).get(), dialog, CheckListProc,
-                                      reinterpret_cast<LPARAM>(&session))
+            ? RunDialogFromTemplate(g_module.moduleHandle, DialogTemplate(buffer).get(), dialog, CheckListProc,
+                                    &session)
             : -1;
     // Wine answers 0, not -1, for a dialog it could not make.
     if (!session.opened) {
         ShowEditorWarning(dialog, kCheckCouldNotOpen);
         return;
     }
-    if (result != 1) return;
+    // The editor may have gone with its owner while the list ran.
+    if (result != 1 || !IsWindow(dialog)) return;
     check->Apply(tree, keys, Choices(&session));
     NoticeText(*check, reinterpret_cast<char*>(buffer));
     SetDlgItemTextA(dialog, IDC_CHECK_NOTICE, reinterpret_cast<char*>(buffer));

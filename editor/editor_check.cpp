@@ -16,19 +16,6 @@ namespace {
 // a folder deeper down is checked by its key alone.
 const DWORD kLongestShownPath = 1024;
 
-// Makes room for `needed` bytes in `block`, keeping what it holds.
-bool Reserve(HostBlock* block, DWORD* capacity, DWORD used, DWORD needed) {
-    if (needed <= *capacity) return true;
-    DWORD grown = *capacity ? *capacity : 4096;
-    while (grown < needed) grown *= 2;
-    HostBlock larger;
-    if (!larger.Allocate(grown)) return false;
-    if (used) CopyMemory(larger.get(), block->get(), used);
-    block->Adopt(larger.Release());
-    *capacity = grown;
-    return true;
-}
-
 // Calls `visit` with `top` and every item under it, a parent before its children.
 template <typename Visit>
 void ForEachInSubtree(HWND tree, HTREEITEM top, Visit visit) {
@@ -56,7 +43,7 @@ bool CollectFolders(HWND tree, const FolderKeyCopies& keys, HostBlock* checked, 
     DWORD depthCapacity = 0, pathCapacity = 0, pathsUsed = 0;
     char path[kLongestShownPath + kPathCapacity];
     DWORD depth = 0;
-    if (!Reserve(&depths, &depthCapacity, 0, sizeof(DWORD))) return false;
+    if (!depths.Grow(0, sizeof(DWORD), &depthCapacity)) return false;
     reinterpret_cast<DWORD*>(depths.get())[0] = 0;
     for (HTREEITEM item = TreeGetChild(tree, TVI_ROOT); item;) {
         DWORD* lengths = reinterpret_cast<DWORD*>(depths.get());
@@ -71,16 +58,17 @@ bool CollectFolders(HWND tree, const FolderKeyCopies& keys, HostBlock* checked, 
                 length = lengths[depth] + labelLength + 1;
             }
         }
-        const char* key = keys.Find(TreeGetItemData(tree, item));
-        // More folders than keys were taken: a tree that changed under the
-        // check, which would call folders it missed gone.
+        // A folder left out would have its lines called gone: none is.
+        LPARAM itemData = 0;
+        if (!TreeReadItemData(tree, item, &itemData)) return false;
+        const char* key = keys.Find(itemData);
         if (key && *count == capacity) return false;
         if (key) {
             // The offset of the shown path for now: the block may still move.
             CheckedFolder& folder = folders[(*count)++];
             folder = {key, static_cast<DWORD>(lstrlenA(key)), nullptr, 0};
             if (length != kNoPath) {
-                if (!Reserve(&paths, &pathCapacity, pathsUsed, pathsUsed + length)) return false;
+                if (!paths.Grow(pathsUsed, pathsUsed + length, &pathCapacity)) return false;
                 CopyMemory(paths.get() + pathsUsed, path, length);
                 folder.shown = reinterpret_cast<const char*>(static_cast<ULONG_PTR>(pathsUsed) + 1);
                 folder.shownLength = length;
@@ -88,7 +76,7 @@ bool CollectFolders(HWND tree, const FolderKeyCopies& keys, HostBlock* checked, 
             }
         }
         if (HTREEITEM child = TreeGetChild(tree, item)) {
-            if (!Reserve(&depths, &depthCapacity, (depth + 1) * sizeof(DWORD), (depth + 2) * sizeof(DWORD)))
+            if (!depths.Grow((depth + 1) * sizeof(DWORD), (depth + 2) * sizeof(DWORD), &depthCapacity))
                 return false;
             reinterpret_cast<DWORD*>(depths.get())[++depth] = length;
             item = child;
@@ -226,36 +214,41 @@ private:
     DWORD count_ = 0;
 };
 
-bool EditorCheck::MoveToFixedPlace(HWND tree, const FolderKeyCopies& keys, DWORD index, FixedFolders* fixed) {
+EditorCheck::FixMove EditorCheck::MoveToFixedPlace(HWND tree, const FolderKeyCopies& keys, DWORD index,
+                                                   FixedFolders* fixed) {
     const CheckedLine& line = row(index);
     // An earlier line places the folder: this one only goes.
-    if (fixed->PlacedAt(*this, line.fix, line.fixLength) != line.number) return true;
+    if (fixed->PlacedAt(*this, line.fix, line.fixLength) != line.number) return FixMove::kPlaced;
     HTREEITEM folder = fixed->ItemOf(line.fix, line.fixLength);
-    if (!folder) return false;
+    if (!folder) return FixMove::kNotFound;
     // After the sibling placed last before it, as a sort by the fixed file would put it.
     HTREEITEM parent = TreeGetParent(tree, folder);
     HTREEITEM after = nullptr;
     DWORD afterNumber = 0;
     for (HTREEITEM sibling = TreeGetChild(tree, parent ? parent : TVI_ROOT); sibling;
          sibling = TreeGetNextSibling(tree, sibling)) {
-        const char* key = sibling == folder ? nullptr : keys.Find(TreeGetItemData(tree, sibling));
+        // A sibling the control cannot read could stand anywhere.
+        LPARAM itemData = 0;
+        if (sibling != folder && !TreeReadItemData(tree, sibling, &itemData)) return FixMove::kNotFound;
+        const char* key = sibling == folder ? nullptr : keys.Find(itemData);
         const DWORD number = key ? fixed->PlacedAt(*this, key, static_cast<DWORD>(lstrlenA(key))) : 0;
         if (number && number < line.number && number > afterNumber) {
             after = sibling;
             afterNumber = number;
         }
     }
-    if (TreeGetPreviousSibling(tree, folder) == after) return true;
+    if (TreeGetPreviousSibling(tree, folder) == after) return FixMove::kPlaced;
     HTREEITEM moved = MoveFolder(tree, folder, after);
-    if (moved) fixed->NoteItems(tree, keys, moved);
-    return moved != nullptr;
+    if (!moved) return FixMove::kRefused;
+    fixed->NoteItems(tree, keys, moved);
+    return FixMove::kPlaced;
 }
 
 void EditorCheck::Apply(HWND tree, const FolderKeyCopies& keys, const LineChoice* choices) {
     FixedFolders fixed;
     const bool taken = fixed.Take(*this, choices);
     if (taken) fixed.NoteItems(tree, keys, TVI_ROOT);
-    bool untaken = false;
+    bool untold = false;
     // In the file's order: a folder placed after another fixed one finds
     // it in its place already.
     for (DWORD i = 0; i < rowCount_; ++i) {
@@ -264,20 +257,24 @@ void EditorCheck::Apply(HWND tree, const FolderKeyCopies& keys, const LineChoice
         // A fix taken in an earlier opening moved its folder then.
         if (wanted == LineChoice::kFix && choice(i) != LineChoice::kFix) {
             // A fix whose folder could not take its place keeps its line,
-            // and so do the folder's other fixes. After a move the control
-            // could not finish, the tree is closing: nothing more moves.
-            const bool placed = taken && !g_module.editorAbandoned && !fixed.Unplaced(line.fix, line.fixLength) &&
-                                MoveToFixedPlace(tree, keys, i, &fixed);
-            if (!placed) {
+            // and so do the folder's other fixes (the first failure was
+            // told). After a move the control could not finish, the tree
+            // is closing, as the user was told: nothing more moves.
+            const FixMove move = !taken ? FixMove::kNotFound
+                                 : g_module.editorAbandoned || fixed.Unplaced(line.fix, line.fixLength)
+                                     ? FixMove::kRefused
+                                     : MoveToFixedPlace(tree, keys, i, &fixed);
+            if (move != FixMove::kPlaced) {
                 if (taken) fixed.Unplace(line.fix, line.fixLength);
-                untaken = untaken || !taken;
+                untold = untold || move == FixMove::kNotFound;
                 wanted = LineChoice::kKeep;
             }
         }
         choices_.get()[i] = static_cast<char>(wanted);
     }
-    // Without memory to find the folders, no fix was taken: the user is told.
-    if (untaken) ShowEditorWarning(GetParent(tree), kEditorMoveFailed);
+    // A folder that could not be found (no memory, an item the control
+    // could not read) stayed where it was: the user is told.
+    if (untold) ShowEditorWarning(GetParent(tree), kEditorMoveFailed);
 }
 
 bool EditorCheck::Dropped(HostBlock* lines, DWORD* count) const {

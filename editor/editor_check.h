@@ -52,7 +52,9 @@ public:
 private:
     const DWORD* RowLines() const { return reinterpret_cast<const DWORD*>(rows_.get()); }
     class FixedFolders;
-    bool MoveToFixedPlace(HWND tree, const FolderKeyCopies& keys, DWORD index, FixedFolders* fixed);
+    // kRefused: the move failed, and the moves said so.
+    enum class FixMove { kPlaced, kNotFound, kRefused };
+    FixMove MoveToFixedPlace(HWND tree, const FolderKeyCopies& keys, DWORD index, FixedFolders* fixed);
 
     OrderCheck check_;
     HostBlock rows_;     // the index of each row's line in the check

@@ -32,19 +32,9 @@ void FolderKeyCopies::Add(LPARAM itemData) {
         failed_ = true;
         return;
     }
-    if (entriesUsed_ + entryBytes > entriesCapacity_) {
-        // Doubling keeps the copying to about as many bytes as the keys hold.
-        DWORD capacity = entriesCapacity_ ? entriesCapacity_ : kFirstCapacity;
-        while (capacity < entriesUsed_ + entryBytes) capacity *= 2;
-        HostBlock larger(capacity);
-        if (!larger) {
-            failed_ = true;
-            return;
-        }
-        if (entriesUsed_) CopyMemory(larger.get(), entries_.get(), entriesUsed_);
-        entries_.Reset();
-        entries_.Adopt(larger.Release());
-        entriesCapacity_ = capacity;
+    if (!entries_.Grow(entriesUsed_, entriesUsed_ + entryBytes, &entriesCapacity_, kFirstCapacity)) {
+        failed_ = true;
+        return;
     }
     EntryHeader header = {itemData, keyBytes};
     char* entry = entries_.get() + entriesUsed_;

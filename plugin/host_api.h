@@ -82,6 +82,11 @@ public:
         block_ = HostAlloc(byteCount);
         return block_ != nullptr;
     }
+    // Makes room for `needed` bytes, keeping the first `used`: doubling
+    // `*capacity` (from `first`), so that the copying stays about as much as
+    // is kept. False, with the block as it was, when the host had no memory
+    // or no 32-bit size would do.
+    bool Grow(DWORD used, DWORD needed, DWORD* capacity, DWORD first = 4096);
 
 private:
     void* block_;

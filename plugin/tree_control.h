@@ -147,6 +147,40 @@ UINT NotificationCode(LPARAM notification);
 // press acts on keeps the look it had.
 LRESULT TreeCustomDraw(HWND tree, LPARAM notification, bool (*isGrey)(LPARAM itemData));
 
+// ---- The list view, as the check's list uses it: a report whose rows the
+// owner keeps (the control asks for each text as it draws).
+
+// Full-row selection, the columns (titles and widths in pixels) and
+// `rows` rows.
+void ListPrepare(HWND list, const char* const* titles, const int* widths, int columns, int rows);
+// The row asked for by an LVN_GETDISPINFOA `notification` and its column;
+// false for any other notification. `Answer` with the text to show.
+bool ListTextAsked(LPARAM notification, int* row, int* column);
+void ListAnswerText(LPARAM notification, const char* text);
+// How many of the `length` bytes of `text` fit in `most`, in whole
+// characters: a double-byte character is never cut in two.
+DWORD WholeCharacterBytes(const char* text, DWORD length, DWORD most);
+// The virtual key of an LVN_KEYDOWN `notification`; 0 for any other.
+WORD ListKeyDown(LPARAM notification);
+
+int ListFocusedRow(HWND list);  // -1: none
+// The next selected row after `row` (-1: from the first), or -1.
+int ListNextSelected(HWND list, int row);
+void ListSelectAll(HWND list);
+void ListFocusRow(HWND list, int row);
+void ListRedrawAll(HWND list);
+
+// ---- Dialogs made from a template in memory, and what their procedure
+// keeps of the caller's.
+
+// Runs a modal dialog; its procedure gets `context` with WM_INITDIALOG.
+INT_PTR RunDialogFromTemplate(HMODULE module, const DLGTEMPLATE* dialogTemplate, HWND owner, DLGPROC procedure,
+                              void* context);
+// At WM_INITDIALOG: keeps the context in the dialog and answers it.
+void* KeepDialogContext(HWND dialog, LPARAM initParam);
+// The context kept, or null before WM_INITDIALOG.
+void* DialogContext(HWND dialog);
+
 // Registers the list-view class of the common controls that serve `tree`
 // (the host loaded them). False when they have no such function.
 bool EnsureListViewClass(HWND tree);
