@@ -69,11 +69,13 @@ int RunLength(const char* text, bool digits) {
 int CompareNumbers(const char* a, int aLength, const char* b, int bLength) {
     int digitsA[kMostNameCharacters], digitsB[kMostNameCharacters];
     int countA = 0, countB = 0, value = 0, step = 1;
-    for (int i = 0; i < aLength; i += step) {
+    // The editor's names are shorter than this; a longer run's digits past
+    // it are not looked at.
+    for (int i = 0; i < aLength && countA < kMostNameCharacters; i += step) {
         DigitAt(a + i, &value, &step);
         if (countA || value) digitsA[countA++] = value;
     }
-    for (int i = 0; i < bLength; i += step) {
+    for (int i = 0; i < bLength && countB < kMostNameCharacters; i += step) {
         DigitAt(b + i, &value, &step);
         if (countB || value) digitsB[countB++] = value;
     }
