@@ -85,5 +85,5 @@ void StartUp() {
         return;
     }
     BuildOrderFilePath();
-    WatchHostTree(hostTree, SortFolderTree(hostTree) == SortOutcome::kNotNow);
+    WatchAndSortHostTree(hostTree);
 }

@@ -90,6 +90,13 @@ void NoteChange() {
     if (!g_module.editorRunning && !g_watch.hostBusy) SetTick(kSettlingTick);
 }
 
+// A sort is due at the next look, with no key to compare again.
+void NoteSortDue() {
+    g_watch.changePending = true;
+    g_watch.lastChange = GetTickCount() - kSettleMilliseconds;
+    g_watch.readTries = 0;
+}
+
 // Settles the changes of `tree`: a folder renamed or moved has its lines in
 // the order file follow it, then the groups out of order are sorted, but
 // those left to another party. The tree's keys are compared once for each
@@ -199,7 +206,9 @@ void Look() {
     if (!g_watch.changePending && g_watch.tick == kQuietTick && RenamesPending() &&
         g_watch.renameTries < kMostRenameTries) {
         ++g_watch.renameTries;
-        if (WriteRenamedFolders()) SortFolderTree(tree, GroupGivenWay);
+        // The sort it calls for comes at the next tick, as a settled
+        // change's: after an outer sort, and tried again if the file is held.
+        if (WriteRenamedFolders()) NoteSortDue();
         if (g_watch.watched != tree) return;
     }
     if (!g_watch.changePending)
@@ -262,6 +271,9 @@ void OnTreeMessage(HWND tree, UINT message, WPARAM wParam, LPARAM lParam) {
         case TVM_INSERTITEMW:
         case TVM_DELETEITEM:
             ForgetGroupSorts();
+            // An item set may be the one deleted; the settle reads every
+            // folder's key again anyway.
+            ForgetItemsSet();
             NoteFoldersAddedOrRemoved();
             NoteChange();
             return;
@@ -291,16 +303,22 @@ void OnTreeDestroying(HWND tree) {
 
 }  // namespace
 
-void WatchHostTree(HWND hostTree, bool sortDue) {
-    if (hostTree != g_watch.watched) StopWatchingHostTree();
-    if (!TreeIsLive(hostTree)) return;
+void WatchAndSortHostTree(HWND hostTree) {
+    const bool watchedBefore = hostTree == g_watch.watched;
+    if (!watchedBefore) StopWatchingHostTree();
     // Nothing of the module may stay in the host unless the module stays
     // mapped for as long as the host can call it.
-    if (!HoldModuleLoaded() || !SubclassTree(hostTree, kListener)) return;
-    g_watch.watched = hostTree;
-    g_watch.lookingForTree = false;
-    // What a rename is told against.
-    RememberFolderKeys(hostTree);
+    if (TreeIsLive(hostTree) && HoldModuleLoaded() && SubclassTree(hostTree, kListener)) {
+        g_watch.watched = hostTree;
+        g_watch.lookingForTree = false;
+        // What a rename is told against; a change not settled yet keeps
+        // the keys it is to be told against.
+        if (!watchedBefore || !g_watch.keysDue) RememberFolderKeys(hostTree);
+    }
+    // Watched first: a folder the host inserts inside this sort counts.
+    const bool sortDue = SortFolderTree(hostTree) == SortOutcome::kNotNow;
+    // Not watched, or the host exited inside the sort.
+    if (!hostTree || hostTree != g_watch.watched) return;
     if (sortDue) {
         NoteChange();
     } else if (!g_module.editorRunning) {
@@ -326,6 +344,13 @@ void ResumeWatchAfterEditor(bool sortDue) {
 }
 
 bool StopWatchingHostTree() {
+    // Off the thread the watch runs on, nothing changes: the timer and the
+    // tree's chain are that thread's, which may be inside a look or waiting
+    // for this one (a probe sent to it would never return). The module
+    // keeps itself loaded then.
+    if ((g_watch.timer && g_watch.timerThread != GetCurrentThreadId()) ||
+        (g_watch.watched && GetWindowThreadProcessId(g_watch.watched, nullptr) != GetCurrentThreadId()))
+        return false;
     const bool timerGone = StopTimer();
     g_watch.watched = nullptr;
     g_watch.lookingForTree = false;

@@ -11,12 +11,13 @@
 
 #include "order/tree_sort.h"
 
-// Starts watching `hostTree`, after a start-up's sort; `sortDue` when that
-// sort could not read the order file (another program held it), so that
-// the watch tries again. Watching the same tree again does nothing more;
-// another tree is watched instead. A platform that refuses the subclass
-// leaves the module as it was, without a word.
-void WatchHostTree(HWND hostTree, bool sortDue = false);
+// A start-up: starts watching `hostTree`, then sorts it. Watched first, so
+// that a folder the host inserts inside that sort counts as a change; a
+// sort that could not read the order file (another program held it) is
+// tried again by the watch. Watching the same tree again keeps what it
+// knows; another tree is watched instead. A platform that refuses the
+// subclass leaves the module as it was, sorted, without a word.
+void WatchAndSortHostTree(HWND hostTree);
 
 // Sorts the host tree before the editor copies it. A change of the watched
 // tree not settled yet is settled now (a folder renamed has its lines

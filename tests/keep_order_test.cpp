@@ -283,6 +283,16 @@ TEST_F(KeepOrderTest, FreeLibraryWhereverTheHostCallsItReturnsIntoMappedCode) {
              other.join();
          },
          false},
+        // The watch is the host thread's: an exit elsewhere changes nothing.
+        {"exit and FreeLibrary from another thread",
+         [this] {
+             std::thread other([this] {
+                 module_->OnExit();
+                 module_->Unload();
+             });
+             other.join();
+         },
+         false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -420,14 +430,29 @@ TEST_F(KeepOrderTest, WhatTheHostDoesInsideTheModulesSortLeavesItSound) {
 }
 
 // The host adds a folder to a group the module's sort has already passed,
-// while the control sorts a later group: a change like any other.
+// while the control sorts a later group: a change like any other, at the
+// first start-up (the module not yet in the tree's chain before it) and at
+// a later one, with no other change waiting.
 TEST_F(KeepOrderTest, AFolderAddedInsideTheModulesSortIsSortedToo) {
-    Start("A\n  A1\n  A2\nB\n", "A\\\r\nA\\A1\\\r\nB\\\r\n");
-    host_->AddFolder(host_->Find("A"), "A0", TVI_FIRST);
-    host_->DuringNextSortByFunction([this] { host_->AddFolder(nullptr, "M", TVI_FIRST); });
-    module_->OnStart();
-    EXPECT_EQ(Describe(), "M\nA\n  A1\n  A0\n  A2\nB\n");
-    EXPECT_TRUE(TreeBeginsWithin("A\n  A1\n  A0\n  A2\nB\nM\n")) << Describe();
+    for (bool first : {true, false}) {
+        SCOPED_TRACE(first ? "first start-up" : "a later start-up");
+        module_.reset();
+        NewHostTree(28);
+        host_->AddOutline("A\n  A0\n  A1\n  A2\nB\n");
+        Load();
+        const std::string order = "A\\\r\nA\\A1\\\r\nA\\A0\\\r\nA\\A2\\\r\nB\\\r\n";
+        WriteOrderFile(first ? order : "A\\\r\nA\\A2\\\r\nA\\A0\\\r\nA\\A1\\\r\nB\\\r\n");
+        if (!first) {
+            module_->OnStart();
+            RunHost(300);
+            // Another order for A's group: the next start's sort has it to sort.
+            WriteOrderFile(order);
+        }
+        host_->DuringNextSortByFunction([this] { host_->AddFolder(nullptr, "M", TVI_FIRST); });
+        module_->OnStart();
+        EXPECT_EQ(Describe(), "M\nA\n  A1\n  A0\n  A2\nB\n");
+        EXPECT_TRUE(TreeBeginsWithin("A\n  A1\n  A0\n  A2\nB\nM\n")) << Describe();
+    }
 }
 
 // A platform that refuses the subclass, or the timer, leaves the module as
