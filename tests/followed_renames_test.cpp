@@ -53,6 +53,12 @@ TEST_F(FollowedRenameTest, ARenamedOrMovedFolderKeepsItsPlaceWithinASecond) {
         {"deleted and inserted back, last",
          [&](standin::FolderTreeHost& host) { host.ReinsertFolder(folder(u8"仕事"), nullptr, Sjis(u8"業務")); },
          renamedTree, renamed, 1000},
+        {"deleted and inserted back, then a start-up before it settles",
+         [&](standin::FolderTreeHost& host) {
+             host.ReinsertFolder(folder(u8"仕事"), nullptr, Sjis(u8"業務"));
+             module_->OnStart();
+         },
+         renamedTree, renamed, 1000},
         {"the whole tree rebuilt",
          [](standin::FolderTreeHost& host) {
              host.ReleaseAllFolders();
