@@ -2,36 +2,10 @@
 
 #include "order/folder_key_copies.h"
 #include "order/key_hash.h"
+#include "order/key_path.h"
 #include "plugin/host_api.h"
 
 namespace {
-
-// The length of the character at `text`, within `length` bytes: a byte 0x5C
-// may be the second byte of a Shift_JIS character (表 is 95 5C, ソ 83 5C).
-DWORD CharacterLength(const char* text, DWORD length) {
-    return IsDBCSLeadByte(static_cast<BYTE>(text[0])) && length > 1 ? 2 : 1;
-}
-
-bool EndsWithSeparator(const char* key, DWORD length) {
-    bool separator = false;
-    for (DWORD i = 0; i < length;) {
-        DWORD step = CharacterLength(key + i, length - i);
-        separator = step == 1 && key[i] == '\\';
-        i += step;
-    }
-    return separator;
-}
-
-// Where the folder's own name begins: after the last separator but a final one.
-DWORD NameStart(const char* key, DWORD length) {
-    DWORD start = 0;
-    for (DWORD i = 0; i < length;) {
-        DWORD step = CharacterLength(key + i, length - i);
-        if (step == 1 && key[i] == '\\' && i + 1 < length) start = i + 1;
-        i += step;
-    }
-    return start;
-}
 
 // The distinct keys of a FolderKeyCopies, findable by their text.
 class KeySet {

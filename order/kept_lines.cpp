@@ -20,15 +20,6 @@ void ForEachLine(const char* begin, const char* end, Visit visit) {
 }
 }  // namespace
 
-KeptLines::Slot& KeptLines::SlotFor(const char* text, DWORD length) const {
-    Slot* slots = reinterpret_cast<Slot*>(slots_.get());
-    DWORD index = HashOf(text, length) & slotMask_;
-    for (;; index = (index + 1) & slotMask_) {
-        Slot& slot = slots[index];
-        if (!slot.text || (slot.length == length && SameBytes(slot.text, text, length))) return slot;
-    }
-}
-
 bool KeptLines::Take(HostBlock* file, DWORD byteCount, const FolderKeyCopies& keys, const LineText* dropped,
                      DWORD droppedCount) {
     file_.Adopt(file->Release());
@@ -42,36 +33,14 @@ bool KeptLines::Take(HostBlock* file, DWORD byteCount, const FolderKeyCopies& ke
     ForEachLine(begin, end, [&](const char*, DWORD) { ++lineCount; });
     if (lineCount == 0) return true;
     // One set holds the tree's keys, the dropped lines and the lines kept
-    // so far, at most half full: a line is kept when it finds no place
-    // taken by its text.
-    DWORD entries = keys.added() + droppedCount + lineCount;
-    const DWORD kMostBits = 26;  // 512 MB of slots: far beyond any order file
-    const DWORD bits = SlotBitsFor(entries, kMostBits);
-    const DWORD slotBytes = static_cast<DWORD>(sizeof(Slot)) << bits;
-    if (bits > kMostBits || !slots_.Allocate(slotBytes)) return false;
-    ZeroMemory(slots_.get(), slotBytes);
-    slotMask_ = (1u << bits) - 1;
-
-    keys.ForEachKey([&](const char* key) {
-        DWORD length = static_cast<DWORD>(lstrlenA(key));
-        Slot& slot = SlotFor(key, length);
-        slot.text = key;
-        slot.length = length;
-    });
-    for (DWORD i = 0; i < droppedCount; ++i) {
-        Slot& slot = SlotFor(dropped[i].text, dropped[i].length);
-        slot.text = dropped[i].text;
-        slot.length = dropped[i].length;
-    }
+    // so far: a line is kept when it finds no entry of its text.
+    if (!set_.Reserve(keys.added() + droppedCount + lineCount)) return false;
+    keys.ForEachKey([&](const char* key) { set_.At(key, static_cast<DWORD>(lstrlenA(key))); });
+    for (DWORD i = 0; i < droppedCount; ++i) set_.At(dropped[i].text, dropped[i].length);
     // An empty line orders something only as the file's first line, which
     // a kept line never is: the tree's lines come first.
     ForEachLine(begin, end, [&](const char* line, DWORD length) {
-        if (length == 0) return;
-        Slot& slot = SlotFor(line, length);
-        if (slot.text) return;
-        slot.text = line;
-        slot.length = length;
-        writtenBytes_ += length + 2;
+        if (length != 0 && set_.At(line, length).text == line) writtenBytes_ += length + 2;
     });
     return true;
 }
@@ -82,7 +51,7 @@ char* KeptLines::WriteTo(char* out) const {
     // A line is kept where the set holds this very line, not an earlier
     // line or a key with the same text.
     ForEachLine(begin, begin + byteCount_, [&](const char* line, DWORD length) {
-        if (length == 0 || SlotFor(line, length).text != line) return;
+        if (length == 0 || set_.Find(line, length)->text != line) return;
         CopyMemory(out, line, length);
         out[length] = '\r';
         out[length + 1] = '\n';

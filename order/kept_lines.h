@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include "order/text_table.h"
 #include "plugin/host_api.h"
 
 class FolderKeyCopies;
@@ -39,17 +40,9 @@ public:
     char* WriteTo(char* out) const;
 
 private:
-    struct Slot {
-        const char* text;  // null: empty
-        DWORD length;
-    };
-
-    // The slot holding `text`, or the empty one where it would go.
-    Slot& SlotFor(const char* text, DWORD length) const;
-
     HostBlock file_;
     DWORD byteCount_ = 0;
-    HostBlock slots_;
-    DWORD slotMask_ = 0;
+    // The tree's keys, the dropped lines and the lines kept so far.
+    TextTable set_;
     DWORD writtenBytes_ = 0;
 };

@@ -1,6 +1,7 @@
 #include "order/order_check.h"
 
 #include "order/key_hash.h"
+#include "order/key_path.h"
 #include "order/text_table.h"
 
 namespace {
@@ -16,28 +17,10 @@ bool BytesBefore(const char* a, DWORD aLength, const char* b, DWORD bLength) {
     return aLength < bLength;
 }
 
-// The length of each prefix of `path` that ends at a "\", in turn. A 0x5C
-// that is a Shift_JIS character's second byte (表, ソ) is no separator.
-template <typename Visit>
-void ForEachSeparatorEnd(const char* path, DWORD length, Visit visit) {
-    for (DWORD i = 0; i < length; ++i) {
-        if (IsDBCSLeadByte(static_cast<BYTE>(path[i])))
-            ++i;
-        else if (path[i] == '\\' && !visit(i + 1))
-            return;
-    }
-}
-
 DWORD SeparatorCount(const char* path, DWORD length) {
     DWORD count = 0;
     ForEachSeparatorEnd(path, length, [&](DWORD) { return ++count, true; });
     return count;
-}
-
-bool EndsWithSeparator(const char* path, DWORD length) {
-    DWORD last = 0;
-    ForEachSeparatorEnd(path, length, [&](DWORD end) { return last = end, true; });
-    return length != 0 && last == length;
 }
 
 // "￥" in Shift_JIS: what a Japanese keyboard gives for the yen sign in
