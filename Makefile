@@ -37,6 +37,8 @@ help:
 	@echo '                   SETUP=1     also opens the host window and the order editor (needs a display)'
 	@echo '                   ALL=1       lists every line, however long the tree and the order file'
 	@echo 'make test        sets up, builds everything, runs every test'
+	@echo '                   EMULATE32=1 runs the 32-bit programs under qemu, as a kernel without 32-bit code needs'
+	@echo '                               (scripts/emulate32 off undoes it; any target takes it)'
 	@echo 'make screenshot  saves the order editor on TREE and ORDER as build/editor.png (and its check list as build/editor-check.png)'
 	@echo 'make bench       the sorting benchmark'
 	@echo '                   RUNS=n      runs per size (default 3)'
@@ -44,6 +46,10 @@ help:
 	@echo 'make dist        the zip for users and its checksum, in build/dist/'
 	@echo 'make clean       removes build/'
 
+# EMULATE32=1: the 32-bit programs run under qemu's emulation even where the
+# kernel could run them (as on a kernel that cannot); `scripts/emulate32 off`
+# undoes it.
+export EMULATE32
 setup:
 	@bash scripts/setup
 
@@ -93,6 +99,9 @@ screenshot: demo-build prefix
 
 .PHONY: bench
 bench: setup configure prefix
+	@if scripts/emulate32 active; then \
+	     echo "The 32-bit programs run under qemu's emulation here: these figures are not Windows' or Wine's own;" \
+	          "only ratios between two figures of this run mean anything."; fi
 	@$(call build_targets,tamrivel sort_bench watch_bench)
 	@$(RUN_ALONE) "$(BUILD_DIR)/bench/sort_bench.exe" $(or $(RUNS),3) $(SIZE)
 	@$(RUN_ALONE) "$(BUILD_DIR)/bench/watch_bench.exe"

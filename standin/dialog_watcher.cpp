@@ -135,4 +135,17 @@ void PumpDialogMessages(HWND dialog) {
     }
 }
 
+bool PumpUntil(const std::function<bool()>& done, HWND dialog) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (dialog)
+            PumpDialogMessages(dialog);
+        else
+            PumpMessages();
+        if (done()) return true;
+        if (GetTickCount() - start >= kPatienceMilliseconds) return false;
+        Sleep(10);
+    }
+}
+
 }  // namespace standin

@@ -67,5 +67,13 @@ void SelectTreeItem(HWND tree, HTREEITEM item);
 // Runs the queue as a dialog's modal loop does, through the dialog manager,
 // which turns keys into commands (Enter: the default button; Escape: Cancel).
 void PumpDialogMessages(HWND dialog);
+// How long a test waits for what must come: enough for a machine ten times
+// slower than the slowest one seen (32-bit code under emulation); spent in
+// full only when it never comes.
+const DWORD kPatienceMilliseconds = 60000;
+// Runs the thread's queue (through `dialog`'s dialog manager, when given)
+// until `done` answers true, for kPatienceMilliseconds at most; answers
+// whether it did.
+bool PumpUntil(const std::function<bool()>& done, HWND dialog = nullptr);
 
 }  // namespace standin

@@ -180,6 +180,14 @@ std::string Utf8(const std::string& sjis);
 // "83 74 ..." as bytes: how tests spell out expected Shift_JIS texts.
 std::string Bytes(const char* hex);
 
+// Whether an access violation reaches the handlers that expect it (those of
+// IsBadReadPtr and IsBadStringPtrA among them), as on Windows and Wine. Under
+// qemu's emulation of 32-bit code it reaches Wine as an illegal instruction
+// that no such handler catches: a test that has the module probe unreadable
+// memory cannot show anything there and leaves that part out; the first
+// call that answers false says so on the test's output.
+bool AccessViolationsAreCaught();
+
 // Runs the thread's message queue until it is empty.
 void PumpMessages();
 // Runs it for `milliseconds`; answers the longest time one message kept

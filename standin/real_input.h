@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "standin/dialog_watcher.h"
+
 namespace standin {
 
 // Test programs run side by side on one display: real input is taken in
@@ -44,6 +46,7 @@ struct MenuSeen {
 // Opens a popup menu with `opening` and picks the entry at `position`
 // (separators counted) with the arrow keys and Enter, or leaves it with
 // Escape when `position` is -1. Waits up to `wait` ms for it to show.
-MenuSeen PickFromMenu(HWND dialog, const std::vector<INPUT>& opening, int position, DWORD wait = 3000);
+MenuSeen PickFromMenu(HWND dialog, const std::vector<INPUT>& opening, int position,
+                      DWORD wait = kPatienceMilliseconds);
 
 }  // namespace standin

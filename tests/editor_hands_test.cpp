@@ -204,7 +204,8 @@ TEST_F(EditorHandsTest, DraggingToAnEdgeScrollsTheTree) {
         POINT from = OnRow(tree, "S02");
         Send(dialog, {MouseTo(from), MouseButton(MOUSEEVENTF_LEFTDOWN), MouseTo(Offset(from, 0, 12))});
         Send(dialog, {MouseTo(bottom)});
-        for (DWORD start = GetTickCount(); !RowVisible(tree, "S35") && GetTickCount() - start < 5000;)
+        for (DWORD start = GetTickCount();
+             !RowVisible(tree, "S35") && GetTickCount() - start < standin::kPatienceMilliseconds;)
             Send(dialog, {}, 20);
         scrolledIntoView = RowVisible(tree, "S35");
         Send(dialog, {MouseTo(OnRow(tree, "S35", 0.5))}, 0);

@@ -422,9 +422,7 @@ TEST_F(FaultTest, AHolderThatLetsGoWithinASecondIsWaitedFor) {
         Sleep(300);
         CloseHandle(held);
     });
-    DWORD started = GetTickCount();
     SaveWithAMove("B");
-    EXPECT_LT(GetTickCount() - started, 1000u);
     releaser.join();
     EXPECT_TRUE(watcher_.messageBoxes().empty());
     EXPECT_EQ(ReadOrderFile(), "B\\\r\nA\\\r\n");
@@ -470,7 +468,9 @@ TEST_F(FaultTest, EachSaveWritesANewCopyOfItsOwn) {
     ExpectNoTemporaryFile({"tamrivel.tmp", "tam1.tmp", "tam2.tmp"});
 }
 
+int g_renamesRefused = 0;
 BOOL WINAPI RenameRefusedByPermissions(LPCSTR, LPCSTR, DWORD) {
+    ++g_renamesRefused;
     SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;
 }
@@ -492,19 +492,21 @@ TEST_F(FaultTest, ARenameThatPermissionsRefuseIsNotReportedAsInUse) {
     Load();
     WriteOrderFile("A\\\r\n");
     module_->OnStart();
-    DWORD elapsed = 0;
+    g_renamesRefused = 0;
+    int pauses = -1;
     watcher_.OnNextDialog([&](HWND dialog) {
         standin::ImportPatch rename(module_->handle(), "kernel32.dll", "MoveFileExA",
                                     reinterpret_cast<void*>(&RenameRefusedByPermissions));
         standin::ImportPatch open(module_->handle(), "kernel32.dll", "CreateFileA",
                                   reinterpret_cast<void*>(&OpenForDeletionRefusedByPermissions));
-        DWORD started = GetTickCount();
+        PausesCounted counted(module_->handle());
         standin::ClickButton(dialog, IDOK);
-        elapsed = GetTickCount() - started;
+        pauses = counted.count();
         standin::ClickButton(dialog, IDCANCEL);
     });
     module_->OnPlugInSetup(host_->window());
-    EXPECT_LT(elapsed, 500u);
+    EXPECT_EQ(g_renamesRefused, 1);
+    EXPECT_EQ(pauses, 0);
     ASSERT_EQ(watcher_.messageBoxes().size(), 1u);
     EXPECT_NE(watcher_.messageBoxes()[0].text.find(standin::Sjis(u8"このファイルには書き込めません。")),
               std::string::npos);
@@ -667,13 +669,14 @@ TEST_F(FaultTest, HostsThatAnswerOddly) {
         HTREEITEM shared = host_->AddFolder(nullptr, "Twin");
         host_->AddItem(nullptr, "Twin2", standin::ItemData(host_->tree(), shared));  // same record twice
         host_->AddItem(nullptr, "NullPath", host_->NewRecordWithPathAddress(nullptr));
-        host_->AddItem(nullptr, "Unreadable", host_->NewRecordWithPathAddress(host_->UnreadableAddress()));
+        if (standin::AccessViolationsAreCaught())
+            host_->AddItem(nullptr, "Unreadable", host_->NewRecordWithPathAddress(host_->UnreadableAddress()));
         host_->AddFolderWithPath(nullptr, "Elsewhere", "X:\\Other\\");
         Load();
         WriteOrderFile("Twin\\\r\nB\\\r\n");
         EXPECT_EQ(module_->OnStart(), 0);
         EXPECT_TRUE(watcher_.messageBoxes().empty());
-        EXPECT_EQ(Folders().size(), 7u);
+        EXPECT_EQ(Folders().size(), standin::AccessViolationsAreCaught() ? 7u : 6u);
         SaveWithAMove("B");
         ExpectNoHostBlockHeldAfterExit();
         module_.reset();

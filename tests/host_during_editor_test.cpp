@@ -17,8 +17,11 @@ std::function<void()>* g_hostTimerWork = nullptr;
 
 void CALLBACK HostTimer(HWND, UINT, UINT_PTR timer, DWORD) {
     KillTimer(nullptr, timer);
-    if (g_hostTimerWork) (*g_hostTimerWork)();
+    // Taken first: the platform swallows what a timer procedure raises, and
+    // the wait below must end all the same.
+    std::function<void()>* work = g_hostTimerWork;
     g_hostTimerWork = nullptr;
+    if (work) (*work)();
 }
 
 // Runs `work` from a timer, dispatched by the editor's own modal loop, as
@@ -26,10 +29,8 @@ void CALLBACK HostTimer(HWND, UINT, UINT_PTR timer, DWORD) {
 void AsTheHostsTimer(HWND dialog, std::function<void()> work) {
     g_hostTimerWork = &work;
     SetTimer(nullptr, 0, 1, HostTimer);
-    while (g_hostTimerWork) {
-        standin::PumpDialogMessages(dialog);
-        Sleep(1);
-    }
+    EXPECT_TRUE(standin::PumpUntil([] { return g_hostTimerWork == nullptr; }, dialog)) << "the host's timer never ran";
+    g_hostTimerWork = nullptr;
 }
 
 class HostDuringEditorTest : public ModuleTest {
@@ -114,6 +115,7 @@ TEST_F(HostDuringEditorTest, AnEditorWithNoKeyedFolderLeavesTheOrderFileAlone) {
 }
 
 TEST_F(HostDuringEditorTest, AStartThatLosesTheHostWhileTheEditorIsOpenMakesOkSaySo) {
+    if (!standin::AccessViolationsAreCaught()) GTEST_SKIP() << "needs unreadable memory probed";
     Start("A\nB\nC\n", "A\\\r\n");
     EXPECT_TRUE(MoveChangeAndConfirm("C", 2, [&] {
         standin::Host().version = "2.05.04";  // records now read at the other offset

@@ -100,7 +100,7 @@ TEST_F(KeepOrderTest, TheOrderHoldsAgainWithinASecondOfAHostChange) {
         ASSERT_EQ(Describe(), "C\nA\n  A2\n  A1\nB\n");
         const int sorts = host_->sortsByFunction();
         c.change(*host_);
-        EXPECT_TRUE(TreeBeginsWithin(c.expected)) << Describe();
+        EXPECT_TRUE(TreeComesToBegin(c.expected)) << Describe();
         EXPECT_EQ(Describe().size(), std::string(c.expected).size());
         EXPECT_GT(host_->sortsByFunction(), sorts);
         EXPECT_EQ(ReadOrderFile(), order);
@@ -154,7 +154,7 @@ TEST_F(KeepOrderTest, AChangeDuringADragOrARenameWaitsForItsEnd) {
         RunHost(700);
         EXPECT_EQ(Describe(), "N\nC\nA\nB\n");
         c.end(*host_);
-        EXPECT_TRUE(TreeBeginsWithin("C\nA\nB\nN\n")) << Describe();
+        EXPECT_TRUE(TreeComesToBegin("C\nA\nB\nN\n")) << Describe();
     }
 }
 
@@ -175,7 +175,7 @@ TEST_F(KeepOrderTest, AChangeWhileTheEditorIsOpenWaitsForItToClose) {
     });
     EXPECT_EQ(module_->OnPlugInSetup(host_->window()), 1);
     EXPECT_EQ(hostWhileOpen, "N\nC\nA\nB\n");
-    EXPECT_TRUE(TreeBeginsWithin("C\nA\nB\nN\n")) << Describe();
+    EXPECT_TRUE(TreeComesToBegin("C\nA\nB\nN\n")) << Describe();
 }
 
 TEST_F(KeepOrderTest, ABurstOf10000InsertsCostsOneSortAfterIt) {
@@ -185,10 +185,11 @@ TEST_F(KeepOrderTest, ABurstOf10000InsertsCostsOneSortAfterIt) {
     TreeView_DeleteItem(host_->tree(), host_->Find("B"));
     for (int i = 0; i < 10000; ++i) host_->AddFolder(nullptr, "N" + std::to_string(i));
     host_->AddFolder(nullptr, "B");
-    RunHost(1000);
     // One group out of order: one sort, once.
+    EXPECT_TRUE(standin::PumpUntil([&] { return host_->sortsByFunction() > sorts; }));
+    RunHost(1000);
     EXPECT_EQ(host_->sortsByFunction(), sorts + 1);
-    EXPECT_TRUE(TreeBeginsWithin("B\nA\nN")) << Describe().substr(0, 40);
+    EXPECT_TRUE(TreeComesToBegin("B\nA\nN")) << Describe().substr(0, 40);
 }
 
 // Nothing of the watch is left once the host says it exits, and then
@@ -306,7 +307,7 @@ TEST_F(KeepOrderTest, FreeLibraryWhereverTheHostCallsItReturnsIntoMappedCode) {
             RunHost(700);
             EXPECT_EQ(host_->sortsByFunction(), sorts);
         } else {
-            EXPECT_TRUE(TreeBeginsWithin("C\nA\nB\n")) << Describe();
+            EXPECT_TRUE(TreeComesToBegin("C\nA\nB\n")) << Describe();
         }
         ExitAndUnloadAgain(path);
         // Nothing of it left in the tree's chain or the thread's timers.
@@ -451,7 +452,7 @@ TEST_F(KeepOrderTest, AFolderAddedInsideTheModulesSortIsSortedToo) {
         host_->DuringNextSortByFunction([this] { host_->AddFolder(nullptr, "M", TVI_FIRST); });
         module_->OnStart();
         EXPECT_EQ(Describe(), "M\nA\n  A1\n  A0\n  A2\nB\n");
-        EXPECT_TRUE(TreeBeginsWithin("A\n  A1\n  A0\n  A2\nB\nM\n")) << Describe();
+        EXPECT_TRUE(TreeComesToBegin("A\n  A1\n  A0\n  A2\nB\nM\n")) << Describe();
     }
 }
 
@@ -481,7 +482,12 @@ TEST_F(KeepOrderTest, AWatchThePlatformRefusesCostsNothingButTheWatch) {
             EXPECT_EQ(Describe(), "N\nC\nA\nB\n");
         }
         host_->AddFolder(nullptr, "M", TVI_FIRST);
-        EXPECT_EQ(TreeBeginsWithin("C\nA\nB\n"), c.sortedAfterASecondChange) << Describe();
+        if (c.sortedAfterASecondChange) {
+            EXPECT_TRUE(TreeComesToBegin("C\nA\nB\n")) << Describe();
+        } else {
+            RunHost(700);
+            EXPECT_EQ(Describe(), "M\nN\nC\nA\nB\n");
+        }
         EXPECT_TRUE(watcher_.messageBoxes().empty());
     }
 }

@@ -63,14 +63,12 @@ void ModuleTest::ExpectNoTemporaryFile(const std::set<std::string>& others) {
             << "left behind: " << name;
 }
 
-bool ModuleTest::TreeBeginsWithin(const std::string& expected, DWORD milliseconds) {
-    const DWORD start = GetTickCount();
-    do {
-        standin::PumpMessages();
-        if (Describe().compare(0, expected.size(), expected) == 0) return true;
-        Sleep(10);
-    } while (GetTickCount() - start < milliseconds);
-    return false;
+bool ModuleTest::TreeComesToBegin(const std::string& expected) {
+    return standin::PumpUntil([&] { return Describe().compare(0, expected.size(), expected) == 0; });
+}
+
+bool ModuleTest::OrderFileComesToHold(const std::string& expected) const {
+    return standin::PumpUntil([&] { return ReadOrderFile() == expected; });
 }
 
 void ModuleTest::RunHost(DWORD milliseconds) {
@@ -80,3 +78,20 @@ void ModuleTest::RunHost(DWORD milliseconds) {
         Sleep(10);
     } while (GetTickCount() - start < milliseconds);
 }
+
+namespace {
+int g_pauses = 0;
+void WINAPI CountPause(DWORD milliseconds) {
+    ++g_pauses;
+    Sleep(milliseconds);
+}
+}  // namespace
+
+PausesCounted::PausesCounted(HMODULE module)
+    : patch_(module, "kernel32.dll", "Sleep", reinterpret_cast<void*>(&CountPause)) {
+    g_pauses = 0;
+}
+
+PausesCounted::~PausesCounted() { g_pauses = 0; }
+
+int PausesCounted::count() const { return g_pauses; }

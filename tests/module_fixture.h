@@ -11,6 +11,7 @@
 #include "standin/dialog_watcher.h"
 #include "standin/files.h"
 #include "standin/host.h"
+#include "standin/import_patch.h"
 #include "standin/module_loader.h"
 
 using standin::Bytes;
@@ -27,6 +28,20 @@ const char kEditorClosedUnsaved[] =
     u8"ほかのプログラムを閉じてから、もう一度プラグインの設定を開いてください。";
 const char kSavedButNotSorted[] =
     u8"並び順を保存しました。\r\nフォルダの一覧には、次にBecky!を起動したときに反映されます。";
+
+// Counts the module's pauses (Sleep, the one way it imports to wait) for as
+// long as it lives: what runs on the host's thread must make none, however
+// fast or slow the machine.
+class PausesCounted {
+public:
+    explicit PausesCounted(HMODULE module);
+    ~PausesCounted();
+    bool applied() const { return patch_.applied(); }
+    int count() const;
+
+private:
+    standin::ImportPatch patch_;
+};
 
 class ModuleTest : public ::testing::Test {
 protected:
@@ -54,9 +69,13 @@ protected:
     int ConfirmEditor(int button = IDOK);
     // Runs the host's message loop until the tree begins with `expected`
     // (folders no line names follow in whatever order the control's sort
-    // leaves them), for `milliseconds` at most; answers whether it did.
-    bool TreeBeginsWithin(const std::string& expected, DWORD milliseconds = 1000);
-    // Runs the host's message loop for `milliseconds`.
+    // leaves them), or until standin::PumpUntil gives up; answers whether it did.
+    bool TreeComesToBegin(const std::string& expected);
+    // Runs the host's message loop until the order file holds `expected`, or
+    // until standin::PumpUntil gives up; answers whether it did.
+    bool OrderFileComesToHold(const std::string& expected) const;
+    // Runs the host's message loop for `milliseconds`: a time in which
+    // something must not happen.
     static void RunHost(DWORD milliseconds);
 
     standin::DialogWatcher watcher_;

@@ -96,10 +96,14 @@ TEST_F(CoreTest, FoldersOutsideTheDataFolderHaveNoKey) {
 
 TEST_F(CoreTest, RecordsWithoutAReadablePathGiveNoKeyAndDoNotUpsetTheSort) {
     host_->AddOutline("A\nB\n");
+    std::vector<std::string> names = {"A", "B", "NullRecord", "NullPath"};
     host_->AddItem(nullptr, "NullRecord", 0);
     host_->AddItem(nullptr, "NullPath", host_->NewRecordWithPathAddress(nullptr));
-    host_->AddItem(nullptr, "Unreadable", host_->NewRecordWithPathAddress(host_->UnreadableAddress()));
-    host_->AddItem(nullptr, "NoRecord", host_->UnreadableRecord());
+    if (standin::AccessViolationsAreCaught()) {
+        host_->AddItem(nullptr, "Unreadable", host_->NewRecordWithPathAddress(host_->UnreadableAddress()));
+        host_->AddItem(nullptr, "NoRecord", host_->UnreadableRecord());
+        names.insert(names.end(), {"Unreadable", "NoRecord"});
+    }
     for (HTREEITEM item = TreeGetRoot(host_->tree()); item;
          item = TreeGetNextSibling(host_->tree(), item)) {
         if (host_->PathOf(item).empty()) {
@@ -109,8 +113,7 @@ TEST_F(CoreTest, RecordsWithoutAReadablePathGiveNoKeyAndDoNotUpsetTheSort) {
     WriteOrderFile("B\\\r\nA\\\r\n");
     std::string sorted = SortAndDescribe();
     // Keyless folders compare equal to everything, so only the set is certain.
-    for (const char* name : {"A\n", "B\n", "NullRecord\n", "NullPath\n", "Unreadable\n", "NoRecord\n"})
-        EXPECT_NE(sorted.find(name), std::string::npos) << name;
+    for (const std::string& name : names) EXPECT_NE(sorted.find(name + "\n"), std::string::npos) << name;
 }
 
 TEST_F(CoreTest, AnOrderFileThatCannotBeLoadedLeavesTheTreeAsItWas) {
