@@ -74,6 +74,7 @@ const char* SaveFailureCause(SaveResult result) {
         case SaveResult::kFolderPathTooLong: return kSaveFailedPathTooLong;
         case SaveResult::kUnreadable: return kSaveFailedUnreadable;
         case SaveResult::kNotPlainText: return kSaveFailedNotPlainText;
+        case SaveResult::kChangedMeanwhile: return kSaveFailedChangedMeanwhile;
         default: return kSaveFailedNotWritable;
     }
 }

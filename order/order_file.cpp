@@ -2,10 +2,10 @@
 
 #include "order/folder_key.h"
 #include "order/folder_key_copies.h"
-#include "order/folder_renames.h"
 #include "order/kept_lines.h"
 #include "order/order_lines.h"
 #include "order/order_text.h"
+#include "order/pending_renames.h"
 #include "order/tree_walk.h"
 #include "plugin/host_api.h"
 #include "plugin/module_state.h"
@@ -41,6 +41,31 @@ public:
 private:
     HANDLE handle_;
 };
+
+// What the order file was when it was read: a save replaces it only while
+// it still is, so that what another program saved meanwhile (Notepad, a
+// second host sharing the plug-in folder) is never lost.
+struct FileStamp {
+    bool exists = false;
+    DWORD size = 0;
+    FILETIME lastWrite = {};
+};
+
+bool SameStamp(const FileStamp& a, const FileStamp& b) {
+    return a.exists == b.exists && a.size == b.size && CompareFileTime(&a.lastWrite, &b.lastWrite) == 0;
+}
+
+// The order file's stamp now. False when it cannot be told.
+bool StampNow(FileStamp* stamp) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(g_module.orderFilePath, GetFileExInfoStandard, &data)) {
+        const DWORD error = GetLastError();
+        *stamp = FileStamp{};
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    }
+    *stamp = FileStamp{true, data.nFileSizeLow, data.ftLastWriteTime};
+    return data.nFileSizeHigh == 0;
+}
 
 // The new content of the order file: every folder of the tree whose key
 // `keys` holds, depth-first, each key followed by CR LF, then the lines
@@ -132,13 +157,20 @@ Refusal WhyRenameWasRefused(DWORD error) {
 // for a moment, without delete sharing; while they hold it the rename fails
 // with a sharing, lock or access-denied error. They let go quickly.
 const int kReplaceAttempts = 10;
+// A save merged this often with another program's, which saved again each
+// time, gives up and says so.
+const int kMostMerges = 3;
 const DWORD kReplacePauseMilliseconds = 100;
 
 // Replaces the order file with the new copy, waiting about a second for a
-// passing holder when asked to. kSaved on success, else what the user is told.
-SaveResult ReplaceOrderFile(const char* newCopyPath, OrderFileWait wait) {
+// passing holder when asked to, while the file is still as it was read
+// (`asRead`). kSaved on success, else what the user is told.
+SaveResult ReplaceOrderFile(const char* newCopyPath, OrderFileWait wait, const FileStamp& asRead) {
     const int attempts = wait == OrderFileWait::kAMoment ? kReplaceAttempts : 1;
     for (int attempt = 1;; ++attempt) {
+        // Another program saved it since: its save is read and merged again.
+        FileStamp now;
+        if (!StampNow(&now) || !SameStamp(now, asRead)) return SaveResult::kChangedMeanwhile;
         if (MoveFileExA(newCopyPath, g_module.orderFilePath,
                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
             return SaveResult::kSaved;
@@ -230,12 +262,20 @@ HANDLE OpenOrderFileForReading(OrderFileWait wait) {
 
 enum class FileRead { kRead, kMissing, kHeld, kNoMemory, kUnreadable };
 
+// What a read makes of the file's bytes: the text they hold, converted to
+// the code page; that text with the renames the file has not taken yet
+// (what a sort orders by and a save keeps); or the bytes as stored (with
+// those renames where they are text in the code page, as a save would
+// write them: what the check explains).
+enum class ReadAs { kText, kTextRenamed, kStored };
+
 // Reads the whole order file into `block`, one host block of exactly its
 // size; `*byteCount` is the size, then the bytes read.
-FileRead ReadWholeOrderFile(HostBlock* block, DWORD* byteCount, OrderFileWait wait,
-                            OrderFileEncoding* encoding = nullptr, bool asStored = false) {
+FileRead ReadWholeOrderFile(HostBlock* block, DWORD* byteCount, OrderFileWait wait, ReadAs readAs,
+                            OrderFileEncoding* encoding = nullptr, FileStamp* stamp = nullptr) {
     *byteCount = 0;
     if (encoding) *encoding = OrderFileEncoding::kCodePage;
+    if (stamp) *stamp = FileStamp{};
     FileHandle file(OpenOrderFileForReading(wait));
     if (!file) {
         DWORD error = GetLastError();
@@ -249,6 +289,11 @@ FileRead ReadWholeOrderFile(HostBlock* block, DWORD* byteCount, OrderFileWait wa
     DWORD size = GetFileSize(file.get(), &sizeHigh);
     if ((size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) || sizeHigh != 0) return FileRead::kUnreadable;
     *byteCount = size;
+    // Taken while the file is open for reading, which no writer shares.
+    if (stamp) {
+        *stamp = FileStamp{true, size, {}};
+        if (!GetFileTime(file.get(), nullptr, nullptr, &stamp->lastWrite)) return FileRead::kUnreadable;
+    }
     if (!block->Allocate(size)) return FileRead::kNoMemory;
     // A read may succeed with fewer bytes than asked (a network share, a
     // filter driver): taken as the whole file, it would cut a line and lose
@@ -266,21 +311,20 @@ FileRead ReadWholeOrderFile(HostBlock* block, DWORD* byteCount, OrderFileWait wa
         bytesRead += got;
     }
     *byteCount = bytesRead;
-    if (asStored) return FileRead::kRead;
     // A file saved as UTF-8 or UTF-16 is read as its text.
     const OrderFileEncoding found = EncodingOf(bytes, bytesRead);
     if (encoding) *encoding = found;
-    if (!ConvertToCodePage(block, byteCount, found)) {
+    if (readAs == ReadAs::kStored) {
+        if (found != OrderFileEncoding::kCodePage) return FileRead::kRead;
+    } else if (!ConvertToCodePage(block, byteCount, found)) {
+        block->Reset();
+        return FileRead::kNoMemory;
+    }
+    if (readAs != ReadAs::kText && ApplyPendingRenames(block, byteCount) < 0) {
         block->Reset();
         return FileRead::kNoMemory;
     }
     return FileRead::kRead;
-}
-
-bool HoldsNulByte(const char* bytes, DWORD count) {
-    for (DWORD i = 0; i < count; ++i)
-        if (bytes[i] == '\0') return true;
-    return false;
 }
 
 // The lines of the order file as it is now (another program may have
@@ -288,10 +332,10 @@ bool HoldsNulByte(const char* bytes, DWORD count) {
 // A file that exists but cannot be read fails the save: written without
 // its lines, it would lose them.
 SaveResult TakeKeptLines(const FolderKeyCopies& keys, KeptLines* kept, const LineText* dropped,
-                         DWORD droppedCount) {
+                         DWORD droppedCount, FileStamp* stamp) {
     HostBlock file;
     DWORD byteCount = 0;
-    switch (ReadWholeOrderFile(&file, &byteCount, OrderFileWait::kAMoment)) {
+    switch (ReadWholeOrderFile(&file, &byteCount, OrderFileWait::kAMoment, ReadAs::kTextRenamed, nullptr, stamp)) {
         case FileRead::kRead: break;
         case FileRead::kMissing: return SaveResult::kSaved;
         case FileRead::kHeld: return SaveResult::kInUse;
@@ -307,10 +351,10 @@ SaveResult TakeKeptLines(const FolderKeyCopies& keys, KeptLines* kept, const Lin
 }
 
 
-// Writes `bytes` to a new copy and renames it onto the order file: all or
-// nothing. A failure leaves the previous file as it was and no copy behind
-// (once nobody holds it).
-SaveResult ReplaceOrderFileWith(const char* bytes, DWORD count, OrderFileWait wait) {
+// Writes `bytes` to a new copy and renames it onto the order file, if it is
+// still as it was read: all or nothing. A failure leaves the previous file
+// as it was and no copy behind (once nobody holds it).
+SaveResult ReplaceOrderFileWith(const char* bytes, DWORD count, OrderFileWait wait, const FileStamp& asRead) {
     DeleteLeftoverSaves();
     // Copies that others still hold fill every place to remember one: they
     // are the other program's doing, and a new copy could not be cleaned up.
@@ -328,37 +372,35 @@ SaveResult ReplaceOrderFileWith(const char* bytes, DWORD count, OrderFileWait wa
         DeleteNewCopy(newCopyPath);
         return WriteFailure(error);
     }
-    SaveResult result = ReplaceOrderFile(newCopyPath, wait);
+    SaveResult result = ReplaceOrderFile(newCopyPath, wait, asRead);
     if (result != SaveResult::kSaved) DeleteNewCopy(newCopyPath);
     return result;
 }
 
 }  // namespace
 
-RenameRewrite RewriteOrderFileForRename(const FolderRename& rename) {
-    if (g_module.orderFilePath[0] == '\0') return RenameRewrite::kLeftAlone;
+RenameRewrite RewriteOrderFileForPendingRenames() {
+    if (!RenamesPending() || g_module.orderFilePath[0] == '\0') return RenameRewrite::kLeftAlone;
     // A read-only file is the user's way of saying that it stays as it is.
     if (IsReadOnlyFile(GetFileAttributesA(g_module.orderFilePath))) return RenameRewrite::kLeftAlone;
     HostBlock file;
     DWORD count = 0;
     OrderFileEncoding encoding;
-    switch (ReadWholeOrderFile(&file, &count, OrderFileWait::kNever, &encoding)) {
+    FileStamp stamp;
+    switch (ReadWholeOrderFile(&file, &count, OrderFileWait::kNever, ReadAs::kText, &encoding, &stamp)) {
         case FileRead::kRead: break;
         case FileRead::kMissing: return RenameRewrite::kLeftAlone;
         case FileRead::kNoMemory: return count == 0 ? RenameRewrite::kLeftAlone : RenameRewrite::kNotNow;
         default: return RenameRewrite::kNotNow;
     }
-    const char* bytes = file.get();
-    // Not text this plug-in writes (rewritten as Shift_JIS, every other line
-    // would change too); or the new name has an order of its own.
-    if (encoding != OrderFileEncoding::kCodePage || HoldsNulByte(bytes, count) || AnyLineUnder(bytes, count, rename.to, rename.toLength) ||
-        !AnyLineUnder(bytes, count, rename.from, rename.fromLength))
-        return RenameRewrite::kLeftAlone;
-    const DWORD renamedCount = RenamedFileBytes(bytes, count, rename);
-    HostBlock renamed;
-    if (renamedCount >= 0x80000000u || !renamed.Allocate(renamedCount)) return RenameRewrite::kNotNow;
-    WriteRenamedFile(bytes, count, rename, renamed.get());
-    return ReplaceOrderFileWith(renamed.get(), renamedCount, OrderFileWait::kNever) == SaveResult::kSaved
+    // Not text this plug-in writes: rewritten as Shift_JIS, every other line
+    // would change too.
+    if (encoding != OrderFileEncoding::kCodePage) return RenameRewrite::kLeftAlone;
+    const int applied = ApplyPendingRenames(&file, &count);
+    if (applied < 0) return RenameRewrite::kNotNow;
+    if (applied == 0) return RenameRewrite::kLeftAlone;
+    // Another program's save since the read: tried again at a later look.
+    return ReplaceOrderFileWith(file.get(), count, OrderFileWait::kNever, stamp) == SaveResult::kSaved
                ? RenameRewrite::kRewritten
                : RenameRewrite::kNotNow;
 }
@@ -391,7 +433,7 @@ void BuildOrderFilePath() {
 OrderLoad LoadOrderList() {
     HostBlock block;
     DWORD bytesRead = 0;
-    switch (ReadWholeOrderFile(&block, &bytesRead, OrderFileWait::kNever)) {
+    switch (ReadWholeOrderFile(&block, &bytesRead, OrderFileWait::kNever, ReadAs::kTextRenamed)) {
         case FileRead::kRead: break;
         case FileRead::kMissing: return OrderLoad::kNoFile;
         // No memory for an empty file: the host's allocator grants no block
@@ -434,15 +476,22 @@ SaveResult SaveOrderFile(HWND tree, const FolderKeyCopies& keys, SavedOrder* sav
     if (IsReadOnlyFile(attributes)) return SaveResult::kReadOnly;
     if (IsFolder(attributes)) return SaveResult::kNotWritable;
 
-    KeptLines kept;
-    SaveResult taken = TakeKeptLines(keys, &kept, dropped, droppedCount);
-    if (taken != SaveResult::kSaved) return taken;
+    // Another program's save between the read and the replace is read and
+    // merged again; one that keeps coming is the user's to hear of.
     SavedOrder content;
-    SaveResult composed = ComposeOrderLines(tree, keys, kept, &content);
-    if (composed != SaveResult::kSaved) return composed;
-
-    SaveResult result = ReplaceOrderFileWith(content.bytes.get(), content.byteCount, OrderFileWait::kAMoment);
+    SaveResult result = SaveResult::kChangedMeanwhile;
+    for (int merge = 0; merge < kMostMerges && result == SaveResult::kChangedMeanwhile; ++merge) {
+        KeptLines kept;
+        FileStamp stamp;
+        SaveResult taken = TakeKeptLines(keys, &kept, dropped, droppedCount, &stamp);
+        if (taken != SaveResult::kSaved) return taken;
+        SaveResult composed = ComposeOrderLines(tree, keys, kept, &content);
+        if (composed != SaveResult::kSaved) return composed;
+        result = ReplaceOrderFileWith(content.bytes.get(), content.byteCount, OrderFileWait::kAMoment, stamp);
+    }
     if (result != SaveResult::kSaved) return result;
+    // The kept lines were read with them: the file has taken them now.
+    ForgetPendingRenames();
     if (saved) {
         saved->bytes.Adopt(content.bytes.Release());
         saved->byteCount = content.byteCount;
@@ -458,7 +507,7 @@ SaveResult SaveOrderFile(HWND tree) {
 }
 
 bool ReadOrderFileAsStored(HostBlock* block, DWORD* byteCount) {
-    switch (ReadWholeOrderFile(block, byteCount, OrderFileWait::kNever, nullptr, true)) {
+    switch (ReadWholeOrderFile(block, byteCount, OrderFileWait::kNever, ReadAs::kStored)) {
         case FileRead::kRead: return true;
         case FileRead::kMissing:
             *byteCount = 0;

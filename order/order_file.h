@@ -52,6 +52,7 @@ enum class SaveResult {
     kNotWritable,    // anything else: a folder in the way, no permission, no tree
     kUnreadable,     // the order file exists but cannot be read: its other lines would be lost
     kNotPlainText,   // the order file holds NUL bytes (UTF-16, or no text): rewritten, it would be cut up
+    kChangedMeanwhile,  // another program saved it again and again while this save merged its lines
 };
 
 // What a save wrote, kept so that the host tree can be sorted by exactly
@@ -85,19 +86,18 @@ SaveResult SaveOrderFile(HWND tree, const FolderKeyCopies& keys, SavedOrder* sav
 // The same, with the keys the tree's folders have now.
 SaveResult SaveOrderFile(HWND tree);
 
-struct FolderRename;
-
 enum class RenameRewrite {
-    kRewritten,  // the folder's lines now name it by its new key
-    kLeftAlone,  // nothing to do, or nothing that may be done: no line of the
+    kRewritten,  // the folders' lines now name them by their new keys
+    kLeftAlone,  // nothing to do, or nothing that may be done: no line of an
                  // old key, a line of the new one, a read-only file, no text
     kNotNow,     // the file could not be read or replaced now: worth another try
 };
 
-// Rewrites the order file so that the lines of a renamed or moved folder
-// and of its subfolders begin with its new key; every other byte stays.
-// Written all or nothing, as a save is, and never waits for a holder.
-RenameRewrite RewriteOrderFileForRename(const FolderRename& rename);
+// Rewrites the order file so that the lines of each folder renamed or moved
+// (order/pending_renames.h) and of its subfolders begin with its new key;
+// every other byte stays. Written all or nothing, as a save is, and never
+// waits for a holder.
+RenameRewrite RewriteOrderFileForPendingRenames();
 
 // The folder the order file is in (the plug-in's), separator included, into
 // a buffer of kPathCapacity bytes.

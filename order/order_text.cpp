@@ -115,3 +115,9 @@ bool ConvertToCodePage(HostBlock* file, DWORD* count, OrderFileEncoding encoding
     *count = static_cast<DWORD>(converted);
     return true;
 }
+
+bool HoldsNulByte(const char* bytes, DWORD count) {
+    for (DWORD i = 0; i < count; ++i)
+        if (bytes[i] == '\0') return true;
+    return false;
+}

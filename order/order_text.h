@@ -23,3 +23,7 @@ OrderFileEncoding EncodingOf(const char* bytes, DWORD count);
 // might name another folder. False, with `file` as it was, when the host
 // had no memory or the platform could not convert.
 bool ConvertToCodePage(HostBlock* file, DWORD* count, OrderFileEncoding encoding);
+
+// Whether the bytes hold a NUL, which no text this plug-in writes does: the
+// file was saved as UTF-16 without a byte-order mark, or is no text at all.
+bool HoldsNulByte(const char* bytes, DWORD count);

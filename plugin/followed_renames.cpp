@@ -6,27 +6,17 @@
 #include "order/folder_key_copies.h"
 #include "order/folder_renames.h"
 #include "order/order_file.h"
+#include "order/pending_renames.h"
 #include "plugin/host_api.h"
 #include "plugin/tree_subclass.h"
 
 namespace {
-
-// A rename found but not yet written: the old key and the new one, each
-// with its NUL, in one host block.
-const int kMostPendingRenames = 8;
-
-struct PendingRename {
-    char* keys;  // null: a free place
-    DWORD fromLength;
-    DWORD toLength;
-};
 
 struct Followed {
     // A FolderKeyCopies in a host block of its own (the module has no heap
     // and runs no static constructors); null when nothing is remembered.
     FolderKeyCopies* keys;
     bool addedOrRemoved;
-    PendingRename renames[kMostPendingRenames];
 };
 Followed g_followed;
 
@@ -67,28 +57,6 @@ bool SameKey(const char* a, const char* b) {
     return false;
 }
 
-void DropPendingRename(int index) {
-    HostFree(g_followed.renames[index].keys);
-    for (int i = index; i + 1 < kMostPendingRenames; ++i) g_followed.renames[i] = g_followed.renames[i + 1];
-    g_followed.renames[kMostPendingRenames - 1] = PendingRename{};
-}
-
-// Keeps a copy of the rename until the order file follows it. One that
-// finds no place (the file held through eight renames) is left alone.
-void QueueRename(const FolderRename& rename) {
-    for (PendingRename& pending : g_followed.renames) {
-        if (pending.keys) continue;
-        char* keys = static_cast<char*>(HostAlloc(rename.fromLength + rename.toLength + 2));
-        if (!keys) return;
-        CopyMemory(keys, rename.from, rename.fromLength);
-        keys[rename.fromLength] = '\0';
-        CopyMemory(keys + rename.fromLength + 1, rename.to, rename.toLength);
-        keys[rename.fromLength + 1 + rename.toLength] = '\0';
-        pending = PendingRename{keys, rename.fromLength, rename.toLength};
-        return;
-    }
-}
-
 }  // namespace
 
 void RememberFolderKeys(HWND tree) { Remember(TakeKeys(tree)); }
@@ -114,25 +82,19 @@ bool AnyFolderKeyChanged() {
 void FindRenamedFolders(HWND tree) {
     FolderKeyCopies* now = TakeKeys(tree);
     FolderRename rename;
-    if (now && g_followed.keys && FindFolderRename(*g_followed.keys, *now, &rename)) QueueRename(rename);
+    if (now && g_followed.keys && FindFolderRename(*g_followed.keys, *now, &rename))
+        QueuePendingRename(rename);
     // Without memory for the keys now, the old ones tell nothing any more.
     Remember(now);
 }
 
 bool WriteRenamedFolders() {
-    while (g_followed.renames[0].keys) {
-        const PendingRename& pending = g_followed.renames[0];
-        const FolderRename rename = {pending.keys, pending.fromLength, pending.keys + pending.fromLength + 1,
-                                     pending.toLength};
-        if (RewriteOrderFileForRename(rename) == RenameRewrite::kNotNow) return false;
-        DropPendingRename(0);
-    }
+    if (RewriteOrderFileForPendingRenames() == RenameRewrite::kNotNow) return false;
+    ForgetPendingRenames();
     return true;
 }
 
-bool RenamesPending() { return g_followed.renames[0].keys != nullptr; }
-
 void ForgetFolderKeys() {
     DropKeys();
-    while (g_followed.renames[0].keys) DropPendingRename(0);
+    ForgetPendingRenames();
 }

@@ -25,11 +25,9 @@ bool AnyFolderKeyChanged();
 // moved, and remembers the tree as it is now.
 void FindRenamedFolders(HWND tree);
 // Writes the renames noted, oldest first; false when the file could not be
-// read or replaced now (they wait for another try).
+// read or replaced now (they wait for another try, and every sort and save
+// sees them meanwhile: order/pending_renames.h).
 bool WriteRenamedFolders();
-
-// Whether renames wait to be written.
-bool RenamesPending();
 
 // Forgets everything: the host exits, or another tree is watched.
 void ForgetFolderKeys();

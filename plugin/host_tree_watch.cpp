@@ -1,5 +1,6 @@
 #include "plugin/host_tree_watch.h"
 
+#include "order/pending_renames.h"
 #include "plugin/contested_groups.h"
 #include "plugin/followed_renames.h"
 #include "plugin/host_api.h"
@@ -328,8 +329,12 @@ void WatchAndSortHostTree(HWND hostTree) {
 
 SortOutcome SortBeforeEditor(HWND hostTree) {
     if (hostTree != g_watch.watched || g_module.sortingTree) return SortFolderTree(hostTree);
-    if (!g_watch.changePending && !ItemsSetChanged(hostTree) && !AnyFolderKeyChanged())
+    if (!g_watch.changePending && !ItemsSetChanged(hostTree) && !AnyFolderKeyChanged()) {
+        // A rename that waits for the file is written if it is free now;
+        // if not, the sort, and whatever the editor saves, see it anyway.
+        WriteRenamedFolders();
         return SortFolderTree(hostTree, GroupGivenWay);
+    }
     // A change not settled yet may be a rename: followed before the editor
     // copies the tree, whose OK would otherwise save the folder last.
     g_watch.keysDue = true;

@@ -28,6 +28,9 @@ const char kSaveFailedNotPlainText[] =
     "このファイルは、プラグインが読み書きする形式（Shift_JISのテキスト）ではありません"
     "（目印のないUnicodeで保存されたファイルなど）。書き換えると中の行が壊れるため、変更していません。"
     "メモ帳で開き、[名前を付けて保存]で文字コードを「ANSI」にして保存してから、もう一度OKを押してください。";
+const char kSaveFailedChangedMeanwhile[] =
+    "保存する間に、ほかのプログラムがこのファイルを何度も書き換えました。そのプログラムが書いた内容はそのまま残しています。"
+    "しばらく待ってから、もう一度OKを押してください。";
 const char kSaveFailedFolderFormat[] =
     "並び順を保存できませんでした。\r\n\r\n"
     "プラグインのフォルダに書き込めないため、並び順ファイル (tamrivel.cfg) を作成できません。\r\n%s\r\n\r\n"

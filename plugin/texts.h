@@ -23,6 +23,7 @@ extern const char kSaveFailedPathTooLong[];
 extern const char kSaveFailedNotWritable[];
 extern const char kSaveFailedUnreadable[];
 extern const char kSaveFailedNotPlainText[];
+extern const char kSaveFailedChangedMeanwhile[];
 // A save that could not create its new copy in the plug-in's folder: the
 // folder, not the file, is what the user must change, so it is named instead.
 extern const char kSaveFailedFolderFormat[];

@@ -111,8 +111,8 @@ TEST_F(ModuleTest, ImportsExactlyItsFunctionsFromKernelAndUserOnly) {
     }
     const std::map<std::string, std::set<std::string>> expected = {
         {"KERNEL32.DLL",
-         {"CloseHandle", "CompareStringA", "CreateFileA", "DeleteFileA", "FlushFileBuffers", "FreeLibrary",
-          "GetCurrentThreadId", "GetEnvironmentVariableA", "GetFileAttributesA", "GetFileSize", "GetLastError", "GetModuleFileNameA",
+         {"CloseHandle", "CompareFileTime", "CompareStringA", "CreateFileA", "DeleteFileA", "FlushFileBuffers", "FreeLibrary",
+          "GetCurrentThreadId", "GetEnvironmentVariableA", "GetFileAttributesA", "GetFileAttributesExA", "GetFileSize", "GetFileTime", "GetLastError", "GetModuleFileNameA",
           "GetModuleHandleA", "GetModuleHandleExA", "GetProcAddress", "GetTempFileNameA", "GetTickCount",
           "IsBadReadPtr", "IsBadStringPtrA", "IsDBCSLeadByte", "IsProcessorFeaturePresent", "MoveFileExA", "MultiByteToWideChar",
           "ReadFile", "Sleep", "WideCharToMultiByte", "WriteFile", "lstrcatA", "lstrcmpA", "lstrcmpiA", "lstrcpyA", "lstrcpynA",

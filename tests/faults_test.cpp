@@ -468,6 +468,53 @@ TEST_F(FaultTest, EachSaveWritesANewCopyOfItsOwn) {
     ExpectNoTemporaryFile({"tamrivel.tmp", "tam1.tmp", "tam2.tmp"});
 }
 
+// Another program saves the order file each time the module makes its new
+// copy: after the module read the file, before it replaces it.
+std::string g_othersPath;
+int g_othersSavesLeft = 0;
+std::string OthersSave(int n) { return "A\\\r\nTheirs" + std::string(static_cast<size_t>(n), 'x') + "\\\r\n"; }
+UINT WINAPI NewCopyAfterAnotherProgramSaved(LPCSTR folder, LPCSTR prefix, UINT unique, LPSTR path) {
+    if (g_othersSavesLeft > 0) standin::WriteFileBytes(g_othersPath, OthersSave(g_othersSavesLeft--));
+    return GetTempFileNameA(folder, prefix, unique, path);
+}
+
+// What another program saved between the editor's read and its replace is
+// read and merged again, never overwritten; a program that saves again at
+// every try has its save kept, and the user is told.
+TEST_F(FaultTest, AnotherProgramsSaveDuringOkIsMergedOrKeptAndTold) {
+    for (int saves : {1, 100}) {
+        SCOPED_TRACE(saves);
+        Start("A\nB\n", "A\\\r\n");
+        g_othersPath = module_->orderFilePath();
+        g_othersSavesLeft = saves;
+        {
+            standin::ImportPatch newCopy(module_->handle(), "kernel32.dll", "GetTempFileNameA",
+                                         reinterpret_cast<void*>(&NewCopyAfterAnotherProgramSaved));
+            ASSERT_TRUE(newCopy.applied());
+            watcher_.OnNextDialog([](HWND dialog) {
+                HWND tree = standin::DialogTree(dialog);
+                standin::SelectTreeItem(tree, standin::FindTreeItem(tree, "B"));
+                standin::ClickButton(dialog, 1001);
+                standin::ClickButton(dialog, IDOK);
+                // A save that could not be made keeps the editor open.
+                if (IsWindowVisible(dialog)) standin::ClickButton(dialog, IDCANCEL);
+            });
+            EXPECT_EQ(module_->OnPlugInSetup(host_->window()), 1);
+        }
+        if (saves == 1) {
+            EXPECT_EQ(ReadOrderFile(), "B\\\r\nA\\\r\nTheirsx\\\r\n");
+            EXPECT_TRUE(watcher_.messageBoxes().empty());
+        } else {
+            EXPECT_EQ(ReadOrderFile(), OthersSave(g_othersSavesLeft + 1));
+            ASSERT_EQ(watcher_.messageBoxes().size(), 1u);
+            EXPECT_NE(watcher_.messageBoxes()[0].text.find(
+                          standin::Sjis(u8"ほかのプログラムがこのファイルを何度も書き換えました。")),
+                      std::string::npos);
+        }
+        ExpectNoTemporaryFile();
+    }
+}
+
 int g_renamesRefused = 0;
 BOOL WINAPI RenameRefusedByPermissions(LPCSTR, LPCSTR, DWORD) {
     ++g_renamesRefused;

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "standin/call_failure.h"
+#include "standin/import_patch.h"
 
 namespace {
 
@@ -164,6 +165,59 @@ TEST_F(FollowedRenameTest, ARenameWaitsForTheEditorOrAHeldFile) {
         EXPECT_TRUE(OrderFileComesToHold(OrderFile(to))) << standin::Utf8(ReadOrderFile());
         ExpectNoTemporaryFile();
     }
+}
+
+// A rename that waits for a held file when the editor opens: the host's
+// tree and the editor show the folder in its old place, and OK writes its
+// lines and its subfolders' under the new name, with no line of the old.
+TEST_F(FollowedRenameTest, ARenameWaitingWhenTheEditorOpensIsWhatItShowsAndSaves) {
+    StartOnWork();
+    HANDLE held = CreateFileA(module_->orderFilePath().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    host_->RenameFolder(Folder(u8"仕事"), Sjis(u8"業務"), true);
+    // Settled, and sorted by the file as it will be: not put last.
+    RunHost(1500);
+    const std::string renamedTree = Sjis(u8"趣味\n業務\n  会議\n  予定\n仕事箱\n");
+    EXPECT_EQ(standin::Utf8(Describe()), standin::Utf8(renamedTree));
+    EXPECT_EQ(ReadOrderFile(), OrderFile(u8"仕事"));
+    std::string shown;
+    watcher_.OnNextDialog([&](HWND dialog) {
+        shown = standin::DescribeTree(standin::DialogTree(dialog));
+        CloseHandle(held);
+        standin::ClickButton(dialog, IDOK);
+    });
+    EXPECT_EQ(module_->OnPlugInSetup(host_->window()), 1);
+    EXPECT_EQ(standin::Utf8(shown), standin::Utf8(renamedTree));
+    const std::string saved = Sjis(u8"趣味\\\r\n業務\\\r\n業務\\会議\\\r\n業務\\予定\\\r\n仕事箱\\\r\nGone\\\r\n");
+    EXPECT_EQ(standin::Utf8(ReadOrderFile()), standin::Utf8(saved));
+    RunHost(1200);
+    EXPECT_EQ(standin::Utf8(ReadOrderFile()), standin::Utf8(saved));
+    EXPECT_EQ(Describe(), renamedTree);
+    EXPECT_TRUE(watcher_.messageBoxes().empty());
+}
+
+std::string g_othersPath;
+std::string g_othersSave;
+UINT WINAPI NewCopyAfterAnotherProgramSaved(LPCSTR folder, LPCSTR prefix, UINT unique, LPSTR path) {
+    if (!g_othersSave.empty()) standin::WriteFileBytes(g_othersPath, g_othersSave);
+    g_othersSave.clear();
+    return GetTempFileNameA(folder, prefix, unique, path);
+}
+
+// Another program saves the file between the rewrite's read and its
+// replace: its save stays, and the rename is written into it at a later look.
+TEST_F(FollowedRenameTest, ARenameRewriteNeverOverwritesAnotherProgramsSave) {
+    StartOnWork();
+    g_othersPath = module_->orderFilePath();
+    g_othersSave = OrderFile(u8"仕事", "Theirs\\\r\n");
+    standin::ImportPatch newCopy(module_->handle(), "kernel32.dll", "GetTempFileNameA",
+                                 reinterpret_cast<void*>(&NewCopyAfterAnotherProgramSaved));
+    ASSERT_TRUE(newCopy.applied());
+    host_->RenameFolder(Folder(u8"仕事"), Sjis(u8"業務"), true);
+    EXPECT_TRUE(OrderFileComesToHold(OrderFile(u8"業務", "Theirs\\\r\n"))) << standin::Utf8(ReadOrderFile());
+    EXPECT_TRUE(g_othersSave.empty());
+    ExpectNoTemporaryFile();
 }
 
 // The host exits while a rename waits for a held file: nothing is held.
