@@ -205,6 +205,13 @@ public:
         const TextTable::Entry* folder = byKey_.Find(key, length);
         return folder ? items()[folder->last] : nullptr;
     }
+    // Each fixed folder's number, from 0 to count() - 1; kNotPlaced for a
+    // folder no fix names.
+    DWORD SerialOf(const char* key, DWORD length) const {
+        const TextTable::Entry* folder = byKey_.Find(key, length);
+        return folder ? folder->last : kNotPlaced;
+    }
+    DWORD count() const { return count_; }
 
 private:
     HTREEITEM* items() const { return reinterpret_cast<HTREEITEM*>(items_.get()); }
@@ -214,34 +221,87 @@ private:
     DWORD count_ = 0;
 };
 
-EditorCheck::FixMove EditorCheck::MoveToFixedPlace(HWND tree, const FolderKeyCopies& keys, DWORD index,
-                                                   FixedFolders* fixed) {
-    const CheckedLine& line = row(index);
-    // An earlier line places the folder: this one only goes.
-    if (fixed->PlacedAt(*this, line.fix, line.fixLength) != line.number) return FixMove::kPlaced;
-    HTREEITEM folder = fixed->ItemOf(line.fix, line.fixLength);
-    if (!folder) return FixMove::kNotFound;
-    // After the sibling placed last before it, as a sort by the fixed file would put it.
-    HTREEITEM parent = TreeGetParent(tree, folder);
-    HTREEITEM after = nullptr;
-    DWORD afterNumber = 0;
-    for (HTREEITEM sibling = TreeGetChild(tree, parent ? parent : TVI_ROOT); sibling;
-         sibling = TreeGetNextSibling(tree, sibling)) {
+namespace {
+
+// A folder of the sibling group being placed: its item, and the number of
+// the line that places it (0: none does).
+struct Sibling {
+    HTREEITEM item;
+    HTREEITEM before;  // its item before the group was arranged
+    DWORD number;
+};
+
+}  // namespace
+
+bool EditorCheck::PlaceGroup(HWND tree, const FolderKeyCopies& keys, const DWORD* rows, DWORD count, DWORD first,
+                             char* placed, FixedFolders* fixed, DWORD* groupOf, DWORD group) {
+    const CheckedLine& firstLine = row(rows[first]);
+    HTREEITEM folder = fixed->ItemOf(firstLine.fix, firstLine.fixLength);
+    if (!folder) return false;
+    // The group as it stands: each folder's item and the line that places it.
+    const HTREEITEM parent = TreeGetParent(tree, folder);
+    HostBlock siblingBlock;
+    DWORD capacity = 0, siblingCount = 0;
+    for (HTREEITEM item = TreeGetChild(tree, parent ? parent : TVI_ROOT); item; item = TreeGetNextSibling(tree, item)) {
         // A sibling the control cannot read could stand anywhere.
         LPARAM itemData = 0;
-        if (sibling != folder && !TreeReadItemData(tree, sibling, &itemData)) return FixMove::kNotFound;
-        const char* key = sibling == folder ? nullptr : keys.Find(itemData);
-        const DWORD number = key ? fixed->PlacedAt(*this, key, static_cast<DWORD>(lstrlenA(key))) : 0;
-        if (number && number < line.number && number > afterNumber) {
-            after = sibling;
-            afterNumber = number;
-        }
+        if (!TreeReadItemData(tree, item, &itemData) ||
+            !siblingBlock.Grow(siblingCount * sizeof(Sibling), (siblingCount + 1) * sizeof(Sibling), &capacity))
+            return false;
+        const char* key = keys.Find(itemData);
+        const DWORD length = key ? static_cast<DWORD>(lstrlenA(key)) : 0;
+        const DWORD serial = key ? fixed->SerialOf(key, length) : FixedFolders::kNotPlaced;
+        if (serial != FixedFolders::kNotPlaced) groupOf[2 * serial] = group, groupOf[2 * serial + 1] = siblingCount;
+        reinterpret_cast<Sibling*>(siblingBlock.get())[siblingCount++] =
+            Sibling{item, item, key ? fixed->PlacedAt(*this, key, length) : 0};
     }
-    if (TreeGetPreviousSibling(tree, folder) == after) return FixMove::kPlaced;
-    HTREEITEM moved = MoveFolder(tree, folder, after);
-    if (!moved) return FixMove::kRefused;
-    fixed->NoteItems(tree, keys, moved);
-    return FixMove::kPlaced;
+    Sibling* siblings = reinterpret_cast<Sibling*>(siblingBlock.get());
+    HostBlock orderBlock;
+    if (!orderBlock.Allocate(static_cast<DWORD>(sizeof(int)) * (siblingCount + 1))) return false;
+    int* order = reinterpret_cast<int*>(orderBlock.get());
+    for (DWORD i = 0; i < siblingCount; ++i) order[i] = static_cast<int>(i);
+    // The group's fixes in the file's order, each as one move would take it:
+    // the folder after the sibling placed last before its line, or first.
+    for (DWORD k = first; k < count; ++k) {
+        const CheckedLine& line = row(rows[k]);
+        const DWORD serial = fixed->SerialOf(line.fix, line.fixLength);
+        if (placed[k] || groupOf[2 * serial] != group) continue;
+        placed[k] = 1;
+        const int moving = static_cast<int>(groupOf[2 * serial + 1]);
+        DWORD at = 0;
+        while (order[at] != moving) ++at;
+        for (; at + 1 < siblingCount; ++at) order[at] = order[at + 1];
+        DWORD insertAt = 0, afterNumber = 0;
+        for (DWORD i = 0; i + 1 < siblingCount; ++i) {
+            const DWORD number = siblings[order[i]].number;
+            if (number && number < line.number && number > afterNumber) {
+                insertAt = i + 1;
+                afterNumber = number;
+            }
+        }
+        for (DWORD i = siblingCount - 1; i > insertAt; --i) order[i] = order[i - 1];
+        order[insertAt] = moving;
+    }
+    bool moves = false;
+    for (DWORD i = 0; i < siblingCount; ++i) moves = moves || order[i] != static_cast<int>(i);
+    if (!moves) return true;
+    HostBlock itemBlock;
+    if (!itemBlock.Allocate(static_cast<DWORD>(sizeof(HTREEITEM)) * siblingCount)) return false;
+    HTREEITEM* items = reinterpret_cast<HTREEITEM*>(itemBlock.get());
+    for (DWORD i = 0; i < siblingCount; ++i) items[i] = siblings[i].item;
+    if (!ArrangeSiblings(tree, parent, items, order, static_cast<int>(siblingCount))) {
+        // Told already: the group stands as it did.
+        for (DWORD k = first; k < count; ++k) {
+            const CheckedLine& line = row(rows[k]);
+            if (groupOf[2 * fixed->SerialOf(line.fix, line.fixLength)] == group) placed[k] = 2;
+        }
+        return true;
+    }
+    // A moved folder is new items, its subfolders too: fixes further down find them there.
+    for (DWORD i = 0; i < siblingCount; ++i) {
+        if (items[i] != siblings[i].before) fixed->NoteItems(tree, keys, items[i]);
+    }
+    return true;
 }
 
 void EditorCheck::Apply(HWND tree, const FolderKeyCopies& keys, const LineChoice* choices) {
@@ -249,28 +309,56 @@ void EditorCheck::Apply(HWND tree, const FolderKeyCopies& keys, const LineChoice
     const bool taken = fixed.Take(*this, choices);
     if (taken) fixed.NoteItems(tree, keys, TVI_ROOT);
     bool untold = false;
-    // In the file's order: a folder placed after another fixed one finds
-    // it in its place already.
+    // The rows newly fixed whose line places their folder; moved below,
+    // group by group.
+    HostBlock rowBlock, placedBlock, groupBlock;
+    const bool room = taken && rowBlock.Allocate(static_cast<DWORD>(sizeof(DWORD)) * (rowCount_ + 1)) &&
+                      placedBlock.Allocate(rowCount_ + 1) &&
+                      groupBlock.Allocate(static_cast<DWORD>(2 * sizeof(DWORD)) * (fixed.count() + 1));
+    DWORD* rows = reinterpret_cast<DWORD*>(rowBlock.get());
+    DWORD count = 0;
     for (DWORD i = 0; i < rowCount_; ++i) {
         LineChoice wanted = choices[i] == LineChoice::kFix && !CanFix(i) ? LineChoice::kKeep : choices[i];
         const CheckedLine& line = row(i);
-        // A fix taken in an earlier opening moved its folder then.
+        // A fix taken in an earlier opening moved its folder then; one whose
+        // folder an earlier line places only goes. After a move the control
+        // could not finish, the tree is closing, as the user was told:
+        // nothing more moves.
         if (wanted == LineChoice::kFix && choice(i) != LineChoice::kFix) {
-            // A fix whose folder could not take its place keeps its line,
-            // and so do the folder's other fixes (the first failure was
-            // told). After a move the control could not finish, the tree
-            // is closing, as the user was told: nothing more moves.
-            const FixMove move = !taken ? FixMove::kNotFound
-                                 : g_module.editorAbandoned || fixed.Unplaced(line.fix, line.fixLength)
-                                     ? FixMove::kRefused
-                                     : MoveToFixedPlace(tree, keys, i, &fixed);
-            if (move != FixMove::kPlaced) {
-                if (taken) fixed.Unplace(line.fix, line.fixLength);
-                untold = untold || move == FixMove::kNotFound;
+            if (!room) {
+                untold = true;
                 wanted = LineChoice::kKeep;
+            } else if (g_module.editorAbandoned) {
+                wanted = LineChoice::kKeep;
+            } else if (fixed.PlacedAt(*this, line.fix, line.fixLength) == line.number) {
+                rows[count++] = i;
             }
         }
         choices_.get()[i] = static_cast<char>(wanted);
+    }
+    if (count != 0) {
+        // 0: not placed yet; 1: placed; 2: its folder could not take its place.
+        char* placed = placedBlock.get();
+        ZeroMemory(placed, count);
+        DWORD* groupOf = reinterpret_cast<DWORD*>(groupBlock.get());
+        for (DWORD i = 0; i < 2 * fixed.count(); ++i) groupOf[i] = 0;
+        DWORD groups = 0;
+        for (DWORD k = 0; k < count; ++k) {
+            if (placed[k]) continue;
+            // Folders the control could not find or read stay where they were.
+            if (g_module.editorAbandoned || !PlaceGroup(tree, keys, rows, count, k, placed, &fixed, groupOf, ++groups)) {
+                untold = untold || !g_module.editorAbandoned;
+                placed[k] = 2;
+            }
+        }
+        // A fix whose folder could not take its place keeps its line, and
+        // so do the folder's other fixes.
+        for (DWORD k = 0; k < count; ++k) {
+            if (placed[k] == 1) continue;
+            const CheckedLine& line = row(rows[k]);
+            fixed.Unplace(line.fix, line.fixLength);
+            choices_.get()[rows[k]] = static_cast<char>(LineChoice::kKeep);
+        }
     }
     // A folder that could not be found (no memory, an item the control
     // could not read) stayed where it was: the user is told.

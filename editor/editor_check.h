@@ -52,9 +52,15 @@ public:
 private:
     const DWORD* RowLines() const { return reinterpret_cast<const DWORD*>(rows_.get()); }
     class FixedFolders;
-    // kRefused: the move failed, and the moves said so.
-    enum class FixMove { kPlaced, kNotFound, kRefused };
-    FixMove MoveToFixedPlace(HWND tree, const FolderKeyCopies& keys, DWORD index, FixedFolders* fixed);
+    // Places the folders of the group of rows[first]'s folder: the group's
+    // new order worked out from its fixes among rows[first..count) in the
+    // file's order, then arranged as one step. Marks in `placed` each row
+    // of the group (1, or 2 when the group could not be arranged, which the
+    // moves told); `groupOf` holds, for each fixed folder, the group it was
+    // last read in and its index there. False when the group could not be
+    // read (no memory, an item the control would not answer for).
+    bool PlaceGroup(HWND tree, const FolderKeyCopies& keys, const DWORD* rows, DWORD count, DWORD first,
+                    char* placed, FixedFolders* fixed, DWORD* groupOf, DWORD group);
 
     OrderCheck check_;
     HostBlock rows_;     // the index of each row's line in the check

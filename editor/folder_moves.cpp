@@ -242,23 +242,23 @@ MoveResult ArrangeGroup(HWND tree, HTREEITEM parent, HTREEITEM* items, const int
     return MoveResult::kMoved;
 }
 
-// Puts `group` in `order`, keeping the selection on the folder it was on,
-// or putting it on the group's first folder when it was elsewhere.
-bool TakeGroupStep(HWND tree, SiblingGroup& group, const int* order, HistoryStep step) {
-    HTREEITEM* items = group.items();
+// Puts the group of `items` (under `parent`, as they stand) in `order`,
+// keeping the selection on the folder it was on, or putting it on the
+// group's first folder when it was elsewhere.
+bool TakeGroupStep(HWND tree, HTREEITEM parent, HTREEITEM* items, const int* order, int count, HistoryStep step) {
     HTREEITEM selected = TreeGetSelection(tree);
     int selectedIndex = -1;
-    for (int i = 0; i < group.count(); ++i) {
+    for (int i = 0; i < count; ++i) {
         if (items[i] == selected) selectedIndex = i;
     }
     MoveResult result;
     {
         TreeRedrawHold hold(tree);
-        result = ArrangeGroup(tree, group.parent(), items, order, group.count());
+        result = ArrangeGroup(tree, parent, items, order, count);
     }
     if (!MoveWasMade(tree, result)) return false;
     if (step == HistoryStep::kRecord)
-        move_history::RecordGroup(tree, items[0], order, group.count());
+        move_history::RecordGroup(tree, items[0], order, count);
     else
         NoteStep(step);
     HTREEITEM show = items[selectedIndex >= 0 ? selectedIndex : order[0]];
@@ -279,7 +279,7 @@ void StepGroup(HWND tree, const move_history::Step& step, HistoryStep how) {
         move_history::Clear();
         return;
     }
-    TakeGroupStep(tree, group, step.order, how);
+    TakeGroupStep(tree, group.parent(), group.items(), step.order, group.count(), how);
 }
 
 void Step(HWND tree, const move_history::Step& step, HistoryStep how) {
@@ -432,7 +432,12 @@ bool SortGroupByName(HWND tree, bool subfolders) {
         return false;
     }
     if (!group.SortByName()) return false;
-    return TakeGroupStep(tree, group, group.order(), HistoryStep::kRecord);
+    return TakeGroupStep(tree, group.parent(), group.items(), group.order(), group.count(), HistoryStep::kRecord);
+}
+
+bool ArrangeSiblings(HWND tree, HTREEITEM parent, HTREEITEM* items, const int* order, int count) {
+    if (g_module.editorAbandoned) return false;
+    return TakeGroupStep(tree, parent, items, order, count, HistoryStep::kRecord);
 }
 
 void UndoMove(HWND tree) {

@@ -70,6 +70,13 @@ bool CanSortGroupByName(HWND tree, bool subfolders);
 // the user is told. False when nothing moved.
 bool SortGroupByName(HWND tree, bool subfolders);
 
+// Puts the sibling group whose folders are `items` (under `parent`, in the
+// order they stand) so that the folder at items[order[i]] stands at i, each
+// folder moved at most once, as one step of the history; `items` then holds
+// the folders' new items. A group that cannot be arranged whole is left as
+// it was and the user is told. False when nothing moved.
+bool ArrangeSiblings(HWND tree, HTREEITEM parent, HTREEITEM* items, const int* order, int count);
+
 // ---- Undo and redo, as long as one editor dialog lives.
 
 void ClearMoveHistory();

@@ -7,6 +7,7 @@
 
 #include <commctrl.h>
 
+#include <cstdio>
 #include <functional>
 #include <vector>
 
@@ -287,7 +288,50 @@ TEST_F(CheckListTest, SeveralFixesPlaceTheirFoldersByTheFirstLineOfEach) {
             standin::ClickButton(dialog, IDCANCEL);
         });
         EXPECT_EQ(order, c.order);
+        for (const standin::MessageBoxSeen& box : watcher_.messageBoxes()) ADD_FAILURE() << standin::Utf8(box.text);
     }
+}
+
+// The editor tree's messages, counted by a procedure on top of its chain.
+long g_treeMessages = 0;
+WNDPROC g_treeBelow = nullptr;
+LRESULT CALLBACK CountTreeMessage(HWND tree, UINT message, WPARAM wParam, LPARAM lParam) {
+    ++g_treeMessages;
+    return CallWindowProcA(g_treeBelow, tree, message, wParam, lParam);
+}
+
+// Fixing every line of a flat group of 3,000 folders: the group's new order
+// worked out once and arranged as one step, a few tens of the tree's
+// messages a folder, not a walk of the whole group for each fix.
+TEST_F(CheckListTest, FixingEveryLineOfALargeGroupCostsAFewMessagesAFolder) {
+    const int kFolders = 3000;
+    std::string outline, file;
+    for (int i = 0; i < kFolders; ++i) {
+        outline += "F" + std::to_string(i) + "\n";
+        file = "F" + std::to_string(i) + "\r\n" + file;  // last first, each without its final "\"
+    }
+    Start(outline, file);
+    std::string first, last;
+    Edit([&](HWND dialog) {
+        HWND tree = standin::DialogTree(dialog);
+        OpenList(dialog, false, [&](HWND list) {
+            Send(list, Chord({VK_SHIFT, VK_END}));
+            Send(list, Chord({VK_MENU, 'F'}));
+            g_treeMessages = 0;
+            g_treeBelow = reinterpret_cast<WNDPROC>(
+                SetWindowLongPtrA(tree, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountTreeMessage)));
+            Send(list, Chord({VK_RETURN}));
+        });
+        SetWindowLongPtrA(tree, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_treeBelow));
+        first = standin::ItemText(tree, TreeView_GetRoot(tree));
+        last = standin::ItemText(tree, TreeView_GetLastVisible(tree));
+        standin::ClickButton(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(first, "F2999");
+    EXPECT_EQ(last, "F0");
+    std::printf("fixing %d lines of one group took %ld of the tree's messages\n", kFolders, g_treeMessages);
+    EXPECT_GT(g_treeMessages, kFolders);
+    EXPECT_LT(g_treeMessages, 40L * kFolders);
 }
 
 TEST_F(CheckListTest, AThousandStaleLinesOpenAtOnceAndTheCopyInVirtualStoreIsNamed) {
