@@ -7,8 +7,9 @@
 
 namespace {
 
-// Wide enough for the move and its key on the first line.
-const int kTipWidth = 320;
+// Wide enough for the move and its key on the first line, in dialog units:
+// as wide, for the text, at every font size the dialog is shown in.
+const int kTipWidthUnits = 214;
 
 struct Tips {
     HWND window;  // null: none
@@ -20,7 +21,9 @@ Tips g_tips;
 }  // namespace
 
 void StartEditorTips(HWND dialog) {
-    g_tips = Tips{CreateTips(dialog, kTipWidth), GetDlgItem(dialog, IDC_FOLDER_TREE), nullptr};
+    RECT width = {0, 0, kTipWidthUnits, 0};
+    MapDialogRect(dialog, &width);
+    g_tips = Tips{CreateTips(dialog, width.right), GetDlgItem(dialog, IDC_FOLDER_TREE), nullptr};
     if (!g_tips.window) return;
     AddTip(g_tips.window, GetDlgItem(dialog, IDC_MOVE_UP), kTipMoveUp);
     AddTip(g_tips.window, GetDlgItem(dialog, IDC_MOVE_DOWN), kTipMoveDown);
@@ -35,7 +38,9 @@ void StopEditorTips() {
 }
 
 bool AnswerFolderTip(LPARAM notification) {
-    if (!g_tips.window) return false;
+    // Asked of every notification the dialog gets (each row the tree draws,
+    // each item a move deletes): only a tip's request asks the tree anything.
+    if (!g_tips.window || !IsTipTextRequestFor(notification, g_tips.tree)) return false;
     POINT point;
     GetCursorPos(&point);
     ScreenToClient(g_tips.tree, &point);

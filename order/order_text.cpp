@@ -69,6 +69,9 @@ OrderFileEncoding EncodingOf(const char* bytes, DWORD count) {
     if (StartsWith(bytes, count, kUtf8Mark, 3)) return OrderFileEncoding::kUtf8;
     if (StartsWith(bytes, count, kUtf16LittleEndianMark, 2)) return OrderFileEncoding::kUtf16LittleEndian;
     if (StartsWith(bytes, count, kUtf16BigEndianMark, 2)) return OrderFileEncoding::kUtf16BigEndian;
+    // Where the system's code page is UTF-8 (Windows' "Beta: Unicode UTF-8"
+    // option), the host's paths are UTF-8 too: the file is read as it is.
+    if (GetACP() == CP_UTF8) return OrderFileEncoding::kCodePage;
     const BYTE* unsignedBytes = reinterpret_cast<const BYTE*>(bytes);
     return IsMultiByteUtf8(unsignedBytes, count) && !IsPlausibleShiftJis(unsignedBytes, count)
                ? OrderFileEncoding::kUtf8
@@ -81,8 +84,19 @@ bool ConvertToCodePage(HostBlock* file, DWORD* count, OrderFileEncoding encoding
     // Far beyond any order file: every size below stays within an int.
     const DWORD kMostBytes = 0x10000000;
     if (*count > kMostBytes) return false;
+    const UINT codePage = GetACP();
     HostBlock wide;
     int characters = 0;
+    if (encoding == OrderFileEncoding::kUtf8 && codePage == CP_UTF8) {
+        // Already the code page's text: only the mark goes.
+        const DWORD markLength = StartsWith(bytes, *count, kUtf8Mark, 3) ? 3 : 0;
+        HostBlock text;
+        if (!text.Allocate(*count - markLength + 1)) return false;
+        CopyMemory(text.get(), bytes + markLength, *count - markLength);
+        file->Adopt(text.Release());
+        *count -= markLength;
+        return true;
+    }
     if (encoding == OrderFileEncoding::kUtf8) {
         const DWORD markLength = StartsWith(bytes, *count, kUtf8Mark, 3) ? 3 : 0;
         const int length = static_cast<int>(*count - markLength);
@@ -102,15 +116,18 @@ bool ConvertToCodePage(HostBlock* file, DWORD* count, OrderFileEncoding encoding
     }
     const WCHAR* text = reinterpret_cast<const WCHAR*>(wide.get());
     // No best fit: a character the code page lacks must not become a
-    // look-alike that names another folder.
-    const DWORD flags = WC_NO_BEST_FIT_CHARS;
+    // look-alike that names another folder. UTF-8 lacks none, and takes
+    // neither that flag nor a default character.
+    const bool utf8 = codePage == CP_UTF8;
+    const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    const char* unknown = utf8 ? nullptr : "?";
     const int converted =
-        characters ? WideCharToMultiByte(CP_ACP, flags, text, characters, nullptr, 0, "?", nullptr) : 0;
+        characters ? WideCharToMultiByte(codePage, flags, text, characters, nullptr, 0, unknown, nullptr) : 0;
     if (characters && !converted) return false;
     HostBlock result;
     // A block of 0 bytes may be refused: one more, never read.
     if (!result.Allocate(static_cast<DWORD>(converted) + 1)) return false;
-    if (converted) WideCharToMultiByte(CP_ACP, flags, text, characters, result.get(), converted, "?", nullptr);
+    if (converted) WideCharToMultiByte(codePage, flags, text, characters, result.get(), converted, unknown, nullptr);
     file->Adopt(result.Release());
     *count = static_cast<DWORD>(converted);
     return true;

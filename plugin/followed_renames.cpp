@@ -94,7 +94,4 @@ bool WriteRenamedFolders() {
     return true;
 }
 
-void ForgetFolderKeys() {
-    DropKeys();
-    ForgetPendingRenames();
-}
+void ForgetFolderKeys() { DropKeys(); }

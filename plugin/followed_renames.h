@@ -29,5 +29,6 @@ void FindRenamedFolders(HWND tree);
 // sees them meanwhile: order/pending_renames.h).
 bool WriteRenamedFolders();
 
-// Forgets everything: the host exits, or another tree is watched.
+// Forgets the keys: the host exits, or another tree is watched. The renames
+// found wait for the file all the same (order/pending_renames.h).
 void ForgetFolderKeys();

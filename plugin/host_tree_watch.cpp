@@ -302,11 +302,34 @@ void OnTreeDestroying(HWND tree) {
     SetTick(kQuietTick);
 }
 
+// Stops watching; false, with nothing changed, off the watch's thread. The
+// renames that wait for the file still wait: they name folders, not items.
+bool StopWatching() {
+    // Off the thread the watch runs on, nothing changes: the timer and the
+    // tree's chain are that thread's, which may be inside a look or waiting
+    // for this one (a probe sent to it would never return). The module
+    // keeps itself loaded then. A tree window that is gone belongs to no
+    // thread: nothing of it is left to wait for.
+    if ((g_watch.timer && g_watch.timerThread != GetCurrentThreadId()) ||
+        (g_watch.watched && IsWindow(g_watch.watched) &&
+         GetWindowThreadProcessId(g_watch.watched, nullptr) != GetCurrentThreadId()))
+        return false;
+    const bool timerGone = StopTimer();
+    g_watch.watched = nullptr;
+    g_watch.lookingForTree = false;
+    g_watch.changePending = false;
+    g_watch.hostBusy = false;
+    ForgetItemsSet();
+    ForgetGroupSorts();
+    ForgetFolderKeys();
+    return UnsubclassTrees() && timerGone;
+}
+
 }  // namespace
 
 void WatchAndSortHostTree(HWND hostTree) {
     const bool watchedBefore = hostTree == g_watch.watched;
-    if (!watchedBefore) StopWatchingHostTree();
+    if (!watchedBefore) StopWatching();
     // Nothing of the module may stay in the host unless the module stays
     // mapped for as long as the host can call it.
     if (TreeIsLive(hostTree) && HoldModuleLoaded() && SubclassTree(hostTree, kListener)) {
@@ -315,6 +338,12 @@ void WatchAndSortHostTree(HWND hostTree) {
         // What a rename is told against; a change not settled yet keeps
         // the keys it is to be told against.
         if (!watchedBefore || !g_watch.keysDue) RememberFolderKeys(hostTree);
+    } else if (!TreeIsLive(hostTree) && HoldModuleLoaded()) {
+        // No tree window yet (a host still making its window): looked for
+        // once a second, as a new one is, and sorted once its items settle.
+        g_watch.lookingForTree = true;
+        if (!g_module.editorRunning) SetTick(kQuietTick);
+        return;
     }
     // Watched first: a folder the host inserts inside this sort counts.
     const bool sortDue = SortFolderTree(hostTree) == SortOutcome::kNotNow;
@@ -349,20 +378,7 @@ void ResumeWatchAfterEditor(bool sortDue) {
 }
 
 bool StopWatchingHostTree() {
-    // Off the thread the watch runs on, nothing changes: the timer and the
-    // tree's chain are that thread's, which may be inside a look or waiting
-    // for this one (a probe sent to it would never return). The module
-    // keeps itself loaded then.
-    if ((g_watch.timer && g_watch.timerThread != GetCurrentThreadId()) ||
-        (g_watch.watched && GetWindowThreadProcessId(g_watch.watched, nullptr) != GetCurrentThreadId()))
-        return false;
-    const bool timerGone = StopTimer();
-    g_watch.watched = nullptr;
-    g_watch.lookingForTree = false;
-    g_watch.changePending = false;
-    g_watch.hostBusy = false;
-    ForgetItemsSet();
-    ForgetGroupSorts();
-    ForgetFolderKeys();
-    return UnsubclassTrees() && timerGone;
+    if (!StopWatching()) return false;
+    ForgetPendingRenames();
+    return true;
 }

@@ -15,8 +15,10 @@
 // that a folder the host inserts inside that sort counts as a change; a
 // sort that could not read the order file (another program held it) is
 // tried again by the watch. Watching the same tree again keeps what it
-// knows; another tree is watched instead. A platform that refuses the
-// subclass leaves the module as it was, sorted, without a word.
+// knows; another tree is watched instead, and the renames that wait for the
+// file still wait. No tree window yet: one is looked for once a second.
+// A platform that refuses the subclass leaves the module as it was,
+// sorted, without a word.
 void WatchAndSortHostTree(HWND hostTree);
 
 // Sorts the host tree before the editor copies it. A change of the watched
@@ -29,7 +31,7 @@ SortOutcome SortBeforeEditor(HWND hostTree);
 void ResumeWatchAfterEditor(bool sortDue);
 
 // Stops at the host's exit and before the module is unloaded: no timer is
-// left, and the subclass is undone. When another program has put a subclass
+// left, the subclass is undone, and renames still waiting are dropped. When another program has put a subclass
 // of its own on top of the module's, undoing it would cut that one off:
 // the module's procedure then only passes messages on. Answers whether
 // nothing of the module is left in the host.

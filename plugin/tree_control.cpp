@@ -284,9 +284,14 @@ bool AddTip(HWND tips, HWND control, const char* text, bool relayed) {
     return SendMessageA(tips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool)) != FALSE;
 }
 
+bool IsTipTextRequestFor(LPARAM notification, HWND control) {
+    const NMHDR* header = reinterpret_cast<const NMHDR*>(notification);
+    return header->code == TTN_GETDISPINFOA && header->idFrom == reinterpret_cast<UINT_PTR>(control);
+}
+
 bool AnswerTipText(LPARAM notification, HWND control, const char* text) {
     NMTTDISPINFOA* info = reinterpret_cast<NMTTDISPINFOA*>(notification);
-    if (info->hdr.code != TTN_GETDISPINFOA || info->hdr.idFrom != reinterpret_cast<UINT_PTR>(control)) return false;
+    if (!IsTipTextRequestFor(notification, control)) return false;
     // The tooltip only reads the text, for as long as it shows it.
     info->lpszText = const_cast<char*>(text);
     return true;
@@ -342,11 +347,18 @@ bool ProbeReachesProcedure(HWND window, const void* name) {
     // Without a probe, a procedure is taken to be still called: the answer
     // that keeps the module loaded and never subclasses a window twice.
     const UINT message = ProbeMessage();
-    return !message || SendMessageW(window, message, kProbeTag, reinterpret_cast<LPARAM>(name)) == kProbeAnswer;
+    if (!message || SendMessageW(window, message, kProbeTag, reinterpret_cast<LPARAM>(name)) == kProbeAnswer)
+        return true;
+    // A subclass on top may keep what it does not know to itself (every
+    // registered message, or all from WM_USER on) and still pass the
+    // window's own messages on, its last ones among them: WM_NULL, which
+    // does nothing, is passed on by nearly every one.
+    return SendMessageW(window, WM_NULL, kProbeTag, reinterpret_cast<LPARAM>(name)) == kProbeAnswer;
 }
 
 bool IsProbeFor(UINT message, WPARAM wParam, LPARAM lParam, const void* name) {
-    return message == g_probeMessage && message && wParam == kProbeTag && lParam == reinterpret_cast<LPARAM>(name);
+    return ((message == g_probeMessage && message) || message == WM_NULL) && wParam == kProbeTag &&
+           lParam == reinterpret_cast<LPARAM>(name);
 }
 
 bool KeyDataAltDown(LPARAM keyData) { return (keyData & (static_cast<LPARAM>(KF_ALTDOWN) << 16)) != 0; }

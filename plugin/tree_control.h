@@ -210,6 +210,8 @@ void RelayToTip(HWND tips, HWND control, UINT message, WPARAM wParam, LPARAM lPa
 // Answers that question for `control` with `text` (empty: no tip); false
 // for any other notification.
 bool AnswerTipText(LPARAM notification, HWND control, const char* text);
+// Whether a WM_NOTIFY is the tooltip's request for `control`'s text.
+bool IsTipTextRequestFor(LPARAM notification, HWND control);
 // Hides the tip shown now: the next rest asks for its text again.
 void HideTip(HWND tips);
 
@@ -232,8 +234,9 @@ LRESULT CallWindowProcedure(WNDPROC procedure, bool unicode, HWND window, UINT m
 
 // A message that only the procedure named `name` (any address of its own)
 // answers: sent, it tells whether that procedure is still in the window's
-// chain under whatever subclasses stand on top and pass messages on. True
-// too when the platform gives no message for it.
+// chain under whatever subclasses stand on top and pass messages on (a
+// registered message, then WM_NULL for one that keeps unknown messages to
+// itself). True too when the platform gives no message for it.
 bool ProbeReachesProcedure(HWND window, const void* name);
 // True for the probe naming `name`; its answer is then kProbeAnswer.
 bool IsProbeFor(UINT message, WPARAM wParam, LPARAM lParam, const void* name);

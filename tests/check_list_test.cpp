@@ -294,10 +294,35 @@ TEST_F(CheckListTest, SeveralFixesPlaceTheirFoldersByTheFirstLineOfEach) {
 
 // The editor tree's messages, counted by a procedure on top of its chain.
 long g_treeMessages = 0;
+long g_treePaints = 0;
+long g_treeHitTests = 0;
 WNDPROC g_treeBelow = nullptr;
 LRESULT CALLBACK CountTreeMessage(HWND tree, UINT message, WPARAM wParam, LPARAM lParam) {
     ++g_treeMessages;
+    g_treePaints += message == WM_PAINT;
+    g_treeHitTests += message == TVM_HITTEST;
     return CallWindowProcA(g_treeBelow, tree, message, wParam, lParam);
+}
+
+// Each row the tree draws is a notification to the dialog, and so is each
+// item a move deletes: only a tip's own request asks the tree which row the
+// pointer is over.
+TEST_F(CheckListTest, TheTreeDrawnAsksItNothingForTips) {
+    std::string outline;
+    for (int i = 0; i < 40; ++i) outline += "F" + std::to_string(i) + "\n";
+    Start(outline, "");
+    Edit([&](HWND dialog) {
+        HWND tree = standin::DialogTree(dialog);
+        g_treePaints = g_treeHitTests = 0;
+        g_treeBelow = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(tree, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountTreeMessage)));
+        RedrawWindow(tree, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        standin::PumpDialogMessages(dialog);
+        SetWindowLongPtrA(tree, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_treeBelow));
+        standin::ClickButton(dialog, IDCANCEL);
+    });
+    EXPECT_GT(g_treePaints, 0);
+    EXPECT_EQ(g_treeHitTests, 0);
 }
 
 // Fixing every line of a flat group of 3,000 folders: the group's new order

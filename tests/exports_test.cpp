@@ -111,7 +111,7 @@ TEST_F(ModuleTest, ImportsExactlyItsFunctionsFromKernelAndUserOnly) {
     }
     const std::map<std::string, std::set<std::string>> expected = {
         {"KERNEL32.DLL",
-         {"CloseHandle", "CompareFileTime", "CompareStringA", "CreateFileA", "DeleteFileA", "FlushFileBuffers", "FreeLibrary",
+         {"CloseHandle", "CompareFileTime", "CompareStringA", "CreateFileA", "DeleteFileA", "FlushFileBuffers", "FreeLibrary", "GetACP",
           "GetCurrentThreadId", "GetEnvironmentVariableA", "GetFileAttributesA", "GetFileAttributesExA", "GetFileSize", "GetFileTime", "GetLastError", "GetModuleFileNameA",
           "GetModuleHandleA", "GetModuleHandleExA", "GetProcAddress", "GetTempFileNameA", "GetTickCount",
           "IsBadReadPtr", "IsBadStringPtrA", "IsDBCSLeadByte", "IsProcessorFeaturePresent", "MoveFileExA", "MultiByteToWideChar",

@@ -262,11 +262,26 @@ TEST_F(FollowedRenameTest, TextChangesReadNoFileAndSortNothing) {
 // subclass is left, and the exit lets the module go.
 TEST_F(FollowedRenameTest, ANewTreeWindowIsSortedAndWatched) {
     StartOnWork();
+    // A rename waiting for a held file when the host makes a new tree window
+    // and starts the plug-in again: still written once the file is free.
+    HANDLE held = CreateFileA(module_->orderFilePath().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    {
+        // Found once the watch reads the file to write it.
+        standin::CallFailure opens(module_->handle(), standin::FailingCall::kCreateFile, 1 << 30);
+        host_->RenameFolder(Folder(u8"趣味"), Sjis(u8"遊び"), true);
+        EXPECT_TRUE(standin::PumpUntil([&] { return opens.calls() > 0; }));
+    }
     host_->ReplaceTreeWindow();
-    host_->AddOutline(Sjis(u8"仕事箱\n仕事\n  予定\n  会議\n趣味\n"));
-    EXPECT_TRUE(TreeComesToBegin(Sjis(u8"趣味\n仕事\n  会議\n  予定\n仕事箱\n"))) << standin::Utf8(Describe());
+    host_->AddOutline(Sjis(u8"仕事箱\n仕事\n  予定\n  会議\n遊び\n"));
+    module_->OnStart();
+    CloseHandle(held);
+    EXPECT_TRUE(OrderFileComesToHold(Sjis(u8"遊び") + OrderFile(u8"仕事").substr(Sjis(u8"趣味").size())))
+        << standin::Utf8(ReadOrderFile());
+    EXPECT_TRUE(TreeComesToBegin(Sjis(u8"遊び\n仕事\n  会議\n  予定\n仕事箱\n"))) << standin::Utf8(Describe());
     host_->AddFolder(nullptr, "N", TVI_FIRST);
-    EXPECT_TRUE(TreeComesToBegin(Sjis(u8"趣味\n仕事\n  会議\n  予定\n"))) << standin::Utf8(Describe());
+    EXPECT_TRUE(TreeComesToBegin(Sjis(u8"遊び\n仕事\n  会議\n  予定\n"))) << standin::Utf8(Describe());
     const std::string path = module_->path();
     module_->OnExit();
     module_->Unload();

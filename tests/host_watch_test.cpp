@@ -153,22 +153,41 @@ TEST_F(HostWatchTest, TheWatchTicksSlowlyUnlessAChangeSettles) {
     EXPECT_TRUE(TreeComesToBegin("C\nA\nB\n")) << Describe();
 }
 
+// No tree window at the first start-up (a host still making its window):
+// looked for as a new one is, and sorted once found.
+TEST_F(HostWatchTest, ATreeWindowMissingAtStartUpIsLookedForAndSorted) {
+    LoadOverABC();
+    standin::Host().folderTree = nullptr;
+    module_->OnStart();
+    EXPECT_EQ(Describe(), "A\nB\nC\n");
+    standin::Host().folderTree = host_->tree();
+    EXPECT_TRUE(TreeComesToBegin("C\nA\nB\n")) << Describe();
+    const std::string path = module_->path();
+    module_->OnExit();
+    module_->Unload();
+    EXPECT_EQ(GetModuleHandleA(path.c_str()), nullptr);
+}
+
 // A host that subclassed its tree with SetWindowSubclass before the module
 // and removes that after restores the procedure it saved, which cuts the
 // module out. The module watches again at its next look; at an exit before
 // that, nothing of it is left that could be called, and it unloads.
 TEST_F(HostWatchTest, AModuleCutOutOfTheTreesChainWatchesAgainOrUnloads) {
-    for (bool exitAtOnce : {false, true}) {
-        SCOPED_TRACE(exitAtOnce ? "exit at once" : "a change after");
+    enum class Then { kAChange, kExitAtOnce, kTreeWindowGone };
+    for (Then then : {Then::kAChange, Then::kExitAtOnce, Then::kTreeWindowGone}) {
+        SCOPED_TRACE(static_cast<int>(then));
         LoadOverABC();
         HWND tree = host_->tree();
         ASSERT_TRUE(SetWindowSubclass(tree, &HostsOwnSubclass, 1, 0));
         module_->OnStart();
         ASSERT_TRUE(RemoveWindowSubclass(tree, &HostsOwnSubclass, 1));
-        if (!exitAtOnce) {
+        if (then == Then::kAChange) {
             host_->AddFolder(nullptr, "N", TVI_FIRST);
             EXPECT_TRUE(TreeComesToBegin("C\nA\nB\nN\n")) << Describe();
         }
+        // Its last messages never reached the module: the handle it watched
+        // names no window, of no thread, at the exit.
+        if (then == Then::kTreeWindowGone) host_->ReplaceTreeWindow();
         const std::string path = module_->path();
         module_->OnExit();
         module_->Unload();

@@ -320,25 +320,36 @@ LRESULT CALLBACK AnotherPlugInsTreeProc(HWND tree, UINT message, WPARAM wParam, 
     return CallWindowProcW(reinterpret_cast<WNDPROC>(GetPropA(tree, "below")), tree, message, wParam, lParam);
 }
 
+// One that passes on no registered message (those it does not know): the
+// module cannot tell whether it is still called.
+LRESULT CALLBACK PlugInKeepingUnknownMessagesTreeProc(HWND tree, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message >= 0xC000 && message <= 0xFFFF) return 0;
+    return AnotherPlugInsTreeProc(tree, message, wParam, lParam);
+}
+
 // Another plug-in subclassed the tree after the module: undoing the module's
 // subclass would cut that one off, so the module stays loaded, passing the
-// tree's messages on, whether the host says it exits first or not.
+// tree's messages on, whether the host says it exits first or not, and
+// whether that one passes on the messages it does not know or not.
 TEST_F(KeepOrderTest, ASubclassOnTopKeepsTheModuleLoadedAndPassingMessagesOn) {
     struct Case {
         const char* what;
         std::function<void(standin::LoadedModule&)> end;
+        WNDPROC onTop;
     };
     const Case cases[] = {
-        {"exit, then unloaded", [](standin::LoadedModule& module) { module.OnExit(); }},
-        {"unloaded without exit", [](standin::LoadedModule& module) { module.Unload(); }},
+        {"exit, then unloaded", [](standin::LoadedModule& module) { module.OnExit(); }, &AnotherPlugInsTreeProc},
+        {"unloaded without exit", [](standin::LoadedModule& module) { module.Unload(); }, &AnotherPlugInsTreeProc},
+        {"exit under one that keeps unknown messages", [](standin::LoadedModule& module) { module.OnExit(); },
+         &PlugInKeepingUnknownMessagesTreeProc},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Start("A\nB\nC\n", "C\\\r\nA\\\r\nB\\\r\n");
         HWND tree = host_->tree();
         SetPropA(tree, "below", reinterpret_cast<HANDLE>(GetWindowLongPtrW(tree, GWLP_WNDPROC)));
-        const WNDPROC below = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrW(tree, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AnotherPlugInsTreeProc)));
+        const WNDPROC below =
+            reinterpret_cast<WNDPROC>(SetWindowLongPtrW(tree, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(c.onTop)));
         const std::string path = module_->path();
         c.end(*module_);
         module_.reset();
@@ -346,8 +357,14 @@ TEST_F(KeepOrderTest, ASubclassOnTopKeepsTheModuleLoadedAndPassingMessagesOn) {
         host_->AddFolder(nullptr, "N", TVI_FIRST);
         RunHost(700);
         EXPECT_EQ(TreeView_GetCount(tree), 4u);
-        SetWindowLongPtrW(tree, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(below));
-        RemovePropA(tree, "below");
+        if (c.onTop == &PlugInKeepingUnknownMessagesTreeProc) {
+            // The host rebuilds its tree window: its last messages pass
+            // through the module's procedure, which must still be there.
+            NewHostTree(28);
+        } else {
+            SetWindowLongPtrW(tree, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(below));
+            RemovePropA(tree, "below");
+        }
         // With the other plug-in's subclass gone, the next exit takes the
         // module's out and lets the module go.
         ExitAndUnloadAgain(path);
