@@ -42,23 +42,14 @@ private:
     HANDLE handle_;
 };
 
-// What the order file was when it was read: a save replaces it only while
-// it still is, so that what another program saved meanwhile (Notepad, a
-// second host sharing the plug-in folder) is never lost.
-struct FileStamp {
-    bool exists = false;
-    DWORD size = 0;
-    FILETIME lastWrite = {};
-};
-
 bool SameStamp(const FileStamp& a, const FileStamp& b) {
     return a.exists == b.exists && a.size == b.size && CompareFileTime(&a.lastWrite, &b.lastWrite) == 0;
 }
 
-// The order file's stamp now. False when it cannot be told.
-bool StampNow(FileStamp* stamp) {
+// The stamp of the order file at `path` now. False when it cannot be told.
+bool StampNow(const char* path, FileStamp* stamp) {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(g_module.orderFilePath, GetFileExInfoStandard, &data)) {
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) {
         const DWORD error = GetLastError();
         *stamp = FileStamp{};
         return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
@@ -137,10 +128,10 @@ bool IsHeldByAnotherProgram(DWORD error) {
 // for deletion tells the two apart: a holder gives a sharing violation.
 enum class Refusal { kHeld, kForbidden, kUnknown };
 
-Refusal WhyRenameWasRefused(DWORD error) {
+Refusal WhyRenameWasRefused(const char* path, DWORD error) {
     if (IsHeldByAnotherProgram(error)) return Refusal::kHeld;
     if (error != ERROR_ACCESS_DENIED) return Refusal::kUnknown;
-    HANDLE probe = CreateFileA(g_module.orderFilePath, DELETE,
+    HANDLE probe = CreateFileA(path, DELETE,
                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (probe != INVALID_HANDLE_VALUE) {
@@ -162,29 +153,48 @@ const int kReplaceAttempts = 10;
 const int kMostMerges = 3;
 const DWORD kReplacePauseMilliseconds = 100;
 
-// Replaces the order file with the new copy, waiting about a second for a
-// passing holder when asked to, while the file is still as it was read
-// (`asRead`). kSaved on success, else what the user is told.
-SaveResult ReplaceOrderFile(const char* newCopyPath, OrderFileWait wait, const FileStamp& asRead) {
+// The editor's pause before another try at a file another program holds:
+// its window, and the host's, go on painting meanwhile. Input waits in the
+// queue, so nothing the user does can reach the editor inside its own save.
+void PauseForHolder() {
+    // A window whose painting never ends would wake every wait: a bounded
+    // number of them.
+    const int kMostWakes = 64;
+    const DWORD start = GetTickCount();
+    for (int wake = 0; wake < kMostWakes; ++wake) {
+        const DWORD waited = GetTickCount() - start;
+        if (waited >= kReplacePauseMilliseconds ||
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, kReplacePauseMilliseconds - waited,
+                                      QS_PAINT | QS_SENDMESSAGE) == WAIT_TIMEOUT)
+            return;
+        MSG message;
+        // Messages sent from other threads are handled inside the peek.
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT)) DispatchMessageA(&message);
+    }
+}
+
+// Replaces the order file at `path` with the new copy, waiting about a
+// second for a passing holder when asked to, while the file is still as it
+// was read (`asRead`). kSaved on success, else what the user is told.
+SaveResult ReplaceOrderFile(const char* path, const char* newCopyPath, OrderFileWait wait, const FileStamp& asRead) {
     const int attempts = wait == OrderFileWait::kAMoment ? kReplaceAttempts : 1;
     for (int attempt = 1;; ++attempt) {
         // Another program saved it since: its save is read and merged again.
         FileStamp now;
-        if (!StampNow(&now) || !SameStamp(now, asRead)) return SaveResult::kChangedMeanwhile;
-        if (MoveFileExA(newCopyPath, g_module.orderFilePath,
-                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        if (!StampNow(path, &now) || !SameStamp(now, asRead)) return SaveResult::kChangedMeanwhile;
+        if (MoveFileExA(newCopyPath, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
             return SaveResult::kSaved;
         DWORD error = GetLastError();
-        DWORD attributes = GetFileAttributesA(g_module.orderFilePath);
+        DWORD attributes = GetFileAttributesA(path);
         if (IsReadOnlyFile(attributes)) return SaveResult::kReadOnly;
         if (IsFolder(attributes)) return SaveResult::kNotWritable;
         if (IsDiskFull(error)) return SaveResult::kDiskFull;
-        Refusal refusal = WhyRenameWasRefused(error);
+        Refusal refusal = WhyRenameWasRefused(path, error);
         bool mayPass = refusal == Refusal::kHeld ||
                        (refusal == Refusal::kUnknown && error == ERROR_ACCESS_DENIED);
         if (!mayPass || attempt >= attempts)
             return refusal == Refusal::kHeld ? SaveResult::kInUse : SaveResult::kNotWritable;
-        Sleep(kReplacePauseMilliseconds);
+        PauseForHolder();
     }
 }
 
@@ -207,17 +217,17 @@ SaveResult NewCopyFailure(DWORD error) {
     return IsDiskFull(error) ? SaveResult::kDiskFull : SaveResult::kFolderNotWritable;
 }
 
-// Creates this save's new copy beside the order file, under a name that no
-// other file has (GetTempFileNameA creates it, empty, and so claims the
-// name), so that two hosts sharing the plug-in folder never write, rename
-// or delete each other's copies. The rename never crosses volumes.
-SaveResult CreateNewCopy(char* newCopyPath) {
+// Creates this save's new copy beside the order file at `path`, under a name
+// that no other file has (GetTempFileNameA creates it, empty, and so claims
+// the name), so that two hosts sharing the plug-in folder never write,
+// rename or delete each other's copies. The rename never crosses volumes.
+SaveResult CreateNewCopy(const char* path, char* newCopyPath) {
     char folder[kPathCapacity];
-    DWORD folderLength = static_cast<DWORD>(FileNameOf(g_module.orderFilePath) - g_module.orderFilePath);
+    DWORD folderLength = static_cast<DWORD>(FileNameOf(path) - path);
     // The name GetTempFileNameA makes ("tamXXXX.tmp" and its NUL) must fit
     // MAX_PATH after the folder: a longer folder path is refused by it.
     if (folderLength == 0 || folderLength > kPathCapacity - kTempNameBytes) return SaveResult::kFolderPathTooLong;
-    lstrcpynA(folder, g_module.orderFilePath, static_cast<int>(folderLength + 1));
+    lstrcpynA(folder, path, static_cast<int>(folderLength + 1));
     if (GetTempFileNameA(folder, kNewCopyPrefix, 0, newCopyPath) == 0) return NewCopyFailure(GetLastError());
     return SaveResult::kSaved;
 }
@@ -227,13 +237,10 @@ bool DeleteCopy(const char* path) {
 }
 
 // Deletes a save's own new copy. One that another program holds (a virus
-// scanner reading it) cannot go yet: it is remembered and deleted by the
-// next save, or when the editor closes. A save starts only while there is
-// room to remember its copy.
-void DeleteNewCopy(const char* newCopyPath) {
-    if (DeleteCopy(newCopyPath)) return;
-    if (g_module.leftoverCopyCount < kMostLeftoverCopies)
-        lstrcpynA(g_module.leftoverCopies[g_module.leftoverCopyCount++], newCopyPath, kPathCapacity);
+// scanner reading it) cannot go yet: it is named in `leftover`, to be
+// deleted by the next save or when the editor closes.
+void DeleteNewCopy(const char* newCopyPath, char* leftover) {
+    if (!DeleteCopy(newCopyPath)) lstrcpynA(leftover, newCopyPath, kPathCapacity);
 }
 
 // What a failure to create or fill the new copy means. Access denied here
@@ -256,7 +263,7 @@ HANDLE OpenOrderFileForReading(OrderFileWait wait) {
         if (file != INVALID_HANDLE_VALUE || !IsHeldByAnotherProgram(GetLastError()) ||
             wait == OrderFileWait::kNever || attempt == kReplaceAttempts)
             return file;
-        Sleep(kReplacePauseMilliseconds);
+        PauseForHolder();
     }
 }
 
@@ -351,16 +358,16 @@ SaveResult TakeKeptLines(const FolderKeyCopies& keys, KeptLines* kept, const Lin
 }
 
 
-// Writes `bytes` to a new copy and renames it onto the order file, if it is
-// still as it was read: all or nothing. A failure leaves the previous file
-// as it was and no copy behind (once nobody holds it).
-SaveResult ReplaceOrderFileWith(const char* bytes, DWORD count, OrderFileWait wait, const FileStamp& asRead) {
-    DeleteLeftoverSaves();
-    // Copies that others still hold fill every place to remember one: they
-    // are the other program's doing, and a new copy could not be cleaned up.
-    if (g_module.leftoverCopyCount == kMostLeftoverCopies) return SaveResult::kInUse;
+// Writes `bytes` to a new copy and renames it onto the order file at
+// `path`, if that is still as it was read: all or nothing. A failure leaves
+// the previous file as it was and no copy behind, but one another program
+// holds, named in `leftover`. Uses nothing but its arguments and the
+// platform: it runs on any thread.
+SaveResult WriteAndReplace(const char* path, const char* bytes, DWORD count, OrderFileWait wait,
+                           const FileStamp& asRead, char* leftover) {
+    leftover[0] = '\0';
     char newCopyPath[kPathCapacity];
-    SaveResult created = CreateNewCopy(newCopyPath);
+    SaveResult created = CreateNewCopy(path, newCopyPath);
     if (created != SaveResult::kSaved) return created;
     DWORD error = 0;
     {
@@ -369,17 +376,30 @@ SaveResult ReplaceOrderFileWith(const char* bytes, DWORD count, OrderFileWait wa
         error = file ? WriteAll(file.get(), bytes, count) : GetLastError();
     }
     if (error) {
-        DeleteNewCopy(newCopyPath);
+        DeleteNewCopy(newCopyPath, leftover);
         return WriteFailure(error);
     }
-    SaveResult result = ReplaceOrderFile(newCopyPath, wait, asRead);
-    if (result != SaveResult::kSaved) DeleteNewCopy(newCopyPath);
+    SaveResult result = ReplaceOrderFile(path, newCopyPath, wait, asRead);
+    if (result != SaveResult::kSaved) DeleteNewCopy(newCopyPath, leftover);
+    return result;
+}
+
+// The same for the module's order file, from the host's thread.
+SaveResult ReplaceOrderFileWith(const char* bytes, DWORD count, OrderFileWait wait, const FileStamp& asRead) {
+    DeleteLeftoverSaves();
+    // Copies that others still hold fill every place to remember one: they
+    // are the other program's doing, and a new copy could not be cleaned up.
+    if (g_module.leftoverCopyCount == kMostLeftoverCopies) return SaveResult::kInUse;
+    char leftover[kPathCapacity];
+    const SaveResult result = WriteAndReplace(g_module.orderFilePath, bytes, count, wait, asRead, leftover);
+    RememberLeftoverSave(leftover);
     return result;
 }
 
 }  // namespace
 
-RenameRewrite RewriteOrderFileForPendingRenames() {
+RenameRewrite PrepareRenameRewrite(RenameRewriteJob** job) {
+    *job = nullptr;
     if (!RenamesPending() || g_module.orderFilePath[0] == '\0') return RenameRewrite::kLeftAlone;
     // A read-only file is the user's way of saying that it stays as it is.
     if (IsReadOnlyFile(GetFileAttributesA(g_module.orderFilePath))) return RenameRewrite::kLeftAlone;
@@ -396,14 +416,37 @@ RenameRewrite RewriteOrderFileForPendingRenames() {
     // Not text this plug-in writes: rewritten as Shift_JIS, every other line
     // would change too.
     if (encoding != OrderFileEncoding::kCodePage) return RenameRewrite::kLeftAlone;
+    const int renames = PendingRenameCount();
+    const DWORD generation = PendingRenamesGeneration();
     const int applied = ApplyPendingRenames(&file, &count);
     if (applied < 0) return RenameRewrite::kNotNow;
     if (applied == 0) return RenameRewrite::kLeftAlone;
-    // Another program's save since the read: tried again at a later look.
-    return ReplaceOrderFileWith(file.get(), count, OrderFileWait::kNever, stamp) == SaveResult::kSaved
-               ? RenameRewrite::kRewritten
-               : RenameRewrite::kNotNow;
+    // The writing thread's own memory, not the host's: the host's allocator
+    // is never called from another thread.
+    void* memory = VirtualAlloc(nullptr, sizeof(RenameRewriteJob) + count, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (!memory) return RenameRewrite::kNotNow;
+    RenameRewriteJob* made = static_cast<RenameRewriteJob*>(memory);
+    lstrcpynA(made->orderFilePath, g_module.orderFilePath, kPathCapacity);
+    made->asRead = stamp;
+    made->renames = renames;
+    made->generation = generation;
+    made->byteCount = count;
+    made->leftoverCopy[0] = '\0';
+    made->result = RenameRewrite::kNotNow;
+    CopyMemory(made->bytes, file.get(), count);
+    *job = made;
+    return RenameRewrite::kRewritten;
 }
+
+void WriteRenameRewrite(RenameRewriteJob* job) {
+    // Another program's save since the read is tried again at a later look.
+    job->result = WriteAndReplace(job->orderFilePath, job->bytes, job->byteCount, OrderFileWait::kNever, job->asRead,
+                                  job->leftoverCopy) == SaveResult::kSaved
+                      ? RenameRewrite::kRewritten
+                      : RenameRewrite::kNotNow;
+}
+
+void FreeRenameRewrite(RenameRewriteJob* job) { VirtualFree(job, 0, MEM_RELEASE); }
 
 bool OrderFilePathFromModulePath(const char* modulePath, DWORD length, char* orderFilePath) {
     orderFilePath[0] = '\0';
@@ -543,6 +586,12 @@ bool OrderFileInVirtualStore(char* copy) {
     lstrcatA(copy, path + 2);
     const DWORD attributes = GetFileAttributesA(copy);
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void RememberLeftoverSave(const char* path) {
+    // A save starts only while there is room to remember its copy.
+    if (path[0] != '\0' && g_module.leftoverCopyCount < kMostLeftoverCopies)
+        lstrcpynA(g_module.leftoverCopies[g_module.leftoverCopyCount++], path, kPathCapacity);
 }
 
 void DeleteLeftoverSaves() {

@@ -93,11 +93,41 @@ enum class RenameRewrite {
     kNotNow,     // the file could not be read or replaced now: worth another try
 };
 
-// Rewrites the order file so that the lines of each folder renamed or moved
-// (order/pending_renames.h) and of its subfolders begin with its new key;
-// every other byte stays. Written all or nothing, as a save is, and never
-// waits for a holder.
-RenameRewrite RewriteOrderFileForPendingRenames();
+// What the order file was when it was read: a save replaces it only while
+// it still is, so that what another program saved meanwhile (Notepad, a
+// second host sharing the plug-in folder) is never lost.
+struct FileStamp {
+    bool exists = false;
+    DWORD size = 0;
+    FILETIME lastWrite = {};
+};
+
+// A rewrite of the order file for the renames that wait for it
+// (order/pending_renames.h): each folder's lines, and its subfolders',
+// begin with its new key; every other byte stays. Prepared where the host's
+// memory and the module's state may be used, written where neither is: it
+// holds its own copy of everything, in memory of its own.
+struct RenameRewriteJob {
+    char orderFilePath[MAX_PATH];
+    FileStamp asRead;
+    int renames;       // the renames it takes: the first ones waiting when prepared
+    DWORD generation;  // of the renames waiting then
+    char leftoverCopy[MAX_PATH];  // a new copy it could not delete (held), or empty
+    RenameRewrite result;
+    DWORD byteCount;
+    char bytes[1];  // byteCount of them
+};
+
+// Reads the order file and applies the renames that wait. kRewritten with
+// a job to write (WriteRenameRewrite, then FreeRenameRewrite); kLeftAlone
+// when the file can take none of them; kNotNow when it could not be read.
+RenameRewrite PrepareRenameRewrite(RenameRewriteJob** job);
+// Writes the job's bytes to a new copy and replaces the file with it while
+// that is still as it was read: all or nothing, never waiting for a holder.
+// Sets `job->result`. Runs on any thread: it calls no host function and
+// reads no module state.
+void WriteRenameRewrite(RenameRewriteJob* job);
+void FreeRenameRewrite(RenameRewriteJob* job);
 
 // The folder the order file is in (the plug-in's), separator included, into
 // a buffer of kPathCapacity bytes.
@@ -108,6 +138,10 @@ void OrderFileFolder(char* folder);
 // that copy is the one the module reads and writes, and its path is put in
 // `copy` (kPathCapacity bytes).
 bool OrderFileInVirtualStore(char* copy);
+
+// Remembers a new copy that could not be deleted (`path`, or nothing when
+// empty), to be deleted later.
+void RememberLeftoverSave(const char* path);
 
 // Deletes the new copies of failed saves that another program held when
 // each save gave up; by the time the editor closes, it has usually let go.

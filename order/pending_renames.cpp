@@ -18,6 +18,7 @@ struct PendingRename {
 };
 
 PendingRename g_pending[kMostPendingRenames];
+DWORD g_generation;
 
 }  // namespace
 
@@ -36,6 +37,14 @@ void QueuePendingRename(const FolderRename& rename) {
 }
 
 bool RenamesPending() { return g_pending[0].keys != nullptr; }
+
+int PendingRenameCount() {
+    int count = 0;
+    while (count < kMostPendingRenames && g_pending[count].keys) ++count;
+    return count;
+}
+
+DWORD PendingRenamesGeneration() { return g_generation; }
 
 int ApplyPendingRenames(HostBlock* bytes, DWORD* count) {
     if (!RenamesPending() || HoldsNulByte(bytes->get(), *count)) return 0;
@@ -62,4 +71,13 @@ void ForgetPendingRenames() {
         if (pending.keys) HostFree(pending.keys);
         pending = PendingRename{};
     }
+    ++g_generation;
+}
+
+void ForgetFirstPendingRenames(int count, DWORD generation) {
+    if (generation != g_generation) return;
+    if (count >= PendingRenameCount()) return ForgetPendingRenames();
+    for (int i = 0; i < count; ++i) HostFree(g_pending[i].keys);
+    for (int i = 0; i < kMostPendingRenames; ++i)
+        g_pending[i] = i + count < kMostPendingRenames ? g_pending[i + count] : PendingRename{};
 }

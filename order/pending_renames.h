@@ -15,6 +15,9 @@ struct FolderRename;
 void QueuePendingRename(const FolderRename& rename);
 
 bool RenamesPending();
+int PendingRenameCount();
+// Changes each time the renames waiting are all forgotten.
+DWORD PendingRenamesGeneration();
 
 // Applies to the order file's bytes, in the order they came, each pending
 // rename that they can take: a line of its old key or under it, and none of
@@ -25,3 +28,5 @@ int ApplyPendingRenames(HostBlock* bytes, DWORD* count);
 
 // The order file took them (or the host exits): forgotten.
 void ForgetPendingRenames();
+// The first `count` of them, when none was forgotten since `generation`.
+void ForgetFirstPendingRenames(int count, DWORD generation);

@@ -88,10 +88,4 @@ void FindRenamedFolders(HWND tree) {
     Remember(now);
 }
 
-bool WriteRenamedFolders() {
-    if (RewriteOrderFileForPendingRenames() == RenameRewrite::kNotNow) return false;
-    ForgetPendingRenames();
-    return true;
-}
-
 void ForgetFolderKeys() { DropKeys(); }

@@ -22,12 +22,10 @@ bool FolderKeyChanged(LPARAM itemData);
 bool AnyFolderKeyChanged();
 
 // Compares `tree` now with what was remembered, notes a folder renamed or
-// moved, and remembers the tree as it is now.
+// moved for the order file to take (order/pending_renames.h: every sort and
+// save sees it until then; plugin/rename_writer.h writes it), and
+// remembers the tree as it is now.
 void FindRenamedFolders(HWND tree);
-// Writes the renames noted, oldest first; false when the file could not be
-// read or replaced now (they wait for another try, and every sort and save
-// sees them meanwhile: order/pending_renames.h).
-bool WriteRenamedFolders();
 
 // Forgets the keys: the host exits, or another tree is watched. The renames
 // found wait for the file all the same (order/pending_renames.h).

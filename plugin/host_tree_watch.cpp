@@ -6,6 +6,7 @@
 #include "plugin/host_api.h"
 #include "plugin/module_lifetime.h"
 #include "plugin/module_state.h"
+#include "plugin/rename_writer.h"
 #include "plugin/tree_control.h"
 #include "plugin/tree_subclass.h"
 
@@ -29,7 +30,7 @@ const DWORD kLeastBetweenSorts = 500;
 const int kMostReadTries = 50;
 // A rename the file could not take (held without delete sharing, a folder
 // that takes no new file) is tried again at the quiet looks, five times;
-// then at the next change.
+// then at the next change. Its write runs on a thread of its own.
 const int kMostRenameTries = 5;
 // The items whose text or data the host set since the last look, checked
 // at the next tick with one question each; more than this many, and every
@@ -109,8 +110,9 @@ SortOutcome Settle(HWND tree) {
         g_watch.keysDue = false;
         FindRenamedFolders(tree);
     }
-    // A rename the file cannot take now waits for the quiet looks.
-    WriteRenamedFolders();
+    // Written on a thread of its own; one the file cannot take now waits
+    // for the quiet looks. The sort sees it either way.
+    StartRenameWrite();
     return SortFolderTree(tree, GroupGivenWay);
 }
 
@@ -204,14 +206,14 @@ void Look() {
     }
     if (g_watch.changePending && !g_watch.hostBusy) SettleIfDue(tree);
     if (g_watch.watched != tree) return;
+    // The sort a written rename calls for comes at the next tick, as a
+    // settled change's: after an outer sort, and tried again if the file is held.
+    const RenameWrite ended = TakeRenameWrite();
+    if (ended == RenameWrite::kWritten) NoteSortDue();
+    if (ended == RenameWrite::kNotNow) ++g_watch.renameTries;
     if (!g_watch.changePending && g_watch.tick == kQuietTick && RenamesPending() &&
-        g_watch.renameTries < kMostRenameTries) {
+        g_watch.renameTries < kMostRenameTries && StartRenameWrite() == RenameWrite::kNotNow)
         ++g_watch.renameTries;
-        // The sort it calls for comes at the next tick, as a settled
-        // change's: after an outer sort, and tried again if the file is held.
-        if (WriteRenamedFolders()) NoteSortDue();
-        if (g_watch.watched != tree) return;
-    }
     if (!g_watch.changePending)
         SetTick(kQuietTick);
     else
@@ -361,7 +363,8 @@ SortOutcome SortBeforeEditor(HWND hostTree) {
     if (!g_watch.changePending && !ItemsSetChanged(hostTree) && !AnyFolderKeyChanged()) {
         // A rename that waits for the file is written if it is free now;
         // if not, the sort, and whatever the editor saves, see it anyway.
-        WriteRenamedFolders();
+        TakeRenameWrite();
+        StartRenameWrite();
         return SortFolderTree(hostTree, GroupGivenWay);
     }
     // A change not settled yet may be a rename: followed before the editor
@@ -379,6 +382,8 @@ void ResumeWatchAfterEditor(bool sortDue) {
 
 bool StopWatchingHostTree() {
     if (!StopWatching()) return false;
+    // A write under way ends on its own, holding the module mapped till then.
+    AbandonRenameWrite();
     ForgetPendingRenames();
     return true;
 }

@@ -52,14 +52,11 @@ protected:
     // The module's pauses between attempts to replace a held order file,
     // made instant: what a failed save says and leaves does not depend on
     // them, and the test that a passing holder is waited for keeps them.
-    std::unique_ptr<standin::ImportPatch> WithoutPauses() {
-        std::unique_ptr<standin::ImportPatch> patch(
-            new standin::ImportPatch(module_->handle(), "kernel32.dll", "Sleep", reinterpret_cast<void*>(&NoPause)));
+    std::unique_ptr<PausesCounted> WithoutPauses() {
+        std::unique_ptr<PausesCounted> patch(new PausesCounted(module_->handle(), true));
         EXPECT_TRUE(patch->applied());
         return patch;
     }
-
-    static void WINAPI NoPause(DWORD) {}
 
 };
 

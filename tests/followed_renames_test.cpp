@@ -3,6 +3,7 @@
 // else of the file changes. And a new tree window is watched like the first.
 #include "tests/module_fixture.h"
 
+#include <cstdio>
 #include <functional>
 
 #include "standin/call_failure.h"
@@ -217,6 +218,27 @@ TEST_F(FollowedRenameTest, ARenameRewriteNeverOverwritesAnotherProgramsSave) {
     host_->RenameFolder(Folder(u8"仕事"), Sjis(u8"業務"), true);
     EXPECT_TRUE(OrderFileComesToHold(OrderFile(u8"業務", "Theirs\\\r\n"))) << standin::Utf8(ReadOrderFile());
     EXPECT_TRUE(g_othersSave.empty());
+    ExpectNoTemporaryFile();
+}
+
+BOOL WINAPI WriteTakingASecond(HANDLE file, LPCVOID bytes, DWORD count, LPDWORD written, LPOVERLAPPED overlapped) {
+    Sleep(1000);
+    return WriteFile(file, bytes, count, written, overlapped);
+}
+
+// A disk that takes a second for a write (a network share, a USB stick, an
+// on-access scanner): the rename is written all the same, and no message of
+// the host's waits for it. A wait would show as a second.
+TEST_F(FollowedRenameTest, ASlowDiskNeverHoldsTheHostsThread) {
+    StartOnWork();
+    standin::ImportPatch slow(module_->handle(), "kernel32.dll", "WriteFile",
+                              reinterpret_cast<void*>(&WriteTakingASecond));
+    ASSERT_TRUE(slow.applied());
+    host_->RenameFolder(Folder(u8"仕事"), Sjis(u8"業務"), true);
+    const double longest = standin::LongestDispatchOver(2500);
+    std::printf("the longest message of the host took %.1f ms while a write took a second\n", longest);
+    EXPECT_LT(longest, 500.0);
+    EXPECT_TRUE(OrderFileComesToHold(OrderFile(u8"業務"))) << standin::Utf8(ReadOrderFile());
     ExpectNoTemporaryFile();
 }
 

@@ -81,17 +81,23 @@ void ModuleTest::RunHost(DWORD milliseconds) {
 
 namespace {
 int g_pauses = 0;
-void WINAPI CountPause(DWORD milliseconds) {
+bool g_instantPauses = false;
+DWORD WINAPI CountPause(DWORD count, const HANDLE* handles, BOOL all, DWORD milliseconds, DWORD wake) {
     ++g_pauses;
-    Sleep(milliseconds);
+    if (g_instantPauses) return WAIT_TIMEOUT;
+    return MsgWaitForMultipleObjects(count, handles, all, milliseconds, wake);
 }
 }  // namespace
 
-PausesCounted::PausesCounted(HMODULE module)
-    : patch_(module, "kernel32.dll", "Sleep", reinterpret_cast<void*>(&CountPause)) {
+PausesCounted::PausesCounted(HMODULE module, bool instant)
+    : patch_(module, "user32.dll", "MsgWaitForMultipleObjects", reinterpret_cast<void*>(&CountPause)) {
     g_pauses = 0;
+    g_instantPauses = instant;
 }
 
-PausesCounted::~PausesCounted() { g_pauses = 0; }
+PausesCounted::~PausesCounted() {
+    g_pauses = 0;
+    g_instantPauses = false;
+}
 
 int PausesCounted::count() const { return g_pauses; }

@@ -29,12 +29,14 @@ const char kEditorClosedUnsaved[] =
 const char kSavedButNotSorted[] =
     u8"並び順を保存しました。\r\nフォルダの一覧には、次にBecky!を起動したときに反映されます。";
 
-// Counts the module's pauses (Sleep, the one way it imports to wait) for as
-// long as it lives: what runs on the host's thread must make none, however
-// fast or slow the machine.
+// Counts the module's pauses (MsgWaitForMultipleObjects, the one way it
+// imports to wait) for as long as it lives: what runs on the host's thread
+// must make none, however fast or slow the machine. With `instant`, each
+// pause ends at once, as if its time had passed: what a failed save says
+// and leaves does not depend on them.
 class PausesCounted {
 public:
-    explicit PausesCounted(HMODULE module);
+    explicit PausesCounted(HMODULE module, bool instant = false);
     ~PausesCounted();
     bool applied() const { return patch_.applied(); }
     int count() const;

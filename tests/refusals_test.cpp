@@ -239,7 +239,6 @@ TEST_F(RefusalTest, AGroupThatCannotBePutInNameOrderWholeStaysAsItWas) {
     }
 }
 
-void WINAPI NoPause(DWORD) {}
 
 // From the save to the sort after it, every file call and every host
 // allocation may fail: the order file is the old one or the new one, the
@@ -283,8 +282,7 @@ TEST_F(RefusalTest, AfterOKTheHostTreeShowsWhatWasSavedOrTheUserIsTold) {
                 SCOPED_TRACE(row.what + (fromThenOn ? " from call " : " call ") + std::to_string(n));
                 Start("A\nB\nC\n", oldFile);
                 ASSERT_EQ(Describe(), "C\nB\nA\n");
-                standin::ImportPatch noPauses(module_->handle(), "kernel32.dll", "Sleep",
-                                              reinterpret_cast<void*>(&NoPause));
+                PausesCounted noPauses(module_->handle(), true);
                 int failures = 0;
                 watcher_.OnNextDialog([&](HWND dialog) {
                     HWND tree = standin::DialogTree(dialog);
@@ -329,7 +327,7 @@ std::vector<HANDLE> g_heldCopies;
 // go and the editor closes.
 TEST_F(RefusalTest, EveryCopyThatCouldNotBeDeletedIsDeletedLater) {
     Start("A\nB\n", "A\\\r\n");
-    standin::ImportPatch noPauses(module_->handle(), "kernel32.dll", "Sleep", reinterpret_cast<void*>(&NoPause));
+    PausesCounted noPauses(module_->handle(), true);
     watcher_.OnNextDialog([&](HWND dialog) {
         standin::ImportPatch move(module_->handle(), "kernel32.dll", "MoveFileExA",
                                   reinterpret_cast<void*>(&MoveWhileTheNewCopyIsHeld));
