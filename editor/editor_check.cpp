@@ -293,7 +293,9 @@ bool EditorCheck::PlaceGroup(HWND tree, const FolderKeyCopies& keys, const DWORD
         // Told already: the group stands as it did.
         for (DWORD k = first; k < count; ++k) {
             const CheckedLine& line = row(rows[k]);
-            if (groupOf[2 * fixed->SerialOf(line.fix, line.fixLength)] == group) placed[k] = 2;
+            if (groupOf[2 * fixed->SerialOf(line.fix, line.fixLength)] != group) continue;
+            placed[k] = 2;
+            fixed->Unplace(line.fix, line.fixLength);
         }
         return true;
     }
@@ -311,12 +313,14 @@ void EditorCheck::Apply(HWND tree, const FolderKeyCopies& keys, const LineChoice
     bool untold = false;
     // The rows newly fixed whose line places their folder; moved below,
     // group by group.
-    HostBlock rowBlock, placedBlock, groupBlock;
+    HostBlock rowBlock, freshBlock, placedBlock, groupBlock;
     const bool room = taken && rowBlock.Allocate(static_cast<DWORD>(sizeof(DWORD)) * (rowCount_ + 1)) &&
+                      freshBlock.Allocate(static_cast<DWORD>(sizeof(DWORD)) * (rowCount_ + 1)) &&
                       placedBlock.Allocate(rowCount_ + 1) &&
                       groupBlock.Allocate(static_cast<DWORD>(2 * sizeof(DWORD)) * (fixed.count() + 1));
     DWORD* rows = reinterpret_cast<DWORD*>(rowBlock.get());
-    DWORD count = 0;
+    DWORD* fresh = reinterpret_cast<DWORD*>(freshBlock.get());
+    DWORD count = 0, freshCount = 0;
     for (DWORD i = 0; i < rowCount_; ++i) {
         LineChoice wanted = choices[i] == LineChoice::kFix && !CanFix(i) ? LineChoice::kKeep : choices[i];
         const CheckedLine& line = row(i);
@@ -330,8 +334,9 @@ void EditorCheck::Apply(HWND tree, const FolderKeyCopies& keys, const LineChoice
                 wanted = LineChoice::kKeep;
             } else if (g_module.editorAbandoned) {
                 wanted = LineChoice::kKeep;
-            } else if (fixed.PlacedAt(*this, line.fix, line.fixLength) == line.number) {
-                rows[count++] = i;
+            } else {
+                fresh[freshCount++] = i;
+                if (fixed.PlacedAt(*this, line.fix, line.fixLength) == line.number) rows[count++] = i;
             }
         }
         choices_.get()[i] = static_cast<char>(wanted);
@@ -345,19 +350,21 @@ void EditorCheck::Apply(HWND tree, const FolderKeyCopies& keys, const LineChoice
         DWORD groups = 0;
         for (DWORD k = 0; k < count; ++k) {
             if (placed[k]) continue;
-            // Folders the control could not find or read stay where they were.
+            // Folders the control could not find or read stay where they
+            // were; no other fix is placed after them from here on.
             if (g_module.editorAbandoned || !PlaceGroup(tree, keys, rows, count, k, placed, &fixed, groupOf, ++groups)) {
                 untold = untold || !g_module.editorAbandoned;
                 placed[k] = 2;
+                const CheckedLine& line = row(rows[k]);
+                fixed.Unplace(line.fix, line.fixLength);
             }
         }
         // A fix whose folder could not take its place keeps its line, and
-        // so do the folder's other fixes.
-        for (DWORD k = 0; k < count; ++k) {
-            if (placed[k] == 1) continue;
-            const CheckedLine& line = row(rows[k]);
-            fixed.Unplace(line.fix, line.fixLength);
-            choices_.get()[rows[k]] = static_cast<char>(LineChoice::kKeep);
+        // so do the folder's other fixes, whichever line placed it.
+        for (DWORD k = 0; k < freshCount; ++k) {
+            const CheckedLine& line = row(fresh[k]);
+            if (fixed.Unplaced(line.fix, line.fixLength))
+                choices_.get()[fresh[k]] = static_cast<char>(LineChoice::kKeep);
         }
     }
     // A folder that could not be found (no memory, an item the control

@@ -169,21 +169,52 @@ void PauseForHolder() {
             return;
         MSG message;
         // Messages sent from other threads are handled inside the peek.
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT)) DispatchMessageA(&message);
+        for (int painted = 0; painted < kMostWakes && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT);
+             ++painted)
+            DispatchMessageA(&message);
     }
 }
 
 // Replaces the order file at `path` with the new copy, waiting about a
 // second for a passing holder when asked to, while the file is still as it
 // was read (`asRead`). kSaved on success, else what the user is told.
+// Whether this process is between a stamp's check and its replace: the
+// editor's save and the rename written on its own thread take turns there,
+// so that neither replaces what the other just wrote.
+volatile LONG g_replacing;
+
+// One replace of the order file by the new copy, only while the file is as
+// it was read and no other replace of this process is under way; false with
+// `*changed` set when it was not as read, with the platform's error when
+// the rename failed, and with ERROR_SHARING_VIOLATION when it had to wait
+// its turn.
+bool ReplaceIfAsRead(const char* path, const char* newCopyPath, const FileStamp& asRead, bool* changed) {
+    *changed = false;
+    if (InterlockedCompareExchange(&g_replacing, 1, 0) != 0) {
+        SetLastError(ERROR_SHARING_VIOLATION);
+        return false;
+    }
+    FileStamp now;
+    bool replaced = false;
+    DWORD error = 0;
+    // Another program saved it since: its save is read and merged again.
+    if (!StampNow(path, &now) || !SameStamp(now, asRead)) {
+        *changed = true;
+    } else {
+        replaced = MoveFileExA(newCopyPath, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+        error = GetLastError();
+    }
+    InterlockedExchange(&g_replacing, 0);
+    SetLastError(error);
+    return replaced;
+}
+
 SaveResult ReplaceOrderFile(const char* path, const char* newCopyPath, OrderFileWait wait, const FileStamp& asRead) {
     const int attempts = wait == OrderFileWait::kAMoment ? kReplaceAttempts : 1;
     for (int attempt = 1;; ++attempt) {
-        // Another program saved it since: its save is read and merged again.
-        FileStamp now;
-        if (!StampNow(path, &now) || !SameStamp(now, asRead)) return SaveResult::kChangedMeanwhile;
-        if (MoveFileExA(newCopyPath, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            return SaveResult::kSaved;
+        bool changed;
+        if (ReplaceIfAsRead(path, newCopyPath, asRead, &changed)) return SaveResult::kSaved;
+        if (changed) return SaveResult::kChangedMeanwhile;
         DWORD error = GetLastError();
         DWORD attributes = GetFileAttributesA(path);
         if (IsReadOnlyFile(attributes)) return SaveResult::kReadOnly;
@@ -401,6 +432,9 @@ SaveResult ReplaceOrderFileWith(const char* bytes, DWORD count, OrderFileWait wa
 RenameRewrite PrepareRenameRewrite(RenameRewriteJob** job) {
     *job = nullptr;
     if (!RenamesPending() || g_module.orderFilePath[0] == '\0') return RenameRewrite::kLeftAlone;
+    // A new copy the write could not delete must find a place to be remembered.
+    DeleteLeftoverSaves();
+    if (g_module.leftoverCopyCount == kMostLeftoverCopies) return RenameRewrite::kNotNow;
     // A read-only file is the user's way of saying that it stays as it is.
     if (IsReadOnlyFile(GetFileAttributesA(g_module.orderFilePath))) return RenameRewrite::kLeftAlone;
     HostBlock file;
@@ -433,6 +467,7 @@ RenameRewrite PrepareRenameRewrite(RenameRewriteJob** job) {
     made->byteCount = count;
     made->leftoverCopy[0] = '\0';
     made->result = RenameRewrite::kNotNow;
+    made->state = 0;
     CopyMemory(made->bytes, file.get(), count);
     *job = made;
     return RenameRewrite::kRewritten;
@@ -524,6 +559,9 @@ SaveResult SaveOrderFile(HWND tree, const FolderKeyCopies& keys, SavedOrder* sav
     SavedOrder content;
     SaveResult result = SaveResult::kChangedMeanwhile;
     for (int merge = 0; merge < kMostMerges && result == SaveResult::kChangedMeanwhile; ++merge) {
+        // A pause for a holder handles messages sent from other threads:
+        // a tree gone meanwhile would save as the kept lines alone.
+        if (!TreeIsLive(tree)) return SaveResult::kNotWritable;
         KeptLines kept;
         FileStamp stamp;
         SaveResult taken = TakeKeptLines(keys, &kept, dropped, droppedCount, &stamp);

@@ -114,6 +114,7 @@ struct RenameRewriteJob {
     DWORD generation;  // of the renames waiting then
     char leftoverCopy[MAX_PATH];  // a new copy it could not delete (held), or empty
     RenameRewrite result;
+    volatile LONG state;  // the writing thread's, for telling who owns the job
     DWORD byteCount;
     char bytes[1];  // byteCount of them
 };

@@ -13,18 +13,17 @@ const LONG kWriting = 1;
 const LONG kDone = 2;
 const LONG kAbandoned = 3;
 
-struct Writer {
-    RenameRewriteJob* job;  // null: none started
-    volatile LONG state;
-};
-Writer g_writer;
+// The job under way, null when none: its `state` tells who owns it. Each
+// job has its own, so a writer still running from before an exit never
+// takes a later job's for its own.
+RenameRewriteJob* g_job;
 
 DWORD WINAPI WriteOnItsOwnThread(void* parameter) {
     RenameRewriteJob* job = static_cast<RenameRewriteJob*>(parameter);
     WriteRenameRewrite(job);
     // Nothing of the module is touched after this but the job, freed here
     // only when the watch will never come for it.
-    if (InterlockedCompareExchange(&g_writer.state, kDone, kWriting) == kAbandoned) FreeRenameRewrite(job);
+    if (InterlockedCompareExchange(&job->state, kDone, kWriting) == kAbandoned) FreeRenameRewrite(job);
     FreeLibraryAndExitThread(g_module.moduleHandle, 0);
 }
 
@@ -48,7 +47,7 @@ RenameWrite Finish(RenameRewriteJob* job) {
 }  // namespace
 
 RenameWrite StartRenameWrite() {
-    if (g_writer.job) return RenameWrite::kUnderWay;
+    if (g_job) return RenameWrite::kUnderWay;
     RenameRewriteJob* job = nullptr;
     const RenameRewrite prepared = PrepareRenameRewrite(&job);
     if (!job) {
@@ -58,15 +57,15 @@ RenameWrite StartRenameWrite() {
     // The writer's own reference keeps the module mapped until it ends,
     // whatever the host frees meanwhile.
     HMODULE self = nullptr;
-    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&g_writer), &self)) {
+    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&g_job), &self)) {
         FreeRenameRewrite(job);
         return RenameWrite::kNotNow;
     }
-    g_writer.job = job;
-    g_writer.state = kWriting;
+    g_job = job;
+    job->state = kWriting;
     HANDLE thread = CreateThread(nullptr, 0, WriteOnItsOwnThread, job, 0, nullptr);
     if (!thread) {
-        g_writer.job = nullptr;
+        g_job = nullptr;
         FreeRenameRewrite(job);
         FreeLibrary(self);
         return RenameWrite::kNotNow;
@@ -76,16 +75,17 @@ RenameWrite StartRenameWrite() {
 }
 
 RenameWrite TakeRenameWrite() {
-    if (!g_writer.job) return RenameWrite::kNone;
-    if (g_writer.state != kDone) return RenameWrite::kUnderWay;
-    RenameRewriteJob* job = g_writer.job;
-    g_writer.job = nullptr;
+    if (!g_job) return RenameWrite::kNone;
+    // Read as an interlocked operation: what the writer wrote before it is seen too.
+    if (InterlockedCompareExchange(&g_job->state, kDone, kDone) != kDone) return RenameWrite::kUnderWay;
+    RenameRewriteJob* job = g_job;
+    g_job = nullptr;
     return Finish(job);
 }
 
 void AbandonRenameWrite() {
-    if (!g_writer.job) return;
-    RenameRewriteJob* job = g_writer.job;
-    g_writer.job = nullptr;
-    if (InterlockedCompareExchange(&g_writer.state, kAbandoned, kWriting) == kDone) FreeRenameRewrite(job);
+    if (!g_job) return;
+    RenameRewriteJob* job = g_job;
+    g_job = nullptr;
+    if (InterlockedCompareExchange(&job->state, kAbandoned, kWriting) == kDone) FreeRenameRewrite(job);
 }

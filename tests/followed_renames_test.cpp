@@ -176,9 +176,14 @@ TEST_F(FollowedRenameTest, ARenameWaitingWhenTheEditorOpensIsWhatItShowsAndSaves
     HANDLE held = CreateFileA(module_->orderFilePath().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                               OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    host_->RenameFolder(Folder(u8"仕事"), Sjis(u8"業務"), true);
-    // Settled, and sorted by the file as it will be: not put last.
-    RunHost(1500);
+    {
+        // Settled once the watch reads the file to write the rename; then
+        // sorted by the file as it will be: not put last.
+        standin::CallFailure opens(module_->handle(), standin::FailingCall::kCreateFile, 1 << 30);
+        host_->RenameFolder(Folder(u8"仕事"), Sjis(u8"業務"), true);
+        EXPECT_TRUE(standin::PumpUntil([&] { return opens.calls() > 0; }));
+    }
+    RunHost(700);
     const std::string renamedTree = Sjis(u8"趣味\n業務\n  会議\n  予定\n仕事箱\n");
     EXPECT_EQ(standin::Utf8(Describe()), standin::Utf8(renamedTree));
     EXPECT_EQ(ReadOrderFile(), OrderFile(u8"仕事"));
@@ -221,7 +226,9 @@ TEST_F(FollowedRenameTest, ARenameRewriteNeverOverwritesAnotherProgramsSave) {
     ExpectNoTemporaryFile();
 }
 
+DWORD g_writingThread = 0;
 BOOL WINAPI WriteTakingASecond(HANDLE file, LPCVOID bytes, DWORD count, LPDWORD written, LPOVERLAPPED overlapped) {
+    g_writingThread = GetCurrentThreadId();
     Sleep(1000);
     return WriteFile(file, bytes, count, written, overlapped);
 }
@@ -237,9 +244,32 @@ TEST_F(FollowedRenameTest, ASlowDiskNeverHoldsTheHostsThread) {
     host_->RenameFolder(Folder(u8"仕事"), Sjis(u8"業務"), true);
     const double longest = standin::LongestDispatchOver(2500);
     std::printf("the longest message of the host took %.1f ms while a write took a second\n", longest);
+    // Half the write's second: far above any message's own time, even ten
+    // times slower than here.
     EXPECT_LT(longest, 500.0);
     EXPECT_TRUE(OrderFileComesToHold(OrderFile(u8"業務"))) << standin::Utf8(ReadOrderFile());
+    EXPECT_NE(g_writingThread, 0u);
+    EXPECT_NE(g_writingThread, GetCurrentThreadId());
     ExpectNoTemporaryFile();
+}
+
+// The host exits and frees the module while a slow write runs: the write
+// ends on its own, with the module mapped until then, and then it goes.
+TEST_F(FollowedRenameTest, AnExitDuringASlowWriteLetsTheWriteEndThenTheModuleGo) {
+    StartOnWork();
+    g_writingThread = 0;
+    const std::string path = module_->path();
+    {
+        standin::ImportPatch slow(module_->handle(), "kernel32.dll", "WriteFile",
+                                  reinterpret_cast<void*>(&WriteTakingASecond));
+        host_->RenameFolder(Folder(u8"仕事"), Sjis(u8"業務"), true);
+        ASSERT_TRUE(standin::PumpUntil([] { return g_writingThread != 0; }));
+        module_->OnExit();
+        module_->Unload();
+        EXPECT_NE(GetModuleHandleA(path.c_str()), nullptr) << "unmapped under its writing thread";
+    }
+    EXPECT_TRUE(standin::PumpUntil([&] { return GetModuleHandleA(path.c_str()) == nullptr; }));
+    EXPECT_EQ(standin::Utf8(ReadOrderFile()), standin::Utf8(OrderFile(u8"業務")));
 }
 
 // The host exits while a rename waits for a held file: nothing is held.
