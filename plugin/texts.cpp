@@ -13,64 +13,67 @@ const char kUnsupportedHostMessage[] = "このバージョンのBecky!ではTamr
 const char kEditorCaption[] = "並び替え";
 const char kSaveFailedFormat[] = "並び順を保存できませんでした。\r\n\r\n%s\r\n\r\n%s";
 const char kSaveFailedReadOnly[] =
-    "このファイルは読み取り専用です。読み取り専用を解除してから、もう一度OKを押してください。";
+    "このファイルは読み取り専用です。読み取り専用を解除してから、もう一度 OK を押してください。";
 const char kSaveFailedInUse[] =
-    "ほかのプログラムがこのファイルを使用しています。そのプログラムを閉じてから、もう一度OKを押してください。";
+    "ほかのプログラムがこのファイルを使用しています。そのプログラムを閉じてから、もう一度 OK を押してください。";
 const char kSaveFailedDiskFull[] =
-    "ディスクの空き容量が足りません。不要なファイルを削除して空き容量を増やしてから、もう一度OKを押してください。";
+    "ディスクの空き容量が足りません。不要なファイルを削除して空き容量を増やしてから、もう一度 OK を押してください。";
 const char kSaveFailedNotWritable[] =
-    "このファイルには書き込めません。書き換える権限がないか、同じ名前のフォルダがあります。"
-    "アクセス許可を確認するか、そのフォルダを移動してから、もう一度OKを押してください。";
+    "このファイルには書き込めません。tamrivel.cfg という名前のフォルダがあるか、ほかのプログラムがこのファイルを開いているか、"
+    "Becky! を管理者として実行したときに作られたファイルであることが考えられます。"
+    "フォルダやファイルのアクセス許可は変えないでください。対処のしかたは、説明（install.txt）の「メッセージの意味」にあります。";
 const char kSaveFailedUnreadable[] =
-    "このファイルを読み取れないため、この画面にないフォルダの行を残して保存することができません。"
-    "ファイルのアクセス許可を確認してから、もう一度OKを押してください。";
+    "このファイルを読み取れないため、「並び替え」ウィンドウに出ないフォルダの行を残して保存することができません。"
+    "Becky! を管理者として実行したときに作られたファイルなどで、このようになります。"
+    "アクセス許可は変えないでください。対処のしかたは、説明（install.txt）の「メッセージの意味」にあります。";
 const char kSaveFailedNotPlainText[] =
-    "このファイルは、プラグインが読み書きする形式（Shift_JISのテキスト）ではありません"
-    "（目印のないUnicodeで保存されたファイルなど）。書き換えると中の行が壊れるため、変更していません。"
-    "メモ帳で開き、[名前を付けて保存]で文字コードを「ANSI」にして保存してから、もう一度OKを押してください。";
+    "このファイルは、プラグインが読み書きする形式（Shift_JIS のテキスト）ではありません"
+    "（BOM なしの UTF-16 で保存されたファイルなど）。書き換えると中の行が壊れるため、変更していません。"
+    "メモ帳で開き、［名前を付けて保存］で文字コードを「ANSI」にして保存してから、もう一度 OK を押してください。";
 const char kSaveFailedChangedMeanwhile[] =
     "保存する間に、ほかのプログラムがこのファイルを何度も書き換えました。そのプログラムが書いた内容はそのまま残しています。"
-    "しばらく待ってから、もう一度OKを押してください。";
+    "しばらく待ってから、もう一度 OK を押してください。";
 const char kSaveFailedFolderFormat[] =
     "並び順を保存できませんでした。\r\n\r\n"
-    "プラグインのフォルダに書き込めないため、並び順ファイル (tamrivel.cfg) を作成できません。\r\n%s\r\n\r\n"
-    "Program Files の中など、書き込めない場所にBecky!があると、このようになります。"
-    "Becky!をPlugInsフォルダごと、Program Files の外 (C:\\Becky!\\ など) に移してから、もう一度並べ替えてください。";
+    "プラグインのフォルダに書き込めないため、並び順ファイル（tamrivel.cfg）を作成できません。\r\n%s\r\n\r\n"
+    "Becky! が Program Files の中にあっても、ふつうは Windows が書き込み先を VirtualStore に切り替えるため、このようにはなりません。"
+    "Becky! を管理者として実行しているときや、VirtualStore が無効にされている PC（会社の PC など）で、このようになります。"
+    "フォルダのアクセス許可は変えないでください。対処のしかたは、説明（install.txt）の「Becky! が Program Files の中にあるとき」にあります。";
 
 const char kEditorUnavailable[] =
-    "このBecky!のフォルダを読み取れなかったため、並び順を編集できません。\r\n"
-    "Becky!を再起動しても同じ場合は、このバージョンのBecky!ではTamrivelを使用できません。";
+    "この Becky! のフォルダを読み取れなかったため、並び順を編集できません。\r\n"
+    "Becky! を再起動しても同じ場合は、このバージョンの Becky! では Tamrivel を使用できません。";
 const char kEditorBeforeStart[] =
-    "Becky!の起動時の処理がまだ済んでいないため、並び順を編集できません。\r\n"
-    "Becky!を再起動してから、もう一度プラグインの設定を開いてください。";
+    "Becky! の起動時の処理がまだ済んでいないため、並び順を編集できません。\r\n"
+    "Becky! を再起動してから、もう一度プラグインの設定を開いてください。";
 const char kEditorHostLost[] =
     "並び順を保存できませんでした。\r\n\r\n"
-    "編集中にBecky!のフォルダを読み取れなくなったため、並び順ファイル (tamrivel.cfg) は変更していません。"
-    "この画面での移動は保存されず、前の並び順が残ります。\r\n"
-    "Becky!を再起動してから、もう一度並び替えてください。";
+    "編集中に Becky! のフォルダを読み取れなくなったため、並び順ファイル（tamrivel.cfg）は変更していません。"
+    "「並び替え」ウィンドウでの移動は保存されず、前の並び順が残ります。\r\n"
+    "Becky! を再起動してから、もう一度並べ替えてください。";
 const char kEditorCouldNotOpen[] =
-    "並び替えの画面を開けませんでした。並び順ファイル (tamrivel.cfg) は変更していません。\r\n"
-    "Becky!を再起動してから、もう一度プラグインの設定を開いてください。";
+    "「並び替え」ウィンドウを開けませんでした。並び順ファイル（tamrivel.cfg）は変更していません。\r\n"
+    "Becky! を再起動してから、もう一度プラグインの設定を開いてください。";
 const char kEditorOutOfMemory[] =
     "メモリが足りないため、すべてのフォルダを表示できませんでした。\r\n"
     "並び順は変更していません。ほかのプログラムを閉じてから、もう一度プラグインの設定を開いてください。";
 const char kSaveFailedPathTooLong[] =
-    "プラグインのフォルダのパスが長すぎる（245バイトを超える）ため、保存用の一時ファイルを作れません。"
-    "Becky!とプラグインをパスの短いフォルダに置いてから、もう一度並べ替えてください。";
+    "プラグインのフォルダのパスが長すぎる（半角で 245 文字、全角ではその約半分を超える）ため、保存用の一時ファイルを作れません。"
+    "Becky! とプラグインをパスの短いフォルダに置いてから、もう一度並べ替えてください。";
 const char kSaveFailedNoMemory[] =
-    "メモリが足りません。ほかのプログラムを閉じてから、もう一度OKを押してください。";
+    "メモリが足りません。ほかのプログラムを閉じてから、もう一度 OK を押してください。";
 const char kEditorMoveFailed[] =
     "メモリが足りないため、フォルダを移動できませんでした。\r\nフォルダは元の位置のままです。";
 const char kEditorAbandoned[] =
-    "メモリが足りないため、フォルダの移動を終えられず、並び替えの画面を閉じました。\r\n"
-    "並び順ファイル (tamrivel.cfg) は変更していません。この画面での移動は保存されていません。"
+    "メモリが足りないため、フォルダの移動を終えられず、「並び替え」ウィンドウを閉じました。\r\n"
+    "並び順ファイル（tamrivel.cfg）は変更していません。このウィンドウでの移動は保存されていません。"
     "ほかのプログラムを閉じてから、もう一度プラグインの設定を開いてください。";
 const char kSavedButNotSorted[] =
-    "並び順を保存しました。\r\nフォルダの一覧には、次にBecky!を起動したときに反映されます。";
+    "並び順を保存しました。\r\nフォルダの一覧には、次に Becky! を起動したときに反映されます。";
 
 const char kMenuMoveFirst[] = "先頭へ移動\tAlt+Home";
-const char kMenuMoveUp[] = "1つ上へ\tAlt+↑";
-const char kMenuMoveDown[] = "1つ下へ\tAlt+↓";
+const char kMenuMoveUp[] = "1 つ上へ\tAlt+↑";
+const char kMenuMoveDown[] = "1 つ下へ\tAlt+↓";
 const char kMenuMoveLast[] = "末尾へ移動\tAlt+End";
 const char kMenuSortGroup[] = "この階層を名前順に並べ替え";
 const char kMenuSortSubfolders[] = "サブフォルダを名前順に並べ替え";
@@ -78,14 +81,15 @@ const char kMenuUndo[] = "元に戻す\tCtrl+Z";
 const char kMenuRedo[] = "やり直し\tCtrl+Y";
 
 const char kTipMoveUp[] =
-    "選んだフォルダを1つ上へ (Alt+↑)\r\n押し続けると続けて動きます。ドラッグや、右クリックのメニューでも動かせます。";
+    "選んだフォルダを 1 つ上へ（Alt+↑）\r\n押し続けると続けて動きます。ドラッグや、右クリックのメニューでも動かせます。";
 const char kTipMoveDown[] =
-    "選んだフォルダを1つ下へ (Alt+↓)\r\n押し続けると続けて動きます。ドラッグや、右クリックのメニューでも動かせます。";
+    "選んだフォルダを 1 つ下へ（Alt+↓）\r\n押し続けると続けて動きます。ドラッグや、右クリックのメニューでも動かせます。";
 const char kTipGreyFolder[] =
     "このフォルダはデータフォルダの外にあるため、並び順ファイルに書けず、動かせません。";
 
-const char kCheckNoticeFormat[] = "フォルダに当たらない行: %d 行";
-const char kCheckNoticeChosenFormat[] = "OK で %d 行を整理 (全 %d 行)";
+const char kCheckNoticeFormat[] =
+    "該当するフォルダがない行: %d 行";
+const char kCheckNoticeChosenFormat[] = "OK で %d 行を整理（全 %d 行）";
 const char kCheckOpenList[] = "確認(&L)...";
 const char kCheckListCaption[] = "並び順ファイルの確認";
 const char kCheckFix[] = "修正する(&F)";
@@ -99,28 +103,35 @@ const char kCheckChoiceFix[] = "修正";
 const char kCheckColumnLine[] = "行";
 const char kCheckColumnText[] = "書かれている内容";
 const char kCheckColumnWhy[] = "理由";
-const char kCheckColumnAtOk[] = "OK で";
+const char kCheckColumnAtOk[] =
+    "並び替えの OK で";
 const char kCheckFileFormat[] = "読み込んだ並び順ファイル: %s";
 const char kCheckVirtualStoreFormat[] =
     "\r\nプラグインのフォルダが Program Files の下にあるため、Windows は次のコピーを使っています。\r\n"
     "手で編集するときは、このコピーを編集してください: %s";
-const char kCheckReadAsUtf8[] = "\r\nこのファイルは UTF-8 で保存されています。文字として読み、OK で Shift_JIS (ANSI) で保存します。";
+const char kCheckReadAsUtf8[] =
+    "\r\nこのファイルは UTF-8 で保存されています。文字として読み、「並び替え」ウィンドウの OK で Shift_JIS（ANSI）で保存します。";
 const char kCheckReadAsUtf16[] =
-    "\r\nこのファイルは UTF-16 (Unicode) で保存されています。文字として読み、OK で Shift_JIS (ANSI) で保存します。";
+    "\r\nこのファイルは UTF-16（Unicode）で保存されています。文字として読み、「並び替え」ウィンドウの OK で Shift_JIS（ANSI）で"
+    "保存します。";
 const char kCheckNotText[] =
-    "\r\nこのファイルには NUL 文字があるため、OK で保存できません。メモ帳で開き、文字コードに「ANSI」を選んで"
-    "保存し直してください。";
-const char kCheckUtf8Tag[] = " (UTF-8)";
+    "\r\nこのファイルには NUL 文字があるため、「並び替え」ウィンドウの OK で保存できません。メモ帳で開き、"
+    "［名前を付けて保存］で文字コードに「ANSI」を選んで保存し直してください。";
+const char kCheckUtf8Tag[] = "（UTF-8）";
 const char kCheckDetailFormat[] = "%d 行目 %s\r\n%s";
 const char kCheckFixFormat[] = "\r\n正しくは: %s";
 const char kCheckGuessFormat[] = "\r\nもしかして: %s";
-const char kCheckSeveralFormat[] = "\r\n%d 個のフォルダのどれにも当たりえます (例: %s)。どれのことか、パス全体を書いてください。";
+const char kCheckSeveralFormat[] =
+    "\r\n%d 個のフォルダが考えられます（例: %s）。どのフォルダか分かるように、パス全体を書いてください。";
 const char kCheckTailFormat[] = "\r\nデータフォルダを除くと: %s";
-const char kCheckRepeatsFormat[] = "\r\n同じ行がほかに %d 行あります。OK で 1 行にまとめます。";
+const char kCheckRepeatsFormat[] =
+    "\r\n同じ行がほかに %d 行あります。「並び替え」ウィンドウの OK で 1 行にまとめます。";
 const char kCheckGroupFormat[] =
-    "「%s」というフォルダがありません (その下の行が %d 行あります)。\r\n名前を変えたか、削除したフォルダかもしれません。";
+    "「%s」というフォルダがありません（その下の行が %d 行あります）。\r\n名前を変えたか、削除したフォルダかもしれません。";
 const char kCheckHowToApply[] =
-    "「修正する」で、その行のフォルダを行の位置へ移します。\r\n削除と修正は OK で並び順ファイルに書き込みます。\r\n"
+    "このウィンドウの OK は、選んだ扱いを決めるだけです。\r\n"
+    "修正した行のフォルダは、このウィンドウを OK で閉じると、ツリーの中で直した行の位置へ動きます。\r\n"
+    "削除と修正を並び順ファイルに書き込むのは、「並び替え」ウィンドウの OK です。\r\n"
     "別のデータフォルダや、外しているメールボックスの行なら残してください。";
 const char kCheckCouldNotOpen[] =
     "並び順ファイルの確認を開けませんでした。並び順は変更していません。";
@@ -145,19 +156,19 @@ const char* const kCheckWhyShort[] = {
     "空の行",
 };
 const char* const kCheckWhy[] = {
-    "この行に当たるフォルダはありません。\r\n名前を変えたか、削除したフォルダかもしれません。",
-    "書かれたままでは、どのフォルダにも当たりません。",
-    "前の行と同じです。\r\n最初の行だけが使われます。",
-    "この行は UTF-8 で書かれています。\r\nほかの行と同じ Shift_JIS (ANSI) で書いてください。",
-    "Shift_JIS にない文字 (または読めないバイト) があり、「?」として読まれるため、\r\nどのフォルダにも当たりません。"
-    "\r\n残すと、OK で保存するときにその文字は「?」になります。",
+    "この行に該当するフォルダはありません。\r\n名前を変えたか、削除したフォルダかもしれません。",
+    "書かれたままでは、該当するフォルダがありません。",
+    "同じ行が、これより上にもあります。\r\nいちばん上の行だけが使われます。",
+    "この行は UTF-8 で書かれています。\r\nほかの行と同じ Shift_JIS（ANSI）で書いてください。",
+    "Shift_JIS にない文字（または読めないバイト）があり、「?」として読まれるため、\r\n該当するフォルダがありません。"
+    "\r\n残すと、「並び替え」ウィンドウの OK で保存するときに、その文字は「?」になります。",
     "データフォルダから始まるパスです。\r\n行には、データフォルダより後のパスを書きます。",
-    "行末に空白 (スペースかタブ) があります。\r\n空白も比べるため、どのフォルダにも当たりません。",
+    "行末に空白（スペースかタブ）があります。\r\n空白も比べるため、該当するフォルダがありません。",
     "行末に「\\」がありません。\r\nどの行も「\\」で終わります。",
     "行頭に「\\」があります。\r\n行は「\\」で始めません。",
     "大文字と小文字だけが違います。\r\n大文字と小文字も区別します。",
     "「#」で始まる行です。\r\n並び順ファイルにはコメントを書けません。",
-    "行頭に空白 (スペースかタブ) があります。\r\n空白も比べるため、どのフォルダにも当たりません。",
+    "行頭に空白（スペースかタブ）があります。\r\n空白も比べるため、該当するフォルダがありません。",
     "区切りに「/」か全角の「￥」を使っています。\r\n区切りは半角の「\\」です。",
     "Becky! に表示される名前のパスです。\r\n行には、ディスク上のフォルダ名のパスを書きます。",
     "上のフォルダが抜けています。\r\n行には、データフォルダより後のパス全体を書きます。",

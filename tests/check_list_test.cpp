@@ -3,6 +3,7 @@
 // real keys, and the file OK writes from them.
 #include "tests/module_fixture.h"
 
+#include "standin/call_failure.h"
 #include "standin/real_input.h"
 
 #include <commctrl.h>
@@ -131,7 +132,7 @@ TEST_F(CheckListTest, TheNoticeCountsTheLinesAndTheListSaysWhyAndWhatWasMeant) {
         standin::ClickButton(dialog, IDCANCEL);
     });
     // Each line counted once: the repeat and the placing line are not.
-    EXPECT_EQ(notice, u8"フォルダに当たらない行: 6 行");
+    EXPECT_EQ(notice, u8"該当するフォルダがない行: 6 行");
     EXPECT_EQ(header.rfind(u8"読み込んだ並び順ファイル: " + module_->folder() + "\\tamrivel.cfg", 0), 0u) << header;
     EXPECT_EQ(rows, (std::vector<std::string>{
                         u8"2|「4b.mb\\Work\\ 」|行末に空白|残す",
@@ -141,7 +142,7 @@ TEST_F(CheckListTest, TheNoticeCountsTheLinesAndTheListSaysWhyAndWhatWasMeant) {
                         u8"6|「# my folders」|# で始まる行|残す",
                         u8"8|「Mail\\Work\\」|表示名のパス|残す",
                     }));
-    EXPECT_NE(detail.find(u8"3 行目 「Gone\\」\r\nこの行に当たるフォルダはありません。"), std::string::npos) << detail;
+    EXPECT_NE(detail.find(u8"3 行目 「Gone\\」\r\nこの行に該当するフォルダはありません。"), std::string::npos) << detail;
     EXPECT_NE(detail.find(u8"同じ行がほかに 1 行あります"), std::string::npos) << detail;
     EXPECT_EQ(ReadOrderFile(), kSlips);
     EXPECT_GT(withNotice.bottom - withNotice.top, without.bottom - without.top);
@@ -186,7 +187,7 @@ TEST_F(CheckListTest, ChoicesTakeEffectAtOkAndEachCancelDropsWhatItShould) {
     std::vector<std::string> choices;
     for (const std::string& row : chosen) choices.push_back(row.substr(row.rfind('|') + 1));
     EXPECT_EQ(choices, (std::vector<std::string>{u8"修正", u8"削除", u8"残す", u8"修正", u8"削除", u8"残す"}));
-    EXPECT_EQ(notice, u8"OK で 4 行を整理 (全 6 行)");
+    EXPECT_EQ(notice, u8"OK で 4 行を整理（全 6 行）");
     // Archive's line came after Outbox's: its folder went there at once.
     EXPECT_EQ(top, "Outbox Archive Mail ");
     // Work's line came first in its group, before Home's (which has none).
@@ -223,11 +224,11 @@ TEST_F(CheckListTest, WhatTheFileWasSavedAsAndAGoneParentAreShownReadably) {
         {"UTF-8, with a character Shift_JIS lacks", u8"仕事\\\r\n한국\\\r\n", u8"UTF-8 で保存されています",
          {u8"2|「??\\」|Shift_JIS にない文字|残す"}},
         {"Shift_JIS with a UTF-8 line", standin::Sjis(u8"仕事\\\r\n") + u8"趣味\\\r\n", u8"正しくは: 趣味\\",
-         {u8"2|「趣味\\」 (UTF-8)|UTF-8 の行|残す"}},
+         {u8"2|「趣味\\」（UTF-8）|UTF-8 の行|残す"}},
         {"a line longer than is shown", standin::Sjis(Repeated(u8"長", 200) + u8"\\"), u8"1 行目 「長",
          {u8"1|「" + Repeated(u8"長", 150) + u8"...」|フォルダがない|残す"}},
         {"lines under a folder gone", "Old\\A\\\r\nOld\\B\\\r\nOld\\C\\\r\n",
-         u8"「Old\\」というフォルダがありません (その下の行が 3 行あります)",
+         u8"「Old\\」というフォルダがありません（その下の行が 3 行あります）",
          {u8"1|「Old\\A\\」|上のフォルダがない|残す", u8"2|「Old\\B\\」|上のフォルダがない|残す",
           u8"3|「Old\\C\\」|上のフォルダがない|残す"}},
     };
@@ -290,6 +291,34 @@ TEST_F(CheckListTest, SeveralFixesPlaceTheirFoldersByTheFirstLineOfEach) {
         EXPECT_EQ(order, c.order);
         for (const standin::MessageBoxSeen& box : watcher_.messageBoxes()) ADD_FAILURE() << standin::Utf8(box.text);
     }
+}
+
+// The control takes no new item when the list closes: the group stays as
+// it was, the user is told, and OK keeps every fixed line of that folder,
+// the one that would have placed it and the one that would only have gone.
+TEST_F(CheckListTest, FixesWhoseFolderCannotMoveKeepTheirLines) {
+    Start(kOutline, "Archive/\r\nOutbox\\\r\nArchive\r\n");
+    std::string order;
+    Edit([&](HWND dialog) {
+        {
+            // The list's OK ends its loop once the script is done: the moves come after.
+            standin::CallFailure inserts(module_->handle(), standin::FailingCall::kInsertItem, 1, true);
+            OpenList(dialog, false, [&](HWND list) {
+                Send(list, Chord({VK_SHIFT, VK_END}));
+                Send(list, Chord({VK_MENU, 'F'}));
+                Send(list, Chord({VK_RETURN}));
+            });
+        }
+        HWND tree = standin::DialogTree(dialog);
+        for (HTREEITEM item = TreeView_GetRoot(tree); item; item = TreeView_GetNextSibling(tree, item))
+            order += standin::ItemText(tree, item) + " ";
+        standin::ClickButton(dialog, IDOK);
+    });
+    EXPECT_EQ(order, "Outbox Mail Archive ");
+    ASSERT_EQ(watcher_.messageBoxes().size(), 1u);
+    EXPECT_EQ(watcher_.messageBoxes()[0].text, standin::Sjis(kMoveFailed));
+    EXPECT_EQ(ReadOrderFile(), "Outbox\\\r\n4b.mb\\\r\n4b.mb\\Home\\\r\n4b.mb\\Work\\\r\nArchive\\\r\n"
+                               "Archive/\r\nArchive\r\n");
 }
 
 // The editor tree's messages, counted by a procedure on top of its chain.

@@ -280,9 +280,9 @@ TEST_F(EditorHandsTest, TheWindowOpensReadyForTheKeyboardAndExplainsItself) {
     EXPECT_TRUE(focusInTree);
     EXPECT_EQ(selectedAtOpen, "");
     EXPECT_EQ(afterMove, "B A C Outside");
-    EXPECT_EQ(standin::Utf8(upTip).substr(0, 40), std::string(u8"選んだフォルダを1つ上へ (Alt+↑)\r\n押").substr(0, 40));
+    EXPECT_EQ(standin::Utf8(upTip).substr(0, 40), std::string(u8"選んだフォルダを 1 つ上へ（Alt+↑）\r\n押").substr(0, 40));
     EXPECT_NE(standin::Utf8(upTip).find(u8"ドラッグや、右クリックのメニューでも"), std::string::npos) << standin::Utf8(upTip);
-    EXPECT_NE(standin::Utf8(downTip).find(u8"1つ下へ (Alt+↓)"), std::string::npos) << standin::Utf8(downTip);
+    EXPECT_NE(standin::Utf8(downTip).find(u8"1 つ下へ（Alt+↓）"), std::string::npos) << standin::Utf8(downTip);
     EXPECT_NE(standin::Utf8(greyTip).find(u8"データフォルダの外にある"), std::string::npos) << standin::Utf8(greyTip);
 }
 
@@ -330,8 +330,8 @@ TEST_F(EditorHandsTest, TheMenuMovesTheFolderItOpensOnAndGreysWhatWouldDoNothing
     // Japanese, in the bytes the platform's 8-bit functions take (Shift_JIS).
     const std::vector<std::string> expected = {
         "\x90\xE6\x93\xAA\x82\xD6\x88\xDA\x93\xAE\tAlt+Home",  // 先頭へ移動
-        "1\x82\xC2\x8F\xE3\x82\xD6\tAlt+\x81\xAA",             // 1つ上へ Alt+↑
-        "1\x82\xC2\x89\xBA\x82\xD6\tAlt+\x81\xAB",             // 1つ下へ Alt+↓
+        "1 \x82\xC2\x8F\xE3\x82\xD6\tAlt+\x81\xAA",            // 1 つ上へ Alt+↑
+        "1 \x82\xC2\x89\xBA\x82\xD6\tAlt+\x81\xAB",            // 1 つ下へ Alt+↓
         "\x96\x96\x94\xF6\x82\xD6\x88\xDA\x93\xAE\tAlt+End",  // 末尾へ移動
         "\x82\xB1\x82\xCC\x8A\x4B\x91\x77\x82\xF0\x96\xBC\x91\x4F\x8F\x87\x82\xC9\x95\xC0\x82\xD7\x91\xD6\x82\xA6",
         // この階層を名前順に並べ替え

@@ -224,7 +224,7 @@ TEST_F(FaultTest, ASaveThatFailsSaysWhyKeepsTheEditorOpenAndTheOldFile) {
         CloseHandle(held);
         held = INVALID_HANDLE_VALUE;
     };
-    const char* const kInUse = u8"ほかのプログラムがこのファイルを使用しています。そのプログラムを閉じてから、もう一度OKを押してください。";
+    const char* const kInUse = u8"ほかのプログラムがこのファイルを使用しています。そのプログラムを閉じてから、もう一度 OK を押してください。";
     struct Case {
         const char* what;
         std::function<void()> cause, removeCause;
@@ -249,23 +249,25 @@ TEST_F(FaultTest, ASaveThatFailsSaysWhyKeepsTheEditorOpenAndTheOldFile) {
          kInUse, previous},
         {"read-only", [&] { SetFileAttributesA(file, FILE_ATTRIBUTE_READONLY); },
          [&] { SetFileAttributesA(file, FILE_ATTRIBUTE_NORMAL); },
-         u8"このファイルは読み取り専用です。読み取り専用を解除してから、もう一度OKを押してください。", previous},
+         u8"このファイルは読み取り専用です。読み取り専用を解除してから、もう一度 OK を押してください。", previous},
         {"a folder in its place", [&] { DeleteFileA(file), CreateDirectoryA(file, nullptr); },
          [&] { RemoveDirectoryA(file); },
-         u8"このファイルには書き込めません。書き換える権限がないか、同じ名前のフォルダがあります。"
-         u8"アクセス許可を確認するか、そのフォルダを移動してから、もう一度OKを押してください。",
+         u8"このファイルには書き込めません。tamrivel.cfg という名前のフォルダがあるか、ほかのプログラムがこのファイルを開いているか、"
+         u8"Becky! を管理者として実行したときに作られたファイルであることが考えられます。"
+         u8"フォルダやファイルのアクセス許可は変えないでください。対処のしかたは、説明（install.txt）の「メッセージの意味」にあります。",
          ""},
         {"refused to be read", [&] {
              movePatch.reset(new standin::ImportPatch(module_->handle(), "kernel32.dll", "CreateFileA",
                                                       reinterpret_cast<void*>(&CreateFileRefusingReads)));
          },
          [&] { movePatch.reset(); },
-         u8"このファイルを読み取れないため、この画面にないフォルダの行を残して保存することができません。"
-         u8"ファイルのアクセス許可を確認してから、もう一度OKを押してください。",
+         u8"このファイルを読み取れないため、「並び替え」ウィンドウに出ないフォルダの行を残して保存することができません。"
+         u8"Becky! を管理者として実行したときに作られたファイルなどで、このようになります。"
+         u8"アクセス許可は変えないでください。対処のしかたは、説明（install.txt）の「メッセージの意味」にあります。",
          previous},
         {"a full disk", [&] { fullDisk.reset(new standin::FullDisk(module_->handle(), 0)); },
          [&] { fullDisk.reset(); },
-         u8"ディスクの空き容量が足りません。不要なファイルを削除して空き容量を増やしてから、もう一度OKを押してください。",
+         u8"ディスクの空き容量が足りません。不要なファイルを削除して空き容量を増やしてから、もう一度 OK を押してください。",
          previous},
     };
     for (const Case& c : cases) {
@@ -325,7 +327,7 @@ TEST_F(FaultTest, OkOverAFileWithNulBytesLeavesItAndSaysHowToSaveIt) {
         EXPECT_EQ(ReadOrderFile(), before);
         ASSERT_EQ(watcher_.messageBoxes().size(), 1u);
         EXPECT_NE(watcher_.messageBoxes()[0].text.find(standin::Sjis(
-                      u8"メモ帳で開き、[名前を付けて保存]で文字コードを「ANSI」にして保存してから")),
+                      u8"メモ帳で開き、［名前を付けて保存］で文字コードを「ANSI」にして保存してから")),
                   std::string::npos);
         ExpectNoTemporaryFile();
     }
@@ -580,11 +582,13 @@ TEST_F(FaultTest, AFolderThatTakesNoNewFileIsNamedAsTheCause) {
     ASSERT_EQ(watcher_.messageBoxes().size(), 1u);
     EXPECT_EQ(watcher_.messageBoxes()[0].text,
               standin::Sjis(u8"並び順を保存できませんでした。\r\n\r\n"
-                            u8"プラグインのフォルダに書き込めないため、並び順ファイル (tamrivel.cfg) を作成できません。\r\n") +
+                            u8"プラグインのフォルダに書き込めないため、並び順ファイル（tamrivel.cfg）を作成できません。\r\n") +
                   module_->folder() + "\\\r\n\r\n" +
-                  standin::Sjis(u8"Program Files の中など、書き込めない場所にBecky!があると、このようになります。"
-                                u8"Becky!をPlugInsフォルダごと、Program Files の外 (C:\\Becky!\\ など) に移してから、"
-                                u8"もう一度並べ替えてください。"));
+                  standin::Sjis(u8"Becky! が Program Files の中にあっても、ふつうは Windows が書き込み先を VirtualStore に"
+                                u8"切り替えるため、このようにはなりません。Becky! を管理者として実行しているときや、"
+                                u8"VirtualStore が無効にされている PC（会社の PC など）で、このようになります。"
+                                u8"フォルダのアクセス許可は変えないでください。対処のしかたは、説明（install.txt）の"
+                                u8"「Becky! が Program Files の中にあるとき」にあります。"));
     EXPECT_EQ(ReadOrderFile(), "A\\\r\n");
     ExpectNoTemporaryFile();
 }

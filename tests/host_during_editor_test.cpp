@@ -9,9 +9,9 @@ namespace {
 
 const int kUp = 1001;
 const char kHostLost[] = u8"並び順を保存できませんでした。\r\n\r\n"
-                         u8"編集中にBecky!のフォルダを読み取れなくなったため、並び順ファイル (tamrivel.cfg) は変更していません。"
-                         u8"この画面での移動は保存されず、前の並び順が残ります。\r\n"
-                         u8"Becky!を再起動してから、もう一度並び替えてください。";
+                         u8"編集中に Becky! のフォルダを読み取れなくなったため、並び順ファイル（tamrivel.cfg）は変更していません。"
+                         u8"「並び替え」ウィンドウでの移動は保存されず、前の並び順が残ります。\r\n"
+                         u8"Becky! を再起動してから、もう一度並べ替えてください。";
 
 std::function<void()>* g_hostTimerWork = nullptr;
 
@@ -157,8 +157,8 @@ TEST_F(HostDuringEditorTest, AnEditorThatCannotOpenSaysSo) {
     ASSERT_EQ(watcher_.messageBoxes().size(), 1u);
     const standin::MessageBoxSeen& box = watcher_.messageBoxes()[0];
     EXPECT_EQ(box.caption, standin::Sjis(u8"並び替え"));
-    EXPECT_EQ(box.text, standin::Sjis(u8"並び替えの画面を開けませんでした。並び順ファイル (tamrivel.cfg) は変更していません。\r\n"
-                                      u8"Becky!を再起動してから、もう一度プラグインの設定を開いてください。"));
+    EXPECT_EQ(box.text, standin::Sjis(u8"「並び替え」ウィンドウを開けませんでした。並び順ファイル（tamrivel.cfg）は変更していません。\r\n"
+                                      u8"Becky! を再起動してから、もう一度プラグインの設定を開いてください。"));
     EXPECT_TRUE(box.warningIcon);
     EXPECT_EQ(box.owner, nullptr);
     EXPECT_EQ(ReadOrderFile(), "B\\\r\n");

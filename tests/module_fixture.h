@@ -23,11 +23,11 @@ const char kNotEveryFolderShown[] =
 const char kMoveFailed[] =
     u8"メモリが足りないため、フォルダを移動できませんでした。\r\nフォルダは元の位置のままです。";
 const char kEditorClosedUnsaved[] =
-    u8"メモリが足りないため、フォルダの移動を終えられず、並び替えの画面を閉じました。\r\n"
-    u8"並び順ファイル (tamrivel.cfg) は変更していません。この画面での移動は保存されていません。"
+    u8"メモリが足りないため、フォルダの移動を終えられず、「並び替え」ウィンドウを閉じました。\r\n"
+    u8"並び順ファイル（tamrivel.cfg）は変更していません。このウィンドウでの移動は保存されていません。"
     u8"ほかのプログラムを閉じてから、もう一度プラグインの設定を開いてください。";
 const char kSavedButNotSorted[] =
-    u8"並び順を保存しました。\r\nフォルダの一覧には、次にBecky!を起動したときに反映されます。";
+    u8"並び順を保存しました。\r\nフォルダの一覧には、次に Becky! を起動したときに反映されます。";
 
 // Counts the module's pauses (MsgWaitForMultipleObjects, the one way it
 // imports to wait) for as long as it lives: what runs on the host's thread
