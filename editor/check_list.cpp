@@ -274,8 +274,9 @@ void InitialiseList(HWND window, ListSession* session) {
     ShowHeader(window, *session->check);
     HWND list = GetDlgItem(window, IDC_CHECK_LIST);
     const char* const titles[] = {kCheckColumnLine, kCheckColumnText, kCheckColumnWhy, kCheckColumnAtOk};
-    const int widths[] = {DialogWidth(window, 24), DialogWidth(window, 136), DialogWidth(window, 84),
-                          DialogWidth(window, 36)};
+    // The last column names the OK that writes the file: wide enough for it.
+    const int widths[] = {DialogWidth(window, 24), DialogWidth(window, 112), DialogWidth(window, 84),
+                          DialogWidth(window, 60)};
     ListPrepare(list, titles, widths, 4, static_cast<int>(session->check->rows()));
     ListFocusRow(list, 0);
     ShowDetail(window, session);

@@ -115,7 +115,7 @@ TEST_F(ModuleTest, ImportsExactlyItsFunctionsFromKernelAndUserOnly) {
           "GetCurrentThreadId", "GetEnvironmentVariableA", "GetFileAttributesA", "GetFileAttributesExA", "GetFileSize", "GetFileTime", "GetLastError", "GetModuleFileNameA",
           "GetModuleHandleA", "GetModuleHandleExA", "GetProcAddress", "GetTempFileNameA", "GetTickCount",
           "IsBadReadPtr", "IsBadStringPtrA", "IsDBCSLeadByte", "IsProcessorFeaturePresent", "MoveFileExA", "MultiByteToWideChar",
-          "ReadFile", "VirtualAlloc", "VirtualFree", "WideCharToMultiByte", "WriteFile", "lstrcatA", "lstrcmpA", "lstrcmpiA", "lstrcpyA", "lstrcpynA",
+          "ReadFile", "SetLastError", "VirtualAlloc", "VirtualFree", "WideCharToMultiByte", "WriteFile", "lstrcatA", "lstrcmpA", "lstrcmpiA", "lstrcpyA", "lstrcpynA",
           "lstrlenA"}},
         {"USER32.DLL",
          {"AdjustWindowRectEx", "AppendMenuA", "CallNextHookEx", "CallWindowProcA", "CallWindowProcW",

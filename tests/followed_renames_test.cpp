@@ -206,8 +206,12 @@ TEST_F(FollowedRenameTest, ARenameWaitingWhenTheEditorOpensIsWhatItShowsAndSaves
 std::string g_othersPath;
 std::string g_othersSave;
 UINT WINAPI NewCopyAfterAnotherProgramSaved(LPCSTR folder, LPCSTR prefix, UINT unique, LPSTR path) {
-    if (!g_othersSave.empty()) standin::WriteFileBytes(g_othersPath, g_othersSave);
-    g_othersSave.clear();
+    // On the writing thread: the host's thread may be reading the file, which
+    // shares no writing; the other program tries again, as a person would.
+    for (int tries = 0; !g_othersSave.empty() && tries < 1000; ++tries) {
+        if (standin::WriteFileBytes(g_othersPath, g_othersSave)) g_othersSave.clear();
+        else Sleep(5);
+    }
     return GetTempFileNameA(folder, prefix, unique, path);
 }
 

@@ -180,8 +180,8 @@ notes = user_text("install.txt")
 japanese, english = notes.split("■ English")
 ja, en = sections(japanese), sections(english)
 for headings, part, language in (
-        (["動作環境", "インストール", "はじめての使い方", "並び順ファイル", "アップグレード", "アンインストール",
-          "メッセージの意味", "うまくいかないとき"], ja, "Japanese"),
+        (["概要", "動作環境", "インストール", "はじめて使うとき", "並び順ファイル", "アップグレード", "アンインストール",
+          "メッセージの意味", "うまくいかないとき", "ご注意"], ja, "Japanese"),
         (["Requirements", "Installing", "First use", "The order file", "Upgrading", "Uninstalling",
           "What the messages mean", "Troubleshooting"], en, "English")):
     missing = [heading for heading in headings if heading not in part]
@@ -203,6 +203,25 @@ developer = re.findall(r"\bmake\s+\w+|scripts/|build/|\bwine\b|TREE=", notes, re
 check(not developer, f"the notes name no developer command: {developer}")
 check("Sort dialog" not in notes and "並び替え" in japanese and "並び替え" in english,
       "both languages call the editor by its title on screen, 並び替え")
+ja_headings = [line for line in japanese.split("\n") if line and not line.startswith((" ", "■"))]
+check(ja_headings.index("この説明で使うことば") > ja_headings.index("はじめて使うとき"),
+      "the Japanese glossary comes after the first steps")
+check("tam" in uninstall_ja and ".tmp" in uninstall_ja and ".tmp" in uninstall_en,
+      "the uninstall steps mention a new copy a cut-short save left behind")
+
+# Words a Japanese user was let down by: a verb other than Windows' 並べ替える,
+# the window called a screen, jargon, and advice to loosen access rights. The
+# module's own texts as the DLL holds them (Shift_JIS), the notes, the changes
+# and the README.
+retired = ["並び替えて", "この画面", "並び替えの画面", "目印", "アクセス許可を確認", "フォルダに当たらない"]
+texts_source = read(os.path.join(source, "plugin/texts.cpp"), "r")
+for name, text in (("plugin/texts.cpp", texts_source), ("install.txt", notes),
+                   ("CHANGELOG.md", read(os.path.join(source, "CHANGELOG.md"), "r")),
+                   ("README.md", read(os.path.join(source, "README.md"), "r"))):
+    found = [word for word in retired if word in text]
+    check(not found, f"{name} no longer says {found}")
+dll_found = [word for word in retired if word.encode("cp932") in read(dll)]
+check(not dll_found, f"the DLL's texts no longer say {dll_found}")
 
 licence = user_text("LICENSE.txt")
 check(licence == read(os.path.join(source, "LICENSE"), "r"), "LICENSE.txt is the repository's LICENSE")
@@ -247,6 +266,14 @@ check(texts.get("FileVersion") == four_part and texts.get("ProductVersion") == f
 check(copyright_lines and texts.get("LegalCopyright") == copyright_lines[0],
       "the version record's copyright is the licence's copyright line")
 check(notes.startswith(f"Tamrivel {version} "), "the notes' first line names the version")
+# The plug-in list shows the version as the host's fixed text has it; the
+# notes say once which release that is.
+check(f"「1.01」と表示されます。これは\n     {version} のことです" in ja.get("はじめて使うとき", ""),
+      "the Japanese first steps say which release the plug-in list's 1.01 is")
+check(f"1.01: that is {version}" in en.get("First use", ""), "the English first steps say which release 1.01 is")
+other = {number for number in re.findall(r"(?<![\d.])(\d+\.\d+\.\d+)(?![\d.])", notes + changes)
+         if number not in (version, "2.05.04")}
+check(not other, f"the notes and the changes name no other release: {other}")
 check(re.search(r"^(\S+)\n=+$", changes, re.M).group(1) == version,
       "the newest entry of the changes is this version")
 in_readme = set(re.findall(r"tamrivel-(\d+(?:\.\d+)+)", read(os.path.join(source, "README.md"), "r")))
