@@ -21,13 +21,14 @@ const char kSaveFailedDiskFull[] =
 const char kSaveFailedNotWritable[] =
     "このファイルには書き込めません。tamrivel.cfg という名前のフォルダがあるか、ほかのプログラムがこのファイルを開いているか、"
     "Becky! を管理者として実行したときに作られたファイルであることが考えられます。"
+    "tamrivel.cfg という名前のフォルダがあれば、名前を変えるか別の場所へ移してください。ほかのプログラムが開いていれば、閉じてください。"
     "フォルダやファイルのアクセス許可は変えないでください。対処のしかたは、説明（install.txt）の「メッセージの意味」にあります。";
 const char kSaveFailedUnreadable[] =
     "このファイルを読み取れないため、「並び替え」ウィンドウに出ないフォルダの行を残して保存することができません。"
     "Becky! を管理者として実行したときに作られたファイルなどで、このようになります。"
     "アクセス許可は変えないでください。対処のしかたは、説明（install.txt）の「メッセージの意味」にあります。";
 const char kSaveFailedNotPlainText[] =
-    "このファイルは、プラグインが読み書きする形式（Shift_JIS のテキスト）ではありません"
+    "このファイルは、プラグインが読める形式のテキストではありません"
     "（BOM なしの UTF-16 で保存されたファイルなど）。書き換えると中の行が壊れるため、変更していません。"
     "メモ帳で開き、［名前を付けて保存］で文字コードを「ANSI」にして保存してから、もう一度 OK を押してください。";
 const char kSaveFailedChangedMeanwhile[] =
@@ -37,18 +38,19 @@ const char kSaveFailedFolderFormat[] =
     "並び順を保存できませんでした。\r\n\r\n"
     "プラグインのフォルダに書き込めないため、並び順ファイル（tamrivel.cfg）を作成できません。\r\n%s\r\n\r\n"
     "Becky! が Program Files の中にあっても、ふつうは Windows が書き込み先を VirtualStore に切り替えるため、このようにはなりません。"
-    "Becky! を管理者として実行しているときや、VirtualStore が無効にされている PC（会社の PC など）で、このようになります。"
-    "フォルダのアクセス許可は変えないでください。対処のしかたは、説明（install.txt）の「Becky! が Program Files の中にあるとき」にあります。";
+    "VirtualStore やユーザーアカウント制御が無効にされている PC（会社の PC など）や、書き込みが許可されていない場所"
+    "（読み取り専用の共有フォルダなど）に Becky! があるときに、このようになります。"
+    "フォルダやファイルのアクセス許可は変えないでください。対処のしかたは、説明（install.txt）の「Becky! が Program Files の中にあるとき」にあります。";
 
 const char kEditorUnavailable[] =
-    "この Becky! のフォルダを読み取れなかったため、並び順を編集できません。\r\n"
+    "Becky! からフォルダの情報を読み取れなかったため、並び順を編集できません。\r\n"
     "Becky! を再起動しても同じ場合は、このバージョンの Becky! では Tamrivel を使用できません。";
 const char kEditorBeforeStart[] =
     "Becky! の起動時の処理がまだ済んでいないため、並び順を編集できません。\r\n"
     "Becky! を再起動してから、もう一度プラグインの設定を開いてください。";
 const char kEditorHostLost[] =
     "並び順を保存できませんでした。\r\n\r\n"
-    "編集中に Becky! のフォルダを読み取れなくなったため、並び順ファイル（tamrivel.cfg）は変更していません。"
+    "編集中に Becky! からフォルダの情報を読み取れなくなったため、並び順ファイル（tamrivel.cfg）は変更していません。"
     "「並び替え」ウィンドウでの移動は保存されず、前の並び順が残ります。\r\n"
     "Becky! を再起動してから、もう一度並べ替えてください。";
 const char kEditorCouldNotOpen[] =
@@ -58,7 +60,7 @@ const char kEditorOutOfMemory[] =
     "メモリが足りないため、すべてのフォルダを表示できませんでした。\r\n"
     "並び順は変更していません。ほかのプログラムを閉じてから、もう一度プラグインの設定を開いてください。";
 const char kSaveFailedPathTooLong[] =
-    "プラグインのフォルダのパスが長すぎる（半角で 245 文字、全角ではその約半分を超える）ため、保存用の一時ファイルを作れません。"
+    "プラグインのフォルダのパスが長すぎる（半角で 245 文字を超える。全角の文字は半角 2 文字と数えます）ため、保存用の一時ファイルを作れません。"
     "Becky! とプラグインをパスの短いフォルダに置いてから、もう一度並べ替えてください。";
 const char kSaveFailedNoMemory[] =
     "メモリが足りません。ほかのプログラムを閉じてから、もう一度 OK を押してください。";
@@ -66,7 +68,7 @@ const char kEditorMoveFailed[] =
     "メモリが足りないため、フォルダを移動できませんでした。\r\nフォルダは元の位置のままです。";
 const char kEditorAbandoned[] =
     "メモリが足りないため、フォルダの移動を終えられず、「並び替え」ウィンドウを閉じました。\r\n"
-    "並び順ファイル（tamrivel.cfg）は変更していません。このウィンドウでの移動は保存されていません。"
+    "並び順ファイル（tamrivel.cfg）は変更していません。「並び替え」ウィンドウでの移動は保存されていません。"
     "ほかのプログラムを閉じてから、もう一度プラグインの設定を開いてください。";
 const char kSavedButNotSorted[] =
     "並び順を保存しました。\r\nフォルダの一覧には、次に Becky! を起動したときに反映されます。";
@@ -107,13 +109,13 @@ const char kCheckColumnAtOk[] =
     "並び替えの OK で";
 const char kCheckFileFormat[] = "読み込んだ並び順ファイル: %s";
 const char kCheckVirtualStoreFormat[] =
-    "\r\nプラグインのフォルダが Program Files の下にあるため、Windows は次のコピーを使っています。\r\n"
+    "\r\nプラグインのフォルダが Program Files の中にあるため、Windows は次の場所（VirtualStore）のコピーを使っています。\r\n"
     "手で編集するときは、このコピーを編集してください: %s";
 const char kCheckReadAsUtf8[] =
-    "\r\nこのファイルは UTF-8 で保存されています。文字として読み、「並び替え」ウィンドウの OK で Shift_JIS（ANSI）で保存します。";
+    "\r\nこのファイルは UTF-8 で保存されています。正しく読み込み、「並び替え」ウィンドウの OK で Shift_JIS（ANSI）に変えて保存します。";
 const char kCheckReadAsUtf16[] =
-    "\r\nこのファイルは UTF-16（Unicode）で保存されています。文字として読み、「並び替え」ウィンドウの OK で Shift_JIS（ANSI）で"
-    "保存します。";
+    "\r\nこのファイルは UTF-16（Unicode）で保存されています。正しく読み込み、「並び替え」ウィンドウの OK で"
+    " Shift_JIS（ANSI）に変えて保存します。";
 const char kCheckNotText[] =
     "\r\nこのファイルには NUL 文字があるため、「並び替え」ウィンドウの OK で保存できません。メモ帳で開き、"
     "［名前を付けて保存］で文字コードに「ANSI」を選んで保存し直してください。";
@@ -129,12 +131,13 @@ const char kCheckRepeatsFormat[] =
 const char kCheckGroupFormat[] =
     "「%s」というフォルダがありません（その下の行が %d 行あります）。\r\n名前を変えたか、削除したフォルダかもしれません。";
 const char kCheckHowToApply[] =
-    "このウィンドウの OK は、選んだ扱いを決めるだけです。\r\n"
-    "修正した行のフォルダは、このウィンドウを OK で閉じると、ツリーの中で直した行の位置へ動きます。\r\n"
-    "削除と修正を並び順ファイルに書き込むのは、「並び替え」ウィンドウの OK です。\r\n"
+    "このウィンドウの OK では、並び順ファイルはまだ書き換わりません。\r\n"
+    "「修正」にした行のフォルダは、OK でこのウィンドウを閉じると、\r\n"
+    "「並び替え」ウィンドウのツリーで、修正後の行が示す位置へ動きます。\r\n"
+    "削除と修正が並び順ファイルに書き込まれるのは、「並び替え」ウィンドウの OK を押したときです。\r\n"
     "別のデータフォルダや、外しているメールボックスの行なら残してください。";
 const char kCheckCouldNotOpen[] =
-    "並び順ファイルの確認を開けませんでした。並び順は変更していません。";
+    "「並び順ファイルの確認」ウィンドウを開けませんでした。並び順は変更していません。";
 
 const char* const kCheckWhyShort[] = {
     "フォルダがない",

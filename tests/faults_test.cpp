@@ -254,6 +254,7 @@ TEST_F(FaultTest, ASaveThatFailsSaysWhyKeepsTheEditorOpenAndTheOldFile) {
          [&] { RemoveDirectoryA(file); },
          u8"このファイルには書き込めません。tamrivel.cfg という名前のフォルダがあるか、ほかのプログラムがこのファイルを開いているか、"
          u8"Becky! を管理者として実行したときに作られたファイルであることが考えられます。"
+         u8"tamrivel.cfg という名前のフォルダがあれば、名前を変えるか別の場所へ移してください。ほかのプログラムが開いていれば、閉じてください。"
          u8"フォルダやファイルのアクセス許可は変えないでください。対処のしかたは、説明（install.txt）の「メッセージの意味」にあります。",
          ""},
         {"refused to be read", [&] {
@@ -585,9 +586,10 @@ TEST_F(FaultTest, AFolderThatTakesNoNewFileIsNamedAsTheCause) {
                             u8"プラグインのフォルダに書き込めないため、並び順ファイル（tamrivel.cfg）を作成できません。\r\n") +
                   module_->folder() + "\\\r\n\r\n" +
                   standin::Sjis(u8"Becky! が Program Files の中にあっても、ふつうは Windows が書き込み先を VirtualStore に"
-                                u8"切り替えるため、このようにはなりません。Becky! を管理者として実行しているときや、"
-                                u8"VirtualStore が無効にされている PC（会社の PC など）で、このようになります。"
-                                u8"フォルダのアクセス許可は変えないでください。対処のしかたは、説明（install.txt）の"
+                                u8"切り替えるため、このようにはなりません。VirtualStore やユーザーアカウント制御が無効に"
+                                u8"されている PC（会社の PC など）や、書き込みが許可されていない場所（読み取り専用の共有"
+                                u8"フォルダなど）に Becky! があるときに、このようになります。"
+                                u8"フォルダやファイルのアクセス許可は変えないでください。対処のしかたは、説明（install.txt）の"
                                 u8"「Becky! が Program Files の中にあるとき」にあります。"));
     EXPECT_EQ(ReadOrderFile(), "A\\\r\n");
     ExpectNoTemporaryFile();

@@ -33,7 +33,7 @@ protected:
                   standin::Sjis(beforeAnyStart
                                     ? u8"Becky! の起動時の処理がまだ済んでいないため、並び順を編集できません。\r\n"
                                       u8"Becky! を再起動してから、もう一度プラグインの設定を開いてください。"
-                                    : u8"この Becky! のフォルダを読み取れなかったため、並び順を編集できません。\r\n"
+                                    : u8"Becky! からフォルダの情報を読み取れなかったため、並び順を編集できません。\r\n"
                                       u8"Becky! を再起動しても同じ場合は、このバージョンの Becky! では Tamrivel を使用できません。"));
         EXPECT_TRUE(box.warningIcon);
         EXPECT_EQ(box.owner, host_->window());
