@@ -175,9 +175,6 @@ void PauseForHolder() {
     }
 }
 
-// Replaces the order file at `path` with the new copy, waiting about a
-// second for a passing holder when asked to, while the file is still as it
-// was read (`asRead`). kSaved on success, else what the user is told.
 // Whether this process is between a stamp's check and its replace: the
 // editor's save and the rename written on its own thread take turns there,
 // so that neither replaces what the other just wrote.
@@ -209,6 +206,9 @@ bool ReplaceIfAsRead(const char* path, const char* newCopyPath, const FileStamp&
     return replaced;
 }
 
+// Replaces the order file at `path` with the new copy, waiting about a
+// second for a passing holder when asked to, while the file is still as it
+// was read (`asRead`). kSaved on success, else what the user is told.
 SaveResult ReplaceOrderFile(const char* path, const char* newCopyPath, OrderFileWait wait, const FileStamp& asRead) {
     const int attempts = wait == OrderFileWait::kAMoment ? kReplaceAttempts : 1;
     for (int attempt = 1;; ++attempt) {
