@@ -10,6 +10,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "order/key_list.h"
 #include "plugin/host_api.h"
 
 class FolderKeyCopies {
@@ -36,22 +37,19 @@ public:
     // How many distinct folders have a key.
     DWORD count() const { return count_; }
     // How many keys were added, a folder met twice counted twice.
-    DWORD added() const { return added_; }
+    DWORD added() const { return keys_.added(); }
+    // The keys added, each with the item data it was taken for.
+    const KeyList& keys() const { return keys_; }
 
     // Calls `visit` with every key added (a folder met twice, twice).
     template <typename Visit>
     void ForEachKey(Visit visit) const {
-        ForEachEntry([&](LPARAM, const char* key) { visit(key); });
+        keys_.ForEachKey(visit);
     }
     // The same, with the item data each key was taken for.
     template <typename Visit>
     void ForEachEntry(Visit visit) const {
-        for (DWORD offset = 0; offset < entriesUsed_;) {
-            EntryHeader header;
-            CopyMemory(&header, entries_.get() + offset, sizeof header);
-            visit(header.itemData, entries_.get() + offset + sizeof header);
-            offset += sizeof header + PaddedTo4(header.keyBytes);
-        }
+        keys_.ForEachEntry([&](KeyList::Tag tag, const char* key, DWORD) { visit(static_cast<LPARAM>(tag), key); });
     }
 
 private:
@@ -59,23 +57,12 @@ private:
         LPARAM itemData;  // 0: empty (a null record has no key)
         DWORD entryOffset;
     };
-    // Each entry in the entry block: the item data, then the key with its
-    // NUL, padded to 4 bytes.
-    struct EntryHeader {
-        LPARAM itemData;
-        DWORD keyBytes;  // NUL included
-    };
 
-    static DWORD PaddedTo4(DWORD bytes) { return (bytes + 3) & ~3u; }
     Slot* slots() const { return reinterpret_cast<Slot*>(index_.get()); }
     DWORD SlotFor(LPARAM itemData) const;
     void Forget();
 
-    HostBlock entries_;
-    DWORD entriesUsed_ = 0;
-    DWORD entriesCapacity_ = 0;
-    DWORD added_ = 0;
-    bool failed_ = false;
+    KeyList keys_;
     HostBlock index_;
     DWORD slotBits_ = 0;
     DWORD count_ = 0;

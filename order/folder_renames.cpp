@@ -1,24 +1,23 @@
 #include "order/folder_renames.h"
 
-#include "order/folder_key_copies.h"
 #include "order/key_hash.h"
+#include "order/key_list.h"
 #include "order/key_path.h"
-#include "plugin/host_api.h"
 
 namespace {
 
-// The distinct keys of a FolderKeyCopies, findable by their text.
+// The distinct keys of a KeyList, findable by their text.
 class KeySet {
 public:
-    bool Build(const FolderKeyCopies& keys) {
+    bool Build(const KeyList& keys) {
         const DWORD kMostBits = 26;
         const DWORD bits = SlotBitsFor(keys.added() + 1, kMostBits);
         const DWORD slotBytes = static_cast<DWORD>(sizeof(Slot)) << bits;
         if (bits > kMostBits || !slots_.Allocate(slotBytes)) return false;
-        ZeroMemory(slots_.get(), slotBytes);
+        std::memset(slots_.get(), 0, slotBytes);
         mask_ = (1u << bits) - 1;
         keys.ForEachKey([&](const char* key) {
-            const DWORD length = static_cast<DWORD>(lstrlenA(key));
+            const DWORD length = TextLength(key);
             Slot& slot = SlotFor(key, length, nullptr, 0);
             slot.text = key;
             slot.length = length;
@@ -55,7 +54,7 @@ private:
         }
     }
 
-    HostBlock slots_;
+    TextBlock slots_;
     DWORD mask_ = 0;
 };
 
@@ -108,7 +107,7 @@ bool LineIsUnderKey(const char* line, DWORD lineLength, const char* key, DWORD k
     return lineLength == keyLength || line[keyLength] == '\\' || EndsWithSeparator(key, keyLength);
 }
 
-bool FindFolderRename(const FolderKeyCopies& before, const FolderKeyCopies& after, FolderRename* rename) {
+bool FindFolderRename(const KeyList& before, const KeyList& after, FolderRename* rename) {
     KeySet was, now;
     if (!was.Build(before) || !now.Build(after)) return false;
     DWORD fromLength = 0, toLength = 0;
@@ -162,13 +161,13 @@ void WriteRenamedFile(const char* bytes, DWORD count, const FolderRename& rename
     ForEachRawLine(bytes, count, [&](const char* line, DWORD length) {
         DWORD kept = 0;
         if (LineIsUnderKey(line, length, rename.from, rename.fromLength)) {
-            CopyMemory(out, rename.to, rename.toLength);
+            std::memcpy(out, rename.to, rename.toLength);
             out += rename.toLength;
             kept = rename.fromLength;
         }
         // The rest of the line and its line end, if it has one.
         const DWORD rest = length - kept + (line + length < bytes + count ? 1 : 0);
-        CopyMemory(out, line + kept, rest);
+        if (rest) std::memcpy(out, line + kept, rest);
         out += rest;
     });
 }

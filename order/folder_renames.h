@@ -6,9 +6,9 @@
 // then the order file's lines of that folder follow it.
 #pragma once
 
-#include <windows.h>
+#include "order/text_platform.h"
 
-class FolderKeyCopies;
+class KeyList;
 
 // Whether `line` names the folder of `key` or a folder under it: it is the
 // key, or it continues the key at a separator. A line that merely shares
@@ -30,7 +30,7 @@ struct FolderRename {
 // when it cannot be told which folder became which (two folders, subfolders
 // that differ), or when the host had no memory for the comparison. The keys
 // answered point into `before` and `after`.
-bool FindFolderRename(const FolderKeyCopies& before, const FolderKeyCopies& after, FolderRename* rename);
+bool FindFolderRename(const KeyList& before, const KeyList& after, FolderRename* rename);
 
 // Over an order file's bytes (lines end in CR or LF; no NUL): whether a
 // line is `key` or under it.

@@ -1,7 +1,7 @@
 #include "order/kept_lines.h"
 
-#include "order/folder_key_copies.h"
 #include "order/key_hash.h"
+#include "order/key_list.h"
 #include "order/order_lines.h"
 
 namespace {
@@ -20,7 +20,7 @@ void ForEachLine(const char* begin, const char* end, Visit visit) {
 }
 }  // namespace
 
-bool KeptLines::Take(HostBlock* file, DWORD byteCount, const FolderKeyCopies& keys, const LineText* dropped,
+bool KeptLines::Take(TextBlock* file, DWORD byteCount, const KeyList& keys, const LineText* dropped,
                      DWORD droppedCount) {
     file_.Adopt(file->Release());
     byteCount_ = byteCount;
@@ -35,7 +35,7 @@ bool KeptLines::Take(HostBlock* file, DWORD byteCount, const FolderKeyCopies& ke
     // One set holds the tree's keys, the dropped lines and the lines kept
     // so far: a line is kept when it finds no entry of its text.
     if (!set_.Reserve(keys.added() + droppedCount + lineCount)) return false;
-    keys.ForEachKey([&](const char* key) { set_.At(key, static_cast<DWORD>(lstrlenA(key))); });
+    keys.ForEachKey([&](const char* key) { set_.At(key, TextLength(key)); });
     for (DWORD i = 0; i < droppedCount; ++i) set_.At(dropped[i].text, dropped[i].length);
     // An empty line orders something only as the file's first line, which
     // a kept line never is: the tree's lines come first.
@@ -52,7 +52,7 @@ char* KeptLines::WriteTo(char* out) const {
     // line or a key with the same text.
     ForEachLine(begin, begin + byteCount_, [&](const char* line, DWORD length) {
         if (length == 0 || set_.Find(line, length)->text != line) return;
-        CopyMemory(out, line, length);
+        std::memcpy(out, line, length);
         out[length] = '\r';
         out[length + 1] = '\n';
         out += length + 2;

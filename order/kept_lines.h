@@ -5,12 +5,10 @@
 // next OK without a word.
 #pragma once
 
-#include <windows.h>
-
 #include "order/text_table.h"
-#include "plugin/host_api.h"
+#include "order/text_block.h"
 
-class FolderKeyCopies;
+class KeyList;
 
 // A line's bytes, without its line end.
 struct LineText {
@@ -30,7 +28,7 @@ public:
     // host had no memory for the work: a save without them would lose them.
     // The `dropped` lines are left out too: the user removed them, or
     // replaced them by a folder's key.
-    bool Take(HostBlock* file, DWORD byteCount, const FolderKeyCopies& keys, const LineText* dropped = nullptr,
+    bool Take(TextBlock* file, DWORD byteCount, const KeyList& keys, const LineText* dropped = nullptr,
               DWORD droppedCount = 0);
 
     // What the kept lines take written, each followed by CR LF.
@@ -40,9 +38,40 @@ public:
     char* WriteTo(char* out) const;
 
 private:
-    HostBlock file_;
+    TextBlock file_;
     DWORD byteCount_ = 0;
     // The tree's keys, the dropped lines and the lines kept so far.
     TextTable set_;
     DWORD writtenBytes_ = 0;
 };
+
+// The order file a save writes: the key of every folder the tree shows, in
+// the order `forEachShownKey(visit)` calls `visit(key)` with them (false
+// from it: a folder could not be read), then the kept lines; each followed
+// by CR LF, in one block (none for an empty file). Measured first, then
+// filled: the two walks must give the same keys. False when a walk failed
+// or there was no memory.
+template <typename ForEachShownKey>
+bool ComposeOrder(ForEachShownKey forEachShownKey, const KeptLines& kept, TextBlock* out, DWORD* byteCount) {
+    // Keys are copies of host paths; their sum stays far below 4 GB.
+    DWORD total = kept.WrittenBytes();
+    if (!forEachShownKey([&](const char* key) { total += TextLength(key) + 2; })) return false;
+    *byteCount = 0;
+    if (total == 0) {
+        out->Reset();
+        return true;
+    }
+    if (!out->Allocate(total)) return false;
+    char* end = out->get();
+    const bool walked = forEachShownKey([&](const char* key) {
+        const DWORD length = TextLength(key);
+        std::memcpy(end, key, length);
+        end[length] = '\r';
+        end[length + 1] = '\n';
+        end += length + 2;
+    });
+    if (!walked) return false;
+    kept.WriteTo(end);
+    *byteCount = total;
+    return true;
+}

@@ -2,7 +2,7 @@
 // of lines and keys.
 #pragma once
 
-#include <windows.h>
+#include "order/text_platform.h"
 
 inline bool SameBytes(const char* a, const char* b, DWORD length) {
     for (DWORD i = 0; i < length; ++i) {

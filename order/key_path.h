@@ -3,14 +3,14 @@
 // of a double-byte character (表 is 95 5C, ソ 83 5C), and no separator then.
 #pragma once
 
-#include <windows.h>
+#include "order/text_platform.h"
 
 // Calls `visit(end)` with the length of each prefix of `path` that ends at
 // a "\", in turn, while it answers true.
 template <typename Visit>
 void ForEachSeparatorEnd(const char* path, DWORD length, Visit visit) {
     for (DWORD i = 0; i < length; ++i) {
-        if (IsDBCSLeadByte(static_cast<BYTE>(path[i])))
+        if (IsLeadByte(static_cast<BYTE>(path[i])))
             ++i;
         else if (path[i] == '\\' && !visit(i + 1))
             return;

@@ -37,7 +37,7 @@ DWORD WithBackslashes(const char* text, DWORD length, char* out) {
         if (IsFullWidthYen(text, length, i)) {
             out[written++] = '\\';
             ++i;
-        } else if (IsDBCSLeadByte(static_cast<BYTE>(text[i])) && i + 1 < length) {
+        } else if (IsLeadByte(static_cast<BYTE>(text[i])) && i + 1 < length) {
             out[written++] = text[i++];
             out[written++] = text[i];
         } else {
@@ -50,7 +50,7 @@ DWORD WithBackslashes(const char* text, DWORD length, char* out) {
 bool HasOtherSeparator(const char* text, DWORD length) {
     for (DWORD i = 0; i < length; ++i) {
         if (IsFullWidthYen(text, length, i) || text[i] == '/') return true;
-        if (IsDBCSLeadByte(static_cast<BYTE>(text[i]))) ++i;
+        if (IsLeadByte(static_cast<BYTE>(text[i]))) ++i;
     }
     return false;
 }
@@ -75,7 +75,7 @@ class LineChecker {
 public:
     LineChecker(const CheckedFolder* folders, DWORD folderCount, const char* dataFolder)
         : folders_(folders), folderCount_(folderCount), dataFolder_(dataFolder),
-          dataFolderLength_(static_cast<DWORD>(lstrlenA(dataFolder))) {}
+          dataFolderLength_(TextLength(dataFolder)) {}
 
     // The keys alone: enough for a file whose every line places a folder.
     bool IndexKeys() {
@@ -152,7 +152,7 @@ public:
         if (length && IsBlank(text[0])) return Say(line, LineSlip::kLeadingBlank);
         if (length && IsBlank(text[length - 1])) return Say(line, LineSlip::kTrailingBlank);
         if (HasOtherSeparator(text, length)) return Say(line, LineSlip::kSeparator);
-        CopyMemory(scratch, text, length);
+        std::memcpy(scratch, text, length);
         scratch[length] = '\\';
         if (const TextTable::Entry* key = keys_.Find(scratch, length + 1)) {
             SayFix(line, key->value);
@@ -212,13 +212,11 @@ private:
     // A UTF-8 line as the code page writes it, into `out` (room for the
     // line's length: no character takes more bytes there); 0 when it cannot.
     static DWORD AsCodePage(const char* text, DWORD length, char* out) {
-        WCHAR wide[512];
+        TextUnit wide[512];
         if (length > sizeof wide / sizeof wide[0]) return 0;
-        const int characters = MultiByteToWideChar(CP_UTF8, 0, text, static_cast<int>(length), wide, 512);
+        const int characters = Utf8ToUtf16(text, static_cast<int>(length), wide, 512);
         if (characters <= 0) return 0;
-        const int written =
-            WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, characters, out, static_cast<int>(length),
-                                nullptr, nullptr);
+        const int written = Utf16ToCodePage(wide, characters, out, static_cast<int>(length));
         return written > 0 ? static_cast<DWORD>(written) : 0;
     }
 
@@ -295,7 +293,7 @@ bool OrderCheck::Run(const char* bytes, DWORD count, const CheckedFolder* folder
     encoding_ = EncodingOf(bytes, count);
     DWORD textLength = count;
     if (!text_.Allocate(count + 1)) return false;
-    CopyMemory(text_.get(), bytes, count);
+    std::memcpy(text_.get(), bytes, count);
     if (!ConvertToCodePage(&text_, &textLength, encoding_)) return false;
     char* text = text_.get();
     text[textLength] = '\0';
@@ -311,7 +309,7 @@ bool OrderCheck::Run(const char* bytes, DWORD count, const CheckedFolder* folder
         if (length > longest) longest = length;
     });
     TextTable groups;
-    HostBlock scratch;
+    TextBlock scratch;
     if (!checker.IndexKeys() || !seen_.Reserve(lineCount) || !groups.Reserve(lineCount) ||
         !lines_.Allocate(static_cast<DWORD>(sizeof(CheckedLine)) * (lineCount + 1)) || !scratch.Allocate(longest + 2))
         return false;

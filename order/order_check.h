@@ -5,11 +5,9 @@
 // list and in the preview, which word it each in their own way.
 #pragma once
 
-#include <windows.h>
-
 #include "order/order_text.h"
 #include "order/text_table.h"
-#include "plugin/host_api.h"
+#include "order/text_block.h"
 
 // Why a line names no folder, the first that applies.
 enum class LineSlip : BYTE {
@@ -95,9 +93,9 @@ public:
     DWORD textLength() const { return textLength_; }
 
 private:
-    HostBlock text_;
+    TextBlock text_;
     DWORD textLength_ = 0;
-    HostBlock lines_;
+    TextBlock lines_;
     // Each line's text, with the number of its first line (value) and the
     // index of its entry in lines_ (last; kNamesFolder for a placing line).
     TextTable seen_;

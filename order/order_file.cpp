@@ -59,37 +59,21 @@ bool StampNow(const char* path, FileStamp* stamp) {
 }
 
 // The new content of the order file: every folder of the tree whose key
-// `keys` holds, depth-first, each key followed by CR LF, then the lines
-// kept from the previous file, in one host block (none for an empty
-// content). Measured first, then filled: nothing runs between the two
-// walks that could change the tree.
+// `keys` holds, depth-first, then the lines kept from the previous file.
+// Nothing runs between the walks that could change the tree.
 SaveResult ComposeOrderLines(HWND tree, const FolderKeyCopies& keys, const KeptLines& kept,
                              SavedOrder* content) {
-    DWORD total = kept.WrittenBytes();
-    for (int pass = 0; pass < 2; ++pass) {
-        char* out = content->bytes.get();
+    const auto forEachShownKey = [&](auto visit) {
         for (HTREEITEM item = TreeGetRoot(tree); item; item = NextPreorder(tree, item)) {
             LPARAM itemData = 0;
             // An item the control cannot read would be a folder left out.
-            if (!TreeReadItemData(tree, item, &itemData)) return SaveResult::kNoMemory;
-            const char* key = keys.Find(itemData);
-            if (!key) continue;
-            DWORD length = static_cast<DWORD>(lstrlenA(key));
-            if (pass == 0) {
-                // Keys are copies of host paths; their sum stays far below 4 GB.
-                total += length + 2;
-                continue;
-            }
-            CopyMemory(out, key, length);
-            out[length] = '\r';
-            out[length + 1] = '\n';
-            out += length + 2;
+            if (!TreeReadItemData(tree, item, &itemData)) return false;
+            if (const char* key = keys.Find(itemData)) visit(key);
         }
-        if (pass == 1) kept.WriteTo(out);
-        if (pass == 0 && total > 0 && !content->bytes.Allocate(total)) return SaveResult::kNoMemory;
-    }
-    content->byteCount = total;
-    return SaveResult::kSaved;
+        return true;
+    };
+    return ComposeOrder(forEachShownKey, kept, &content->bytes, &content->byteCount) ? SaveResult::kSaved
+                                                                                     : SaveResult::kNoMemory;
 }
 
 // 0 when all the bytes are in the file, else why not.
@@ -385,7 +369,7 @@ SaveResult TakeKeptLines(const FolderKeyCopies& keys, KeptLines* kept, const Lin
     // would be cut at every other byte and rewritten as fragments nobody
     // could put together again.
     if (HoldsNulByte(static_cast<const char*>(file.get()), byteCount)) return SaveResult::kNotPlainText;
-    return kept->Take(&file, byteCount, keys, dropped, droppedCount) ? SaveResult::kSaved : SaveResult::kNoMemory;
+    return kept->Take(&file, byteCount, keys.keys(), dropped, droppedCount) ? SaveResult::kSaved : SaveResult::kNoMemory;
 }
 
 

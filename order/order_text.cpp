@@ -71,28 +71,27 @@ OrderFileEncoding EncodingOf(const char* bytes, DWORD count) {
     if (StartsWith(bytes, count, kUtf16BigEndianMark, 2)) return OrderFileEncoding::kUtf16BigEndian;
     // Where the system's code page is UTF-8 (Windows' "Beta: Unicode UTF-8"
     // option), the host's paths are UTF-8 too: the file is read as it is.
-    if (GetACP() == CP_UTF8) return OrderFileEncoding::kCodePage;
+    if (CodePageIsUtf8()) return OrderFileEncoding::kCodePage;
     const BYTE* unsignedBytes = reinterpret_cast<const BYTE*>(bytes);
     return IsMultiByteUtf8(unsignedBytes, count) && !IsPlausibleShiftJis(unsignedBytes, count)
                ? OrderFileEncoding::kUtf8
                : OrderFileEncoding::kCodePage;
 }
 
-bool ConvertToCodePage(HostBlock* file, DWORD* count, OrderFileEncoding encoding) {
+bool ConvertToCodePage(TextBlock* file, DWORD* count, OrderFileEncoding encoding) {
     if (encoding == OrderFileEncoding::kCodePage) return true;
     const char* bytes = file->get();
     // Far beyond any order file: every size below stays within an int.
     const DWORD kMostBytes = 0x10000000;
     if (*count > kMostBytes) return false;
-    const UINT codePage = GetACP();
-    HostBlock wide;
+    TextBlock wide;
     int characters = 0;
-    if (encoding == OrderFileEncoding::kUtf8 && codePage == CP_UTF8) {
+    if (encoding == OrderFileEncoding::kUtf8 && CodePageIsUtf8()) {
         // Already the code page's text: only the mark goes.
         const DWORD markLength = StartsWith(bytes, *count, kUtf8Mark, 3) ? 3 : 0;
-        HostBlock text;
+        TextBlock text;
         if (!text.Allocate(*count - markLength + 1)) return false;
-        CopyMemory(text.get(), bytes + markLength, *count - markLength);
+        std::memcpy(text.get(), bytes + markLength, *count - markLength);
         file->Adopt(text.Release());
         *count -= markLength;
         return true;
@@ -100,34 +99,27 @@ bool ConvertToCodePage(HostBlock* file, DWORD* count, OrderFileEncoding encoding
     if (encoding == OrderFileEncoding::kUtf8) {
         const DWORD markLength = StartsWith(bytes, *count, kUtf8Mark, 3) ? 3 : 0;
         const int length = static_cast<int>(*count - markLength);
-        characters = length ? MultiByteToWideChar(CP_UTF8, 0, bytes + markLength, length, nullptr, 0) : 0;
+        characters = length ? Utf8ToUtf16(bytes + markLength, length, nullptr, 0) : 0;
         if (length && !characters) return false;
-        if (!wide.Allocate(static_cast<DWORD>(characters) * sizeof(WCHAR) + 2)) return false;
-        if (length) MultiByteToWideChar(CP_UTF8, 0, bytes + markLength, length, reinterpret_cast<WCHAR*>(wide.get()), characters);
+        if (!wide.Allocate(static_cast<DWORD>(characters) * sizeof(TextUnit) + 2)) return false;
+        if (length) Utf8ToUtf16(bytes + markLength, length, reinterpret_cast<TextUnit*>(wide.get()), characters);
     } else {
         // After the mark, two bytes a unit; a last odd byte is no character.
         characters = static_cast<int>((*count - 2) / 2);
-        if (!wide.Allocate(static_cast<DWORD>(characters) * sizeof(WCHAR) + 2)) return false;
-        WCHAR* units = reinterpret_cast<WCHAR*>(wide.get());
+        if (!wide.Allocate(static_cast<DWORD>(characters) * sizeof(TextUnit) + 2)) return false;
+        TextUnit* units = reinterpret_cast<TextUnit*>(wide.get());
         const BYTE* from = reinterpret_cast<const BYTE*>(bytes) + 2;
         const bool little = encoding == OrderFileEncoding::kUtf16LittleEndian;
         for (int i = 0; i < characters; ++i, from += 2)
-            units[i] = static_cast<WCHAR>(little ? from[0] | (from[1] << 8) : (from[0] << 8) | from[1]);
+            units[i] = static_cast<TextUnit>(little ? from[0] | (from[1] << 8) : (from[0] << 8) | from[1]);
     }
-    const WCHAR* text = reinterpret_cast<const WCHAR*>(wide.get());
-    // No best fit: a character the code page lacks must not become a
-    // look-alike that names another folder. UTF-8 lacks none, and takes
-    // neither that flag nor a default character.
-    const bool utf8 = codePage == CP_UTF8;
-    const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
-    const char* unknown = utf8 ? nullptr : "?";
-    const int converted =
-        characters ? WideCharToMultiByte(codePage, flags, text, characters, nullptr, 0, unknown, nullptr) : 0;
+    const TextUnit* text = reinterpret_cast<const TextUnit*>(wide.get());
+    const int converted = characters ? Utf16ToCodePage(text, characters, nullptr, 0) : 0;
     if (characters && !converted) return false;
-    HostBlock result;
+    TextBlock result;
     // A block of 0 bytes may be refused: one more, never read.
     if (!result.Allocate(static_cast<DWORD>(converted) + 1)) return false;
-    if (converted) WideCharToMultiByte(codePage, flags, text, characters, result.get(), converted, unknown, nullptr);
+    if (converted) Utf16ToCodePage(text, characters, result.get(), converted);
     file->Adopt(result.Release());
     *count = static_cast<DWORD>(converted);
     return true;

@@ -5,9 +5,7 @@
 // (Shift_JIS), so that its lines name folders as a Shift_JIS file's do.
 #pragma once
 
-#include <windows.h>
-
-#include "plugin/host_api.h"
+#include "order/text_block.h"
 
 enum class OrderFileEncoding { kCodePage, kUtf8, kUtf16LittleEndian, kUtf16BigEndian };
 
@@ -22,7 +20,7 @@ OrderFileEncoding EncodingOf(const char* bytes, DWORD count);
 // lacks becomes "?", which no folder's path holds, never a look-alike that
 // might name another folder. False, with `file` as it was, when the host
 // had no memory or the platform could not convert.
-bool ConvertToCodePage(HostBlock* file, DWORD* count, OrderFileEncoding encoding);
+bool ConvertToCodePage(TextBlock* file, DWORD* count, OrderFileEncoding encoding);
 
 // Whether the bytes hold a NUL, which no text this plug-in writes does: the
 // file was saved as UTF-16 without a byte-order mark, or is no text at all.

@@ -2,7 +2,7 @@
 
 #include "order/folder_renames.h"
 #include "order/order_text.h"
-#include "plugin/host_api.h"
+#include "order/text_block.h"
 
 namespace {
 
@@ -25,11 +25,11 @@ DWORD g_generation;
 void QueuePendingRename(const FolderRename& rename) {
     for (PendingRename& pending : g_pending) {
         if (pending.keys) continue;
-        char* keys = static_cast<char*>(HostAlloc(rename.fromLength + rename.toLength + 2));
+        char* keys = static_cast<char*>(TextAlloc(rename.fromLength + rename.toLength + 2));
         if (!keys) return;
-        CopyMemory(keys, rename.from, rename.fromLength);
+        std::memcpy(keys, rename.from, rename.fromLength);
         keys[rename.fromLength] = '\0';
-        CopyMemory(keys + rename.fromLength + 1, rename.to, rename.toLength);
+        std::memcpy(keys + rename.fromLength + 1, rename.to, rename.toLength);
         keys[rename.fromLength + 1 + rename.toLength] = '\0';
         pending = PendingRename{keys, rename.fromLength, rename.toLength};
         return;
@@ -46,7 +46,7 @@ int PendingRenameCount() {
 
 DWORD PendingRenamesGeneration() { return g_generation; }
 
-int ApplyPendingRenames(HostBlock* bytes, DWORD* count) {
+int ApplyPendingRenames(TextBlock* bytes, DWORD* count) {
     if (!RenamesPending() || HoldsNulByte(bytes->get(), *count)) return 0;
     int applied = 0;
     for (const PendingRename& pending : g_pending) {
@@ -56,7 +56,7 @@ int ApplyPendingRenames(HostBlock* bytes, DWORD* count) {
             !AnyLineUnder(bytes->get(), *count, rename.from, rename.fromLength))
             continue;
         const DWORD renamedCount = RenamedFileBytes(bytes->get(), *count, rename);
-        HostBlock renamed;
+        TextBlock renamed;
         if (renamedCount >= 0x80000000u || !renamed.Allocate(renamedCount)) return -1;
         WriteRenamedFile(bytes->get(), *count, rename, renamed.get());
         bytes->Adopt(renamed.Release());
@@ -68,7 +68,7 @@ int ApplyPendingRenames(HostBlock* bytes, DWORD* count) {
 
 void ForgetPendingRenames() {
     for (PendingRename& pending : g_pending) {
-        if (pending.keys) HostFree(pending.keys);
+        if (pending.keys) TextFree(pending.keys);
         pending = PendingRename{};
     }
     ++g_generation;
@@ -77,7 +77,7 @@ void ForgetPendingRenames() {
 void ForgetFirstPendingRenames(int count, DWORD generation) {
     if (generation != g_generation) return;
     if (count >= PendingRenameCount()) return ForgetPendingRenames();
-    for (int i = 0; i < count; ++i) HostFree(g_pending[i].keys);
+    for (int i = 0; i < count; ++i) TextFree(g_pending[i].keys);
     for (int i = 0; i < kMostPendingRenames; ++i)
         g_pending[i] = i + count < kMostPendingRenames ? g_pending[i + count] : PendingRename{};
 }

@@ -5,9 +5,9 @@
 // a renamed folder in its old place, its subfolders' lines under its new key.
 #pragma once
 
-#include <windows.h>
+#include "order/text_platform.h"
 
-class HostBlock;
+class TextBlock;
 struct FolderRename;
 
 // Keeps a copy of `rename`, after those kept before. One that finds no
@@ -24,7 +24,7 @@ DWORD PendingRenamesGeneration();
 // its new one (that name has an order of its own). Bytes holding a NUL are
 // no text this plug-in writes, and take none. Answers how many were
 // applied; -1 when the host had no memory, the bytes as they were.
-int ApplyPendingRenames(HostBlock* bytes, DWORD* count);
+int ApplyPendingRenames(TextBlock* bytes, DWORD* count);
 
 // The order file took them (or the host exits): forgotten.
 void ForgetPendingRenames();

@@ -3,10 +3,8 @@
 // ASCII letters. The texts themselves stay where they are.
 #pragma once
 
-#include <windows.h>
-
 #include "order/key_hash.h"
-#include "plugin/host_api.h"
+#include "order/text_block.h"
 
 inline BYTE FoldedLetter(BYTE c) { return c >= 'A' && c <= 'Z' ? static_cast<BYTE>(c - 'A' + 'a') : c; }
 
@@ -17,7 +15,7 @@ inline BYTE FoldedLetter(BYTE c) { return c >= 'A' && c <= 'Z' ? static_cast<BYT
 inline bool SameButLetterCase(const char* a, const char* b, DWORD length) {
     for (DWORD i = 0; i < length; ++i) {
         const BYTE c = static_cast<BYTE>(a[i]);
-        if (IsDBCSLeadByte(c) && i + 1 < length) {
+        if (IsLeadByte(c) && i + 1 < length) {
             if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
             ++i;
         } else if (FoldedLetter(c) != FoldedLetter(static_cast<BYTE>(b[i]))) {
@@ -32,7 +30,7 @@ inline DWORD FoldedHashOf(const char* text, DWORD length) {
     DWORD hash = 2166136261u;
     for (DWORD i = 0; i < length; ++i) {
         BYTE c = static_cast<BYTE>(text[i]);
-        if (IsDBCSLeadByte(c) && i + 1 < length) {
+        if (IsLeadByte(c) && i + 1 < length) {
             hash = (hash ^ c) * 16777619u;
             c = static_cast<BYTE>(text[++i]);
         } else {
@@ -71,7 +69,7 @@ public:
         if (bits > kMostBits) return false;
         const DWORD bytes = static_cast<DWORD>(sizeof(Entry)) << bits;
         if (!slots_.Allocate(bytes)) return false;
-        ZeroMemory(slots_.get(), bytes);
+        std::memset(slots_.get(), 0, bytes);
         mask_ = (1u << bits) - 1;
         return true;
     }
@@ -113,7 +111,7 @@ private:
         }
     }
 
-    HostBlock slots_;
+    TextBlock slots_;
     DWORD mask_ = 0;
     bool folded_;
 };

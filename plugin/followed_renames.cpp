@@ -82,7 +82,7 @@ bool AnyFolderKeyChanged() {
 void FindRenamedFolders(HWND tree) {
     FolderKeyCopies* now = TakeKeys(tree);
     FolderRename rename;
-    if (now && g_followed.keys && FindFolderRename(*g_followed.keys, *now, &rename))
+    if (now && g_followed.keys && FindFolderRename(g_followed.keys->keys(), now->keys(), &rename))
         QueuePendingRename(rename);
     // Without memory for the keys now, the old ones tell nothing any more.
     Remember(now);

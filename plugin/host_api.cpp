@@ -58,18 +58,3 @@ void* HostAlloc(DWORD byteCount) {
 }
 
 void HostFree(void* block) { CallHost(HostFn_BKA_Free, block); }
-
-bool HostBlock::Grow(DWORD used, DWORD needed, DWORD* capacity, DWORD first) {
-    if (block_ && needed <= *capacity) return true;
-    DWORD grown = *capacity ? *capacity : first;
-    while (grown < needed) {
-        if (grown > 0x7FFFFFFF) return false;
-        grown *= 2;
-    }
-    HostBlock larger;
-    if (!larger.Allocate(grown)) return false;
-    if (used) CopyMemory(larger.get(), block_, used);
-    Adopt(larger.Release());
-    *capacity = grown;
-    return true;
-}

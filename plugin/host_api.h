@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "order/text_block.h"
+
 // Every host function the module needs to find, in the order in which they are
 // looked up. Only five are ever called; the rest must merely exist, because a
 // host that lacks any of them is not the host this module was written for.
@@ -52,42 +54,6 @@ LPCSTR HostGetDataFolder();
 void* HostAlloc(DWORD byteCount);
 void HostFree(void* block);
 
-// Owns one block from the host's allocator and gives it back on every path.
-class HostBlock {
-public:
-    HostBlock() : block_(nullptr) {}
-    explicit HostBlock(DWORD byteCount) : block_(HostAlloc(byteCount)) {}
-    ~HostBlock() { Reset(); }
-    HostBlock(const HostBlock&) = delete;
-    HostBlock& operator=(const HostBlock&) = delete;
-
-    char* get() const { return static_cast<char*>(block_); }
-    explicit operator bool() const { return block_ != nullptr; }
-    void* Release() {
-        void* block = block_;
-        block_ = nullptr;
-        return block;
-    }
-    void Reset() {
-        if (block_) HostFree(Release());
-    }
-    // Gives back what it held and takes over `block`, which came from HostAlloc.
-    void Adopt(void* block) {
-        Reset();
-        block_ = block;
-    }
-    // Gives back what it held and takes a new block; false when the host had none.
-    bool Allocate(DWORD byteCount) {
-        Reset();
-        block_ = HostAlloc(byteCount);
-        return block_ != nullptr;
-    }
-    // Makes room for `needed` bytes, keeping the first `used`: doubling
-    // `*capacity` (from `first`), so that the copying stays about as much as
-    // is kept. False, with the block as it was, when the host had no memory
-    // or no 32-bit size would do.
-    bool Grow(DWORD used, DWORD needed, DWORD* capacity, DWORD first = 4096);
-
-private:
-    void* block_;
-};
+// One block from the host's allocator, given back on every path: the text
+// logic's blocks are the host's in the module.
+using HostBlock = TextBlock;

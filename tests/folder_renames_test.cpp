@@ -93,7 +93,7 @@ TEST_F(CoreTest, ARenameIsOneFolderAndItsSubfoldersByTheSameRest) {
         for (const std::string& key : c.after) after.Add(host_->NewRecord(standin::Host().dataFolder + key));
         ASSERT_TRUE(before.Index() && after.Index());
         FolderRename rename = {};
-        const bool found = FindFolderRename(before, after, &rename);
+        const bool found = FindFolderRename(before.keys(), after.keys(), &rename);
         ASSERT_EQ(found, c.from != nullptr);
         if (!found) continue;
         EXPECT_EQ(std::string(rename.from, rename.fromLength), Sjis(c.from));

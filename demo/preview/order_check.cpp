@@ -7,6 +7,7 @@
 #include <set>
 
 #include "order/order_check.h"
+#include "plugin/host_api.h"
 
 #include "standin/host.h"
 #include "model/order_model.h"
