@@ -40,6 +40,8 @@ help:
 	@echo '                   EMULATE32=1 runs the 32-bit programs under qemu, as a kernel without 32-bit code needs'
 	@echo '                               (scripts/emulate32 off undoes it; any target takes it)'
 	@echo 'make screenshot  saves the order editor on TREE and ORDER as build/editor.png (and its check list as build/editor-check.png)'
+	@echo 'make fuzz        fuzzes the logic of the order file natively, then tells the lines the fuzzers reached'
+	@echo '                   TIME=s      seconds for each fuzzer (default 300)'
 	@echo 'make bench       the sorting benchmark'
 	@echo '                   RUNS=n      runs per size (default 3)'
 	@echo '                   SIZE=n      one tree of n folders (1 to 20000) instead of 100, 1,000 and 10,000'
@@ -96,6 +98,14 @@ screenshot: demo-build prefix
 	@$(RUN_ALONE) $(DEMO) $(DEMO_ARGS) --screenshot "$(TAMRIVEL_BUILD_DIR)/editor.png" >/dev/null
 	@echo "Saved $(BUILD_DIR)/editor.png"
 	@if [ -f "$(TAMRIVEL_BUILD_DIR)/editor-check.png" ]; then echo "Saved $(BUILD_DIR)/editor-check.png (the list of lines that name no folder)"; fi
+
+# The order file's text logic, built natively under AddressSanitizer and
+# UndefinedBehaviorSanitizer, fuzzed for TIME seconds each (make test gives
+# each 30 s).
+.PHONY: fuzz
+fuzz: setup configure
+	@$(call build_targets,fuzzers fuzz_coverage)
+	@scripts/fuzz "$(BUILD_DIR)" $(or $(TIME),300)
 
 .PHONY: bench
 bench: setup configure prefix
