@@ -49,8 +49,8 @@ private:
 // the order `forEachShownKey(visit)` calls `visit(key)` with them (false
 // from it: a folder could not be read), then the kept lines; each followed
 // by CR LF, in one block (none for an empty file). Measured first, then
-// filled: the two walks must give the same keys. False when a walk failed
-// or there was no memory.
+// filled. False when a walk failed, the second gave other keys than the
+// first, or there was no memory.
 template <typename ForEachShownKey>
 bool ComposeOrder(ForEachShownKey forEachShownKey, const KeptLines& kept, TextBlock* out, DWORD* byteCount) {
     // Keys are copies of host paths; their sum stays far below 4 GB.
@@ -63,14 +63,20 @@ bool ComposeOrder(ForEachShownKey forEachShownKey, const KeptLines& kept, TextBl
     }
     if (!out->Allocate(total)) return false;
     char* end = out->get();
+    // Never past what was measured, whatever the second walk gives.
+    DWORD room = total - kept.WrittenBytes();
+    bool fits = true;
     const bool walked = forEachShownKey([&](const char* key) {
         const DWORD length = TextLength(key);
+        fits = fits && length + 2 <= room;
+        if (!fits) return;
         std::memcpy(end, key, length);
         end[length] = '\r';
         end[length + 1] = '\n';
         end += length + 2;
+        room -= length + 2;
     });
-    if (!walked) return false;
+    if (!walked || !fits || room != 0) return false;
     kept.WriteTo(end);
     *byteCount = total;
     return true;

@@ -23,7 +23,8 @@ DWORD PendingRenamesGeneration();
 // rename that they can take: a line of its old key or under it, and none of
 // its new one (that name has an order of its own). Bytes holding a NUL are
 // no text this plug-in writes, and take none. Answers how many were
-// applied; -1 when the host had no memory, the bytes as they were.
+// applied; -1 when the host had no memory (the bytes may then hold the
+// renames applied before: a read that fails throws them away).
 int ApplyPendingRenames(TextBlock* bytes, DWORD* count);
 
 // The order file took them (or the host exits): forgotten.

@@ -2,11 +2,13 @@
 // model reads from the checked text is either a first line naming a folder
 // (then no finding) or a finding of its own, in the file's order, with the
 // model's line number; a repeat points at its first line; every fix that
-// names a folder names one of this tree, and every other fix is part of
-// the line. Run with code page 932 and with UTF-8.
+// names a folder names one of this tree (the one the slip says, where it
+// says one), and every other fix is part of the line. Run with code page
+// 932 and with UTF-8.
 //
 // Input: the folders, one a line, each its key and, after a tab, the path
 // of the names the host shows; 0x1E; the data folder; 0x1E; the file.
+#include <cctype>
 #include <map>
 
 #include "model/order_model.h"
@@ -45,6 +47,48 @@ struct Folders {
     }
 };
 
+// A's and b's bytes alike but for the case of ASCII letters, the second
+// byte of a double-byte character exactly.
+bool SameButLetterCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (IsLeadByte(static_cast<BYTE>(a[i])) && i + 1 < a.size()) {
+            if (a.compare(i, 2, b, i, 2) != 0) return false;
+            ++i;
+        } else if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The folder a slip of the line's surface means, where it means one.
+void CheckFixOfSlip(const CheckedLine& checked, const std::string& line, const std::string& file) {
+    const std::string fix = checked.fix ? std::string(checked.fix, checked.fixLength) : "";
+    switch (checked.slip) {
+        case LineSlip::kNoFinalSeparator:
+            return fuzz::Expect(fix == line + "\\", "the fix of a missing last separator adds it", file);
+        case LineSlip::kLeadingSeparator:
+            return fuzz::Expect(fix == line.substr(1), "the fix of a first separator drops it", file);
+        case LineSlip::kLetterCase:
+            return fuzz::Expect(SameButLetterCase(fix, line), "the fix of a letter case is the line's folder", file);
+        default: return;
+    }
+}
+
+// The findings as text, to compare two runs.
+std::string Digest(const OrderCheck& check) {
+    std::string digest = std::to_string(check.placingLines()) + " " + std::to_string(check.unplacedLines());
+    for (DWORD i = 0; i < check.count(); ++i) {
+        const CheckedLine& line = check.line(i);
+        digest += "\n" + std::to_string(line.number) + " " + std::to_string(static_cast<int>(line.slip)) + " " +
+                  std::to_string(line.repeats) + " " + std::to_string(line.groupCount) + " " +
+                  std::string(check.text() + line.offset, line.length) + " > " +
+                  (line.fix ? std::string(line.fix, line.fixLength) : "");
+    }
+    return digest;
+}
+
 void CheckFindings(const OrderCheck& check, const Folders& folders, const std::string& file) {
     const std::string text(check.text(), check.textLength());
     std::map<std::string, int> firstNumbers;
@@ -68,6 +112,7 @@ void CheckFindings(const OrderCheck& check, const Folders& folders, const std::s
         } else if (!line.text.empty()) {
             ++unplaced;
         }
+        CheckFixOfSlip(checked, line.text, file);
         if (checked.fixNamesFolder) {
             fuzz::Expect(folders.IsKey(checked.fix, checked.fixLength), "a fix names a folder of the tree", file);
         } else if (checked.fix) {
@@ -109,7 +154,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         CheckFindings(check, folders, file);
         fuzz::WithEachAllocationFailing([&] {
             OrderCheck failing;
-            run(&failing);
+            const bool succeeded = run(&failing);
+            return fuzz::Outcome{succeeded, succeeded ? Digest(failing) : ""};
         });
     }
     native::UseUtf8CodePage(false);

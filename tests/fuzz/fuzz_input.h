@@ -72,17 +72,28 @@ inline void Expect(bool holds, const char* what, const std::string& detail = "")
     if (!holds) Fail(what, detail);
 }
 
-// Runs `work` once with its `n`th allocation failing, for each n while it
-// makes that many: it must end cleanly, every block given back.
+// What a piece of work answered: whether it succeeded, and what it made.
+struct Outcome {
+    bool succeeded;
+    std::string made;
+};
+
+// Runs `work` (answering an Outcome) once with its `n`th allocation
+// failing, for each n while it makes that many: it must fail cleanly,
+// every block given back, or make what it makes when nothing fails.
 template <typename Work>
 void WithEachAllocationFailing(Work work) {
+    const Outcome whole = work();
+    Expect(whole.succeeded, "the work succeeds when nothing fails", whole.made);
     for (unsigned n = 1;; ++n) {
         const long live = native::LiveAllocations();
         native::FailAllocation(n);
-        work();
+        const Outcome outcome = work();
         const bool failed = native::AllocationFailed();
         native::FailAllocation(0);
         Expect(native::LiveAllocations() == live, "a failed allocation left a block behind");
+        Expect(!outcome.succeeded || outcome.made == whole.made, "a failed allocation is no success with less",
+               outcome.made);
         if (!failed) return;
     }
 }

@@ -2,7 +2,8 @@
 // lines the user removed. The file written holds the shown folders' keys in
 // the tree's order, each once, then every other line of the file but the
 // removed ones, each once, in the file's order; read back as a sort reads
-// it, it orders the shown folders as the tree shows them.
+// it, it orders the shown folders as the tree shows them. A walk of the
+// tree that fails, or gives other folders the second time, writes nothing.
 //
 // Input: the shown folders' keys in the tree's order, one a line; 0x1E; the
 // removed lines; 0x1E; the file.
@@ -21,14 +22,20 @@ namespace {
 // holding a NUL, which a save refuses.
 bool ReadForSave(const std::string& file, TextBlock* block, DWORD* count) {
     *count = static_cast<DWORD>(file.size());
-    if (!block->Allocate(*count)) return false;
+    if (!block->Allocate(*count ? *count : 1)) return false;
     std::memcpy(block->get(), file.data(), *count);
     return ConvertToCodePage(block, count, EncodingOf(block->get(), *count)) && !HoldsNulByte(block->get(), *count);
 }
 
+// How the tree's walks go: as shown, or failing or giving one folder more
+// at one of them.
+struct Walks {
+    int failing = -1, longer = -1;  // which walk, from 0
+};
+
 // Takes the kept lines and writes the new file into `out`.
 bool Merge(const std::string& file, const std::vector<std::string>& shown, const std::vector<LineText>& removed,
-           std::string* text, std::string* out) {
+           std::string* text, std::string* out, Walks walks = Walks()) {
     TextBlock block;
     DWORD count = 0;
     if (!ReadForSave(file, &block, &count)) return false;
@@ -39,9 +46,11 @@ bool Merge(const std::string& file, const std::vector<std::string>& shown, const
     if (keys.failed()) return false;
     KeptLines kept;
     if (!kept.Take(&block, count, keys, removed.data(), static_cast<DWORD>(removed.size()))) return false;
+    int walk = 0;
     const auto forEachShownKey = [&](auto visit) {
         for (const std::string& key : shown) visit(key.c_str());
-        return true;
+        if (walk == walks.longer) visit("\\");
+        return walk++ != walks.failing;
     };
     TextBlock written;
     DWORD writtenCount = 0;
@@ -100,8 +109,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::Expect(out == Expected(shown, removed, text), "the file written is the model's", file);
     CheckReadBack(out, shown);
     fuzz::WithEachAllocationFailing([&] {
-        std::string ignoredText, ignoredOut;
-        Merge(file, shown, removedLines, &ignoredText, &ignoredOut);
+        std::string ignoredText;
+        fuzz::Outcome outcome;
+        outcome.succeeded = Merge(file, shown, removedLines, &ignoredText, &outcome.made);
+        return outcome;
     });
+    const Walks wrongWalks[] = {{0, -1}, {1, -1}, {-1, 0}, {-1, 1}};
+    for (const Walks& walks : wrongWalks) {
+        // An empty file takes no second walk.
+        if (out.empty() && (walks.failing == 1 || walks.longer == 1)) continue;
+        const long live = native::LiveAllocations();
+        std::string ignoredText, ignoredOut;
+        fuzz::Expect(!Merge(file, shown, removedLines, &ignoredText, &ignoredOut, walks),
+                     "a walk that fails or changes writes nothing", file);
+        fuzz::Expect(native::LiveAllocations() == live, "a walk that fails leaves no block behind");
+    }
     return 0;
 }

@@ -3,6 +3,8 @@
 // with UTF-8; a file in the code page comes through unchanged, and its
 // lines and the answer of every scan (scalar, SSE2, AVX2 where the
 // processor has it) to "which of the two keys comes first" are the model's.
+// UTF-16 reads the same in either byte order, and as its ASCII where it
+// holds only that; UTF-8 with its mark, on UTF-8 paths, as what follows it.
 //
 // Input: the keys, one a line; 0x1E; the file.
 #include <cstring>
@@ -18,7 +20,7 @@ namespace {
 // The file as a sort reads it, in the code page; false when it could not.
 bool Read(const std::string& file, OrderFileEncoding* encoding, std::string* text) {
     DWORD count = static_cast<DWORD>(file.size());
-    TextBlock block(count);
+    TextBlock block(count ? count : 1);
     if (!block) return false;
     std::memcpy(block.get(), file.data(), count);
     *encoding = EncodingOf(block.get(), count);
@@ -52,6 +54,43 @@ void CheckScans(const std::string& text, const std::string& first, const std::st
     }
 }
 
+bool AllBelow0x80(const std::string& bytes) {
+    for (unsigned char c : bytes) {
+        if (c >= 0x80) return false;
+    }
+    return true;
+}
+
+// What a file with a byte-order mark reads as, whatever the platform's
+// tables: the other byte order reads the same, and text the code page
+// shares with Unicode (ASCII; all of it on UTF-8 paths) as it is.
+void CheckMarkedText(const std::string& file, OrderFileEncoding encoding, const std::string& text, bool utf8) {
+    if (encoding == OrderFileEncoding::kUtf8 && file.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+        const std::string afterMark = file.substr(3);
+        if (utf8 || AllBelow0x80(afterMark))
+            fuzz::Expect(text == afterMark, "UTF-8 after its mark reads as the code page's text", file);
+        return;
+    }
+    if (encoding != OrderFileEncoding::kUtf16LittleEndian && encoding != OrderFileEncoding::kUtf16BigEndian) return;
+    const bool little = encoding == OrderFileEncoding::kUtf16LittleEndian;
+    const std::string afterMark = file.substr(2);
+    std::string swapped = little ? "\xFE\xFF" : "\xFF\xFE", low;
+    bool ascii = true;
+    for (size_t i = 0; i + 1 < afterMark.size(); i += 2) {
+        swapped += afterMark[i + 1];
+        swapped += afterMark[i];
+        const unsigned char high = static_cast<unsigned char>(afterMark[little ? i + 1 : i]);
+        const unsigned char unit = static_cast<unsigned char>(afterMark[little ? i : i + 1]);
+        ascii = ascii && high == 0 && unit < 0x80;
+        low += static_cast<char>(unit);
+    }
+    OrderFileEncoding swappedEncoding;
+    std::string swappedText;
+    fuzz::Expect(Read(swapped, &swappedEncoding, &swappedText) && swappedText == text,
+                 "UTF-16 reads the same in either byte order", file);
+    if (ascii) fuzz::Expect(text == low, "UTF-16 of ASCII reads as the ASCII", file);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -74,16 +113,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             fuzz::Expect(file.size() >= 2 && (file[0] == '\xEF' || file[0] == '\xFF' || file[0] == '\xFE'),
                          "with UTF-8 paths only a mark makes a file other than the code page's", file);
         }
-        if (encoding == OrderFileEncoding::kUtf8 && file.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-            const std::string rest = file.substr(3);
-            bool ascii = true;
-            for (unsigned char c : rest) ascii = ascii && c < 0x80;
-            if (ascii) fuzz::Expect(text == rest, "ASCII after a mark is read as it is", file);
-        }
+        CheckMarkedText(file, encoding, text, utf8);
         fuzz::WithEachAllocationFailing([&] {
             OrderFileEncoding ignored;
-            std::string partial;
-            Read(file, &ignored, &partial);
+            fuzz::Outcome outcome;
+            outcome.succeeded = Read(file, &ignored, &outcome.made);
+            return outcome;
         });
     }
     native::UseUtf8CodePage(false);

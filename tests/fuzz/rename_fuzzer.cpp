@@ -4,7 +4,8 @@
 // Where no line had the new key, renaming back gives the file byte for
 // byte. The renames waiting for the file apply the same way, and only where
 // the file can take them. And the rename told from the tree's keys before
-// and after, when one is told, turns the keys before into those after.
+// and after, when one is told, turns the keys before into those after; a
+// folder given a new name beside it is always told.
 //
 // Input: the old key and the new one, a line each; 0x1E; the tree's keys
 // before the rename, one a line; 0x1E; the file.
@@ -47,7 +48,7 @@ void CheckPending(const std::string& file, const std::string& from, const std::s
     QueuePendingRename(AsRename(from, to));
     QueuePendingRename(AsRename(to, from));
     DWORD count = static_cast<DWORD>(file.size());
-    TextBlock bytes(count);
+    TextBlock bytes(count ? count : 1);
     std::memcpy(bytes.get(), file.data(), count);
     const int applied = ApplyPendingRenames(&bytes, &count);
     std::string expected = file;
@@ -67,26 +68,57 @@ void CheckPending(const std::string& file, const std::string& from, const std::s
     ForgetPendingRenames();
     fuzz::WithEachAllocationFailing([&] {
         QueuePendingRename(AsRename(from, to));
+        fuzz::Outcome outcome = {false, ""};
         DWORD failingCount = static_cast<DWORD>(file.size());
-        TextBlock failing(failingCount);
-        if (failing) std::memcpy(failing.get(), file.data(), failingCount);
-        if (failing) ApplyPendingRenames(&failing, &failingCount);
+        TextBlock failing(failingCount + 1);
+        if (PendingRenameCount() == 1 && failing) {
+            std::memcpy(failing.get(), file.data(), failingCount);
+            const int failingApplied = ApplyPendingRenames(&failing, &failingCount);
+            outcome = {failingApplied >= 0, std::string(failing.get(), failingCount)};
+        }
         ForgetPendingRenames();
+        return outcome;
     });
+}
+
+// The name `to` ends in, after the last separator but a final one.
+std::string NameOf(const std::string& key) {
+    size_t start = 0;
+    for (size_t i = 0; i + 1 < key.size(); ++i) {
+        if (fuzz::IsShiftJisLead(static_cast<unsigned char>(key[i])))
+            ++i;
+        else if (key[i] == '\\')
+            start = i + 1;
+    }
+    return key.substr(start);
+}
+
+// `from` given the name of `to`, beside it.
+std::string Sibling(const std::string& from, const std::string& to) {
+    return from.substr(0, from.size() - NameOf(from).size()) + NameOf(to);
 }
 
 void CheckToldRename(const std::vector<std::string>& keys, const std::string& from, const std::string& to) {
     KeyList before, after;
     std::set<std::string> afterKeys;
     KeyList::Tag tag = 1;
+    bool fromIsKey = false, toIsFree = true;
     for (const std::string& key : keys) {
         const std::string moved = fuzz::Under(key, from) ? to + key.substr(from.size()) : key;
         before.Add(tag, key.c_str());
         after.Add(tag++, moved.c_str());
         afterKeys.insert(moved);
+        fromIsKey = fromIsKey || key == from;
+        toIsFree = toIsFree && !fuzz::Under(key, to);
     }
     FolderRename told;
-    if (!FindFolderRename(before, after, &told)) return;
+    const bool found = FindFolderRename(before, after, &told);
+    // A folder of the tree renamed beside itself to a name no folder has.
+    if (fromIsKey && toIsFree && to == Sibling(from, to) && !fuzz::Under(to, from) && !fuzz::Under(from, to))
+        fuzz::Expect(found && std::string(told.from, told.fromLength) == from &&
+                         std::string(told.to, told.toLength) == to,
+                     "a folder renamed is told", from + " > " + to);
+    if (!found) return;
     const std::string toldFrom(told.from, told.fromLength), toldTo(told.to, told.toLength);
     std::set<std::string> moved;
     for (const std::string& key : keys)
@@ -109,5 +141,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CheckRewrite(file, from, to);
     if (from != to) CheckPending(file, from, to);
     CheckToldRename(keys, from, to);
+    CheckToldRename(keys, from, Sibling(from, to));
     return 0;
 }

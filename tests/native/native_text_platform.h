@@ -1,6 +1,7 @@
 // The text logic's platform on Linux, for its native checks and fuzzers:
-// the C heap, and code page 932 (or UTF-8) through glibc's iconv, held to
-// Windows' contract: no best fit, "?" for a character the code page lacks.
+// the C heap, refusing a block of no bytes as the host may, and code page
+// 932 (or UTF-8) through glibc's iconv, held to Windows' contract: no best
+// fit, "?" for a character the code page lacks.
 #pragma once
 
 namespace native {
