@@ -14,7 +14,7 @@ void FolderKeyCopies::Forget() {
 void FolderKeyCopies::Add(LPARAM itemData) {
     // After a failure the host's records are read no more.
     if (keys_.failed()) return;
-    if (const char* key = FolderKeyOf(itemData)) keys_.Add(static_cast<KeyList::Tag>(itemData), key);
+    if (const char* key = FolderKeyOf(itemData)) keys_.Add(itemData, key);
 }
 
 bool FolderKeyCopies::Index() {
@@ -34,8 +34,7 @@ bool FolderKeyCopies::Index() {
     }
     ZeroMemory(index_.get(), static_cast<DWORD>(sizeof(Slot)) << bits);
     slotBits_ = bits;
-    keys_.ForEachEntry([&](KeyList::Tag tag, const char*, DWORD offset) {
-        const LPARAM itemData = static_cast<LPARAM>(tag);
+    keys_.ForEachEntry([&](LPARAM itemData, const char*, DWORD offset) {
         Slot& slot = slots()[SlotFor(itemData)];
         // One record under two items has one key: the first taken counts.
         if (slot.itemData != itemData) {

@@ -49,7 +49,7 @@ public:
     // The same, with the item data each key was taken for.
     template <typename Visit>
     void ForEachEntry(Visit visit) const {
-        keys_.ForEachEntry([&](KeyList::Tag tag, const char* key, DWORD) { visit(static_cast<LPARAM>(tag), key); });
+        keys_.ForEachEntry([&](LPARAM itemData, const char* key, DWORD) { visit(itemData, key); });
     }
 
 private:

@@ -1,5 +1,6 @@
 // Folder keys copied into one block, each with a tag of its owner's (the
-// tree item's data, in the module), in the order they were added.
+// tree item's data, in the module: a signed value of a pointer's size, as
+// the tag is), in the order they were added.
 #pragma once
 
 #include <cstdint>
@@ -8,7 +9,7 @@
 
 class KeyList {
 public:
-    typedef std::uintptr_t Tag;
+    typedef std::intptr_t Tag;
 
     KeyList() = default;
     KeyList(const KeyList&) = delete;

@@ -30,6 +30,19 @@ protected:
     }
 
     HTREEITEM Folder(const char* name) const { return host_->Find(Sjis(name)); }
+
+    // Holds the order file for reading only, then renames `from` to `to`
+    // and waits until the watch has read the file to write the rename.
+    // The caller lets the file go.
+    HANDLE HoldFileAndRename(const char* from, const char* to) {
+        HANDLE held = CreateFileA(module_->orderFilePath().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+        EXPECT_NE(held, INVALID_HANDLE_VALUE);
+        standin::CallFailure opens(module_->handle(), standin::FailingCall::kCreateFile, 1 << 30);
+        host_->RenameFolder(Folder(from), Sjis(to), true);
+        EXPECT_TRUE(standin::PumpUntil([&] { return opens.calls() > 0; }));
+        return held;
+    }
 };
 
 // A rename the tree hears nothing of is seen at the watch's next quiet look.
@@ -173,16 +186,10 @@ TEST_F(FollowedRenameTest, ARenameWaitsForTheEditorOrAHeldFile) {
 // lines and its subfolders' under the new name, with no line of the old.
 TEST_F(FollowedRenameTest, ARenameWaitingWhenTheEditorOpensIsWhatItShowsAndSaves) {
     StartOnWork();
-    HANDLE held = CreateFileA(module_->orderFilePath().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
+    // Settled once the watch reads the file to write the rename; then
+    // sorted by the file as it will be: not put last.
+    HANDLE held = HoldFileAndRename(u8"仕事", u8"業務");
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    {
-        // Settled once the watch reads the file to write the rename; then
-        // sorted by the file as it will be: not put last.
-        standin::CallFailure opens(module_->handle(), standin::FailingCall::kCreateFile, 1 << 30);
-        host_->RenameFolder(Folder(u8"仕事"), Sjis(u8"業務"), true);
-        EXPECT_TRUE(standin::PumpUntil([&] { return opens.calls() > 0; }));
-    }
     RunHost(700);
     const std::string renamedTree = Sjis(u8"趣味\n業務\n  会議\n  予定\n仕事箱\n");
     EXPECT_EQ(standin::Utf8(Describe()), standin::Utf8(renamedTree));
@@ -320,15 +327,8 @@ TEST_F(FollowedRenameTest, ANewTreeWindowIsSortedAndWatched) {
     StartOnWork();
     // A rename waiting for a held file when the host makes a new tree window
     // and starts the plug-in again: still written once the file is free.
-    HANDLE held = CreateFileA(module_->orderFilePath().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
+    HANDLE held = HoldFileAndRename(u8"趣味", u8"遊び");
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    {
-        // Found once the watch reads the file to write it.
-        standin::CallFailure opens(module_->handle(), standin::FailingCall::kCreateFile, 1 << 30);
-        host_->RenameFolder(Folder(u8"趣味"), Sjis(u8"遊び"), true);
-        EXPECT_TRUE(standin::PumpUntil([&] { return opens.calls() > 0; }));
-    }
     host_->ReplaceTreeWindow();
     host_->AddOutline(Sjis(u8"仕事箱\n仕事\n  予定\n  会議\n遊び\n"));
     module_->OnStart();

@@ -16,23 +16,19 @@ namespace fuzz {
 
 const char kSectionEnd = '\x1E';
 
-// The first `count` sections of `data` (the last takes the rest, 0x1E
-// included); missing ones are empty.
+// The `count` sections of `data`: the last takes the rest (0x1E included),
+// and sections before it that the data lacks are empty.
 inline std::vector<std::string> Sections(const uint8_t* data, size_t size, size_t count) {
     std::vector<std::string> sections(count);
     const std::string input(reinterpret_cast<const char*>(data), size);
     size_t start = 0;
-    for (size_t i = 0; i + 1 < count && start <= input.size(); ++i) {
+    for (size_t i = 0; i + 1 < count; ++i) {
         const size_t end = input.find(kSectionEnd, start);
-        if (end == std::string::npos) {
-            sections[i] = input.substr(start);
-            start = input.size() + 1;
-            break;
-        }
+        if (end == std::string::npos) break;
         sections[i] = input.substr(start, end - start);
         start = end + 1;
     }
-    if (start <= input.size()) sections[count - 1] = input.substr(start);
+    sections[count - 1] = input.substr(start);
     return sections;
 }
 
